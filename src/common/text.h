@@ -1,0 +1,28 @@
+#pragma once
+// Small conversions between the program's 8-bit ASCII literals and UTF-16.
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+// Widens ASCII (or Latin-1) bytes one to one; for the program's own fixed texts.
+inline std::u16string Widen(std::string_view ascii)
+{
+    std::u16string out;
+    out.reserve(ascii.size());
+    for (unsigned char c : ascii)
+        out.push_back(static_cast<char16_t>(c));
+    return out;
+}
+
+// Narrows UTF-16 that is known to be ASCII; other units become '?'.
+inline std::string NarrowAscii(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text)
+        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+} // namespace kx

@@ -1,0 +1,26 @@
+#pragma once
+// Conversion between 8-bit text in a Windows code page and UTF-16.
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+class CodePagePort {
+public:
+    virtual ~CodePagePort() = default;
+    // Decodes all of `bytes` (no terminator; NUL bytes are ordinary) in `codePage`
+    // (0 = the system's ANSI code page). Invalid bytes are replaced by the
+    // platform's default rules; never fails.
+    virtual std::u16string ToWide(std::string_view bytes, int codePage) = 0;
+    // Encodes all of `text` in `codePage`; characters without an equivalent get
+    // the platform's default character. Never fails.
+    virtual std::string FromWide(std::u16string_view text, int codePage) = 0;
+};
+
+// Decodes a whole 8-bit string in a Windows code page into UTF-16.
+inline std::u16string CodePageToWide(CodePagePort& codePages, std::string_view bytes, int codePage)
+{
+    return codePages.ToWide(bytes, codePage);
+}
+
+} // namespace kx

@@ -1,0 +1,18 @@
+#pragma once
+#include "platform/code_page_port.h"
+
+namespace kx::win32 {
+
+// MultiByteToWideChar / WideCharToMultiByte with flags 0.
+class Win32CodePages : public CodePagePort {
+public:
+    std::u16string ToWide(std::string_view bytes, int codePage) override;
+    std::string FromWide(std::u16string_view text, int codePage) override;
+};
+
+// Wide <-> 8-bit helpers for the GUI layer.
+std::wstring ToWindowsWide(const std::u16string& text);
+std::u16string FromWindowsWide(const wchar_t* text, std::size_t length);
+std::u16string AnsiToU16(const std::string& ansi);
+
+} // namespace kx::win32

@@ -1,0 +1,27 @@
+#pragma once
+// Registry, file-system and library-loading ports on the real Win32 calls.
+#include "platform/file_system_port.h"
+#include "platform/library_port.h"
+#include "platform/registry_port.h"
+
+namespace kx::win32 {
+
+class Win32Registry : public RegistryPort {
+public:
+    RegistryString ReadCurrentUserString(const std::string& key, const std::string& valueName,
+                                         std::size_t bufferBytes) override;
+};
+
+class Win32FileSystem : public FileSystemPort {
+public:
+    bool IsExistingFolder(const std::string& path) override;
+};
+
+class Win32Libraries : public LibraryPort {
+public:
+    LibraryHandle Load(const std::string& path) override;
+    EntryAddress Find(LibraryHandle library, const char* name) override;
+    void Unload(LibraryHandle library) override;
+};
+
+} // namespace kx::win32

@@ -1,0 +1,43 @@
+#pragma once
+// The one settings record shared by every subsystem; each field is named after
+// its key in KestruneEX.ini and starts with that key's default.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace kx {
+
+// One game shortcut in stored form: GName, APath, AOption and Notes are hex
+// text, TDelay and GTMethod plain decimal text.
+struct ShortcutEntry {
+    std::string GName;
+    std::string APath;
+    std::string AOption;
+    std::string TDelay;
+    std::string Notes;
+    std::string GTMethod;
+
+    bool operator==(const ShortcutEntry&) const = default;
+};
+
+inline constexpr int kShortcutRows = 100;
+
+struct AppSettings {
+    int32_t Codepage = 932;      // 0 = the system's ANSI code page
+    int32_t Flood = 150;         // letter limit of flood trimming
+    int32_t FloodChk = 1;        // trimming on when exactly 1
+    int32_t Ancete = 0;          // empty line between appended texts when exactly 1
+    int32_t uot = 0;             // replace mode when not 0
+    std::u16string Agthpath;     // full path of agth.exe / agth64.exe
+    std::string AgthAToption;    // attach-option history, entries joined by ","
+    int32_t AgthATrun = 1;       // open the AGTH helper at start-up when exactly 1
+    std::array<ShortcutEntry, kShortcutRows> ShortcutTable{};
+
+    bool FloodTrimmingOn() const { return FloodChk == 1; }
+    bool EmptyLineBetweenTexts() const { return Ancete == 1; }
+    bool ReplaceMode() const { return uot != 0; }
+
+    bool operator==(const AppSettings&) const = default;
+};
+
+} // namespace kx

@@ -1,0 +1,161 @@
+#include "translate/translation_engine.h"
+
+#include "capture/append_log.h"
+#include "common/text.h"
+
+namespace kx {
+
+std::string EngineDataFolder(const std::string& installFolder)
+{
+    const std::string folder = installFolder + "\\Dat";
+    std::string doubled;
+    doubled.reserve(folder.size() * 2);
+    for (char c : folder) {
+        doubled.push_back(c);
+        if (c == '\\')
+            doubled.push_back('\\');
+    }
+    return doubled;
+}
+
+TranslationEngine::TranslationEngine(EnginePorts ports) : ports_(ports) {}
+
+TranslationEngine::~TranslationEngine() = default;
+
+void TranslationEngine::Reset()
+{
+    EngineModule = nullptr;
+    TranslateEntry = nullptr;
+    FreeEntry = nullptr;
+    TransResult.clear();
+}
+
+template <typename Fn> Fn TranslationEngine::Entry(const char* name)
+{
+    if (!EngineModule)
+        return nullptr;
+    return reinterpret_cast<Fn>(ports_.libraries.Find(EngineModule, name));
+}
+
+void TranslationEngine::ReportFailure(const char* message)
+{
+    EngineReady = false;
+    AppendLineToView(ports_.log, Widen(message));
+    ports_.prompts.ShowError(Widen(message));
+}
+
+void TranslationEngine::InitTransEngine()
+{
+    EngineReady = true;
+    PendingSource.clear();
+    LastTranslation.clear();
+    EngineModule = nullptr;
+    TranslateEntry = nullptr;
+    FreeEntry = nullptr;
+
+    const RegistryString folder =
+        ports_.registry.ReadCurrentUserString(kEngineRegistryKey, kEngineFolderValue, kEngineFolderBufferBytes);
+    if (!folder.keyOpened) {
+        ReportFailure(kRegistryErrorMessage);
+        return;
+    }
+    if (!folder.value || !ports_.files.IsExistingFolder(*folder.value)) {
+        ReportFailure(kFilePathErrorMessage);
+        return;
+    }
+
+    EngineModule = ports_.libraries.Load(*folder.value + "\\J2KEngine.dll");
+    if (!EngineModule) {
+        ReportFailure(kDllErrorMessage);
+        return;
+    }
+
+    int result = 0;
+    if (auto initialize = Entry<J2K_InitializeExFn>("J2K_InitializeEx")) {
+        const std::string dataFolder = EngineDataFolder(*folder.value);
+        result = initialize(kEngineUserKey, dataFolder.c_str());
+    }
+    // Only an exact 1 counts: the adapter must never be ready without both
+    // the translate and the free entry points.
+    if (result == 1) {
+        TranslateEntry = Entry<J2K_TranslateMMNTFn>("J2K_TranslateMMNT");
+        FreeEntry = Entry<J2K_FreeMemFn>("J2K_FreeMem");
+        if (!TranslateEntry || !FreeEntry)
+            result = 0;
+    }
+    if (result != 1) {
+        ports_.libraries.Unload(EngineModule);
+        EngineModule = nullptr;
+        TranslateEntry = nullptr;
+        FreeEntry = nullptr;
+        ReportFailure(kDllErrorMessage);
+    }
+}
+
+void TranslationEngine::TranslateWide(const char16_t* text, int length)
+{
+    const std::u16string_view source(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+    FeedSentence(ports_.codePages.FromWide(source, kShiftJisCodePage));
+
+    TransResult.clear();
+    if (TranslationAvailable && !LastTranslation.empty()) {
+        LastTranslation += "\r\n";
+        TransResult = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
+        LastTranslation.clear();
+        TranslationAvailable = false;
+    }
+}
+
+void TranslationEngine::FeedSentence(const std::string& shiftJis)
+{
+    if (shiftJis.size() > 2) {
+        if (!PendingSource.empty())
+            PendingSource += "\r\n";
+        PendingSource += shiftJis;
+        const std::string sentence = std::move(PendingSource);
+        PendingSource.clear();
+        EngineTranslate(sentence);
+        return;
+    }
+    PendingSource += shiftJis;
+}
+
+void TranslationEngine::EngineTranslate(const std::string& shiftJis)
+{
+    if (shiftJis.empty())
+        return;
+    TranslationAvailable = true;
+    if (!TranslateEntry) {
+        LastTranslation.clear();
+        return;
+    }
+    char* answer = TranslateEntry(0, shiftJis.c_str());
+    // Copy before freeing: the engine's memory is never kept.
+    LastTranslation = answer ? std::string(answer) : std::string();
+    if (answer && FreeEntry)
+        FreeEntry(answer);
+}
+
+void TranslationEngine::StopTransEngine()
+{
+    if (auto stop = Entry<J2K_StopTranslationFn>("J2K_StopTranslation"))
+        stop(0);
+}
+
+void TranslationEngine::TerminateTransEngine()
+{
+    TransResult.clear();
+    TransResult.shrink_to_fit();
+    if (EngineModule) {
+        if (auto stop = Entry<J2K_StopTranslationFn>("J2K_StopTranslation"))
+            stop(0);
+        if (auto terminate = Entry<J2K_TerminateFn>("J2K_Terminate"))
+            terminate();
+    }
+    EngineModule = nullptr;
+    TranslateEntry = nullptr;
+    FreeEntry = nullptr;
+    EngineReady = false;
+}
+
+} // namespace kx

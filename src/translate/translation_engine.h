@@ -1,0 +1,80 @@
+#pragma once
+// Binds the ezTrans Japanese-to-Korean engine (J2KEngine.dll): finds it
+// through the registry, loads and initialises it, and turns UTF-16 text into
+// its Korean translation. Shift-JIS goes in, code page 949 comes out.
+#include "capture/text_sink.h"
+#include "platform/code_page_port.h"
+#include "platform/file_system_port.h"
+#include "platform/library_port.h"
+#include "platform/log_view_port.h"
+#include "platform/prompts_port.h"
+#include "platform/registry_port.h"
+#include "translate/engine_entry_points.h"
+
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+inline constexpr const char* kEngineRegistryKey = "Software\\ChangShin\\ezTrans";
+inline constexpr const char* kEngineFolderValue = "FilePath";
+inline constexpr std::size_t kEngineFolderBufferBytes = 250;
+inline constexpr const char* kEngineUserKey = "KESTRU000068";  // six capitals, six digits
+inline constexpr int kShiftJisCodePage = 932;
+inline constexpr int kKoreanCodePage = 949;
+
+inline constexpr const char* kRegistryErrorMessage = "Translation Engine failed to initialize : Registry Error";
+inline constexpr const char* kFilePathErrorMessage = "Translation Engine failed to initialize : FilePath not found";
+inline constexpr const char* kDllErrorMessage = "Translation Engine failed to initialize : DLL Error";
+
+// Install folder + "\Dat" with every backslash byte doubled.
+std::string EngineDataFolder(const std::string& installFolder);
+
+struct EnginePorts {
+    RegistryPort& registry;
+    FileSystemPort& files;
+    LibraryPort& libraries;
+    CodePagePort& codePages;
+    PromptsPort& prompts;
+    LogViewPort& log;  // failure messages go here as new lines
+};
+
+class TranslationEngine : public Translator {
+public:
+    explicit TranslationEngine(EnginePorts ports);
+    ~TranslationEngine() override;
+    TranslationEngine(const TranslationEngine&) = delete;
+    TranslationEngine& operator=(const TranslationEngine&) = delete;
+
+    // Back to the unloaded state (main window creation).
+    void Reset();
+
+    void InitTransEngine();
+    void TranslateWide(const char16_t* text, int length) override;
+    std::u16string_view Result() const override { return {TransResult.data(), TransResult.size()}; }
+    void StopTransEngine() override;
+    // Stops and terminates the engine. The library stays loaded until the
+    // process ends: unloading the real engine at shutdown can crash.
+    void TerminateTransEngine();
+
+    void FeedSentence(const std::string& shiftJis);
+    void EngineTranslate(const std::string& shiftJis);
+
+    // State, named as in the engine's documentation of this adapter.
+    LibraryHandle EngineModule = nullptr;
+    J2K_TranslateMMNTFn TranslateEntry = nullptr;
+    J2K_FreeMemFn FreeEntry = nullptr;
+    bool EngineReady = false;
+    std::string PendingSource;    // code page 932
+    std::string LastTranslation;  // code page 949
+    bool TranslationAvailable = false;
+    std::u16string TransResult;   // exactly the result's units, no terminator
+
+private:
+    void ReportFailure(const char* message);
+    template <typename Fn> Fn Entry(const char* name);
+
+    EnginePorts ports_;
+};
+
+} // namespace kx
