@@ -1,0 +1,89 @@
+#include "capture/append_log.h"
+#include "fake_log_view.h"
+
+#include <gtest/gtest.h>
+
+using namespace kx;
+using kx::testing::FakeLogView;
+
+namespace {
+
+std::u16string AppendAll(AppSettings settings, std::u16string start, std::initializer_list<std::u16string> texts,
+                         std::size_t wrap = 1000)
+{
+    FakeLogView view(wrap);
+    view.text = std::move(start);
+    for (const auto& t : texts)
+        AppendLog(view, settings, t);
+    return view.text;
+}
+
+TEST(AppendLogRules, PlainLinesAfterClearText)
+{
+    AppSettings settings;
+    EXPECT_EQ(AppendAll(settings, u"", {u"T1", u"T2", u"T3"}), u"T1\r\nT2\r\nT3\r\n");
+}
+
+TEST(AppendLogRules, EmptyLineOnlyFromTheThirdTextOn)
+{
+    AppSettings settings;
+    settings.Ancete = 1;
+    EXPECT_EQ(AppendAll(settings, u"", {u"T1", u"T2", u"T3"}), u"T1\r\nT2\r\n\r\nT3\r\n");
+    // Any other value than exactly 1 means no empty line.
+    settings.Ancete = 2;
+    EXPECT_EQ(AppendAll(settings, u"", {u"T1", u"T2", u"T3"}), u"T1\r\nT2\r\nT3\r\n");
+}
+
+TEST(AppendLogRules, StartUpTextWithoutClosingBreakGetsNewLastLine)
+{
+    AppSettings settings;
+    EXPECT_EQ(AppendAll(settings, u"Title line\r\nOfficial site : x", {u"T"}),
+              u"Title line\r\nOfficial site : x\r\nT");
+    EXPECT_EQ(AppendAll(settings, u"single", {u"T"}), u"single\r\nT");
+}
+
+TEST(AppendLogRules, WrappedSingleLineCountsAsTwoLines)
+{
+    AppSettings settings;
+    settings.Ancete = 1;
+    // One long line that the view shows on two lines: the text goes behind it
+    // with the empty-line separator, before the closing break.
+    EXPECT_EQ(AppendAll(settings, u"0123456789ABC\r\n", {u"T"}, 10), u"0123456789ABC\r\n\r\nT\r\n");
+    // The same line without wrapping is one line and gets a plain new line.
+    EXPECT_EQ(AppendAll(settings, u"0123456789ABC\r\n", {u"T"}, 100), u"0123456789ABC\r\nT\r\n");
+}
+
+TEST(AppendLogRules, ReplaceModeOverwritesWholeLog)
+{
+    AppSettings settings;
+    settings.uot = -3;  // any non-zero value is on
+    FakeLogView view;
+    view.text = u"old\r\nlog\r\n";
+    AppendLog(view, settings, u"new");
+    EXPECT_EQ(view.text, u"new");
+    EXPECT_EQ(view.replacements, 1);
+}
+
+TEST(AppendLogRules, EmptyTextChangesNothing)
+{
+    AppSettings settings;
+    FakeLogView view;
+    view.text = u"a";
+    AppendLog(view, settings, u"");
+    settings.uot = 1;
+    AppendLog(view, settings, u"");
+    EXPECT_EQ(view.text, u"a");
+    EXPECT_EQ(view.inserts + view.replacements, 0);
+}
+
+TEST(AppendLogRules, AppendsEditOnlyTheEnd)
+{
+    AppSettings settings;
+    FakeLogView view;
+    for (int i = 0; i < 50; ++i)
+        AppendLog(view, settings, u"line");
+    EXPECT_EQ(view.replacements, 0);
+    EXPECT_EQ(view.inserts, 50);
+}
+
+} // namespace
