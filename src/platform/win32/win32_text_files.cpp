@@ -1,0 +1,91 @@
+#include "platform/win32/win32_text_files.h"
+
+#include "platform/win32/unique_handle.h"
+#include "settings/settings_file.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace kx::win32 {
+
+FileReadResult Win32TextFiles::ReadWholeFile(const std::string& path)
+{
+    FileReadResult result;
+    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        result.status = (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? FileReadStatus::Missing
+                                                                                         : FileReadStatus::Failed;
+        return result;
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart > 0x7FFFFFFF) {
+        result.status = FileReadStatus::Failed;
+        return result;
+    }
+    result.bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < result.bytes.size()) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(result.bytes.size() - done);
+        if (!::ReadFile(file.Get(), result.bytes.data() + done, want, &got, nullptr)) {
+            result.status = FileReadStatus::Failed;
+            result.bytes.clear();
+            return result;
+        }
+        if (got == 0)
+            break;   // the file shrank meanwhile
+        done += got;
+    }
+    result.bytes.resize(done);
+    result.status = FileReadStatus::Read;
+    return result;
+}
+
+bool Win32TextFiles::ReplaceWholeFile(const std::string& path, std::string_view bytes)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+
+    const std::string temporary = ReplacementFilePath(path);
+    UniqueFileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    bool written = true;
+    while (written && !bytes.empty()) {
+        DWORD put = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        written = ::WriteFile(file.Get(), bytes.data(), want, &put, nullptr) && put > 0;
+        bytes.remove_prefix(put);
+    }
+    written = written && ::FlushFileBuffers(file.Get());
+    written = ::CloseHandle(file.Release()) && written;
+    if (!written ||
+        !::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileA(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string ProgramFilePath()
+{
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            return std::string();
+        if (length < buffer.size())
+            return std::string(buffer.data(), length);
+        buffer.resize(buffer.size() * 2);   // cut off: try a larger buffer
+    }
+}
+
+std::string ProgramSettingsFilePath() { return SettingsFilePath(ProgramFilePath()); }
+
+} // namespace kx::win32

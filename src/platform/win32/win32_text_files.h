@@ -1,0 +1,23 @@
+#pragma once
+// Whole-file access on Win32: CreateFileA/ReadFile, and a replacement written
+// to "<path>.tmp", flushed, then moved over the file with MoveFileExA
+// (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+#include "platform/text_file_port.h"
+
+#include <string>
+
+namespace kx::win32 {
+
+class Win32TextFiles : public TextFilePort {
+public:
+    FileReadResult ReadWholeFile(const std::string& path) override;
+    bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override;
+};
+
+// Full 8-bit path of the running program's executable (GetModuleFileNameA).
+std::string ProgramFilePath();
+
+// The settings file beside the running program's executable.
+std::string ProgramSettingsFilePath();
+
+} // namespace kx::win32

@@ -1,0 +1,290 @@
+#include "settings/ini_file.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace kx {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
+
+std::size_t SkipBlanks(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && IsBlank(text[pos]))
+        ++pos;
+    return pos;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    const std::size_t begin = SkipBlanks(text, 0);
+    std::size_t end = text.size();
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+// Names compare up to a NUL byte, as the platform's wide strings do.
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    a = UpToNul(a);
+    b = UpToNul(b);
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
+}
+
+// The section name of a header line, or nullopt when the line is no header.
+std::optional<std::string_view> HeaderName(std::string_view text)
+{
+    const std::string_view trimmed = Trim(text);
+    if (trimmed.empty() || trimmed.front() != '[')
+        return std::nullopt;
+    const std::size_t close = trimmed.rfind(']');
+    if (close == std::string_view::npos || close == 0)
+        return std::nullopt;
+    return Trim(trimmed.substr(1, close - 1));
+}
+
+// The parts of a key line (a line that is neither blank nor a header).
+struct KeyLine {
+    std::size_t nameBegin = 0;
+    std::size_t nameEnd = 0;
+    bool hasEquals = false;
+    std::size_t valueBegin = 0;   // after "=" and the blanks behind it
+    std::size_t valueEnd = 0;     // before the blanks at the end of the line
+
+    std::string_view Name(std::string_view text) const { return text.substr(nameBegin, nameEnd - nameBegin); }
+};
+
+KeyLine SplitKeyLine(std::string_view text)
+{
+    KeyLine parts;
+    parts.nameBegin = SkipBlanks(text, 0);
+    std::size_t contentEnd = text.size();
+    while (contentEnd > parts.nameBegin && IsBlank(text[contentEnd - 1]))
+        --contentEnd;
+    const std::size_t equals = text.find('=', parts.nameBegin);
+    if (equals == std::string_view::npos || equals >= contentEnd) {
+        parts.nameEnd = contentEnd;
+        return parts;
+    }
+    parts.hasEquals = true;
+    parts.nameEnd = equals;
+    while (parts.nameEnd > parts.nameBegin && IsBlank(text[parts.nameEnd - 1]))
+        --parts.nameEnd;
+    parts.valueBegin = SkipBlanks(text, equals + 1);
+    parts.valueEnd = std::max(contentEnd, parts.valueBegin);
+    return parts;
+}
+
+// The value of a key line as the platform hands it out: up to a NUL, and
+// without a pair of matching quotes around it.
+std::string ReadValue(std::string_view text, const KeyLine& parts)
+{
+    std::string_view value = UpToNul(text.substr(parts.valueBegin, parts.valueEnd - parts.valueBegin));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+bool IsKeyLine(std::string_view text) { return !Trim(text).empty() && !HeaderName(text); }
+
+std::string_view OneLine(std::string_view value)
+{
+    return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
+}
+
+// Names the program passes in: not empty, no blanks around them, one line, and
+// a key name without "=" that cannot be taken for a section header.
+void CheckName(std::string_view name, bool isSection)
+{
+    bool usable = !name.empty() && Trim(name).size() == name.size() &&
+                  name.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+    if (!isSection)
+        usable = usable && name.find('=') == std::string_view::npos && name.front() != '[';
+    if (!usable)
+        throw std::invalid_argument("unusable INI name: " + std::string(name));
+}
+
+} // namespace
+
+IniFile IniFile::Parse(std::string_view bytes)
+{
+    IniFile file;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        file.bom_ = std::string(bytes.substr(0, 3));
+        bytes.remove_prefix(3);
+    }
+    bool newLineSeen = false;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const std::size_t breakAt = bytes.find_first_of("\r\n", pos);
+        Line line;
+        if (breakAt == std::string_view::npos) {
+            line.text = std::string(bytes.substr(pos));
+            pos = bytes.size();
+        } else {
+            line.text = std::string(bytes.substr(pos, breakAt - pos));
+            const std::size_t breakLength =
+                (bytes[breakAt] == '\r' && breakAt + 1 < bytes.size() && bytes[breakAt + 1] == '\n') ? 2 : 1;
+            line.end = std::string(bytes.substr(breakAt, breakLength));
+            pos = breakAt + breakLength;
+            if (!newLineSeen) {
+                file.newLine_ = line.end;
+                newLineSeen = true;
+            }
+        }
+        if (const auto name = HeaderName(line.text)) {
+            Section section;
+            section.name = std::string(*name);
+            section.header = std::move(line);
+            file.sections_.push_back(std::move(section));
+        } else {
+            file.sections_.back().body.push_back(std::move(line));
+        }
+    }
+    return file;
+}
+
+const IniFile::Section* IniFile::FindSection(std::string_view name) const
+{
+    name = Trim(name);
+    for (std::size_t i = 1; i < sections_.size(); ++i)
+        if (SameName(sections_[i].name, name))
+            return &sections_[i];
+    return nullptr;
+}
+
+IniFile::Section* IniFile::FindSection(std::string_view name)
+{
+    return const_cast<Section*>(static_cast<const IniFile&>(*this).FindSection(name));
+}
+
+std::optional<std::size_t> IniFile::FindKey(const Section& section, std::string_view key)
+{
+    key = Trim(key);
+    for (std::size_t i = 0; i < section.body.size(); ++i) {
+        const std::string& text = section.body[i].text;
+        if (!IsKeyLine(text))
+            continue;
+        if (SameName(SplitKeyLine(text).Name(text), key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const
+{
+    const Section* found = FindSection(section);
+    if (!found)
+        return std::nullopt;
+    const auto index = FindKey(*found, key);
+    if (!index)
+        return std::nullopt;
+    const std::string& text = found->body[*index].text;
+    const KeyLine parts = SplitKeyLine(text);
+    if (!parts.hasEquals)
+        return std::nullopt;
+    return ReadValue(text, parts);
+}
+
+std::string IniFile::StoredForm(std::string_view value)
+{
+    value = OneLine(value);
+    const bool needsQuotes =
+        !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
+                           (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                            value.back() == value.front()));
+    if (needsQuotes)
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
+IniFile::Line* IniFile::LastLine()
+{
+    for (auto section = sections_.rbegin(); section != sections_.rend(); ++section) {
+        if (!section->body.empty())
+            return &section->body.back();
+        if (section->header)
+            return &*section->header;
+    }
+    return nullptr;
+}
+
+void IniFile::TerminateLastLine()
+{
+    if (Line* last = LastLine(); last && last->end.empty())
+        last->end = newLine_;
+}
+
+void IniFile::Set(std::string_view section, std::string_view key, std::string_view value)
+{
+    CheckName(section, true);
+    CheckName(key, false);
+    value = OneLine(value);
+    const std::string stored = StoredForm(value);
+
+    Section* found = FindSection(section);
+    if (!found) {
+        TerminateLastLine();
+        Section added;
+        added.name = std::string(section);
+        added.header = Line{"[" + std::string(section) + "]", newLine_};
+        added.body.push_back(Line{std::string(key) + "=" + stored, newLine_});
+        sections_.push_back(std::move(added));
+        return;
+    }
+
+    if (const auto index = FindKey(*found, key)) {
+        Line& line = found->body[*index];
+        const KeyLine parts = SplitKeyLine(line.text);
+        if (parts.hasEquals) {
+            if (ReadValue(line.text, parts) == value)
+                return;
+            line.text = line.text.substr(0, parts.valueBegin) + stored;
+        } else {
+            line.text = line.text.substr(0, parts.nameEnd) + "=" + stored;
+        }
+        return;
+    }
+
+    std::size_t insertAt = found->body.size();
+    while (insertAt > 0 && Trim(found->body[insertAt - 1].text).empty())
+        --insertAt;
+    if (insertAt == found->body.size() && found == &sections_.back())
+        TerminateLastLine();
+    found->body.insert(found->body.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                       Line{std::string(key) + "=" + stored, newLine_});
+}
+
+std::string IniFile::Serialize() const
+{
+    std::size_t size = bom_.size();
+    for (const Section& section : sections_) {
+        if (section.header)
+            size += section.header->text.size() + section.header->end.size();
+        for (const Line& line : section.body)
+            size += line.text.size() + line.end.size();
+    }
+    std::string out;
+    out.reserve(size);
+    out += bom_;
+    for (const Section& section : sections_) {
+        if (section.header)
+            out.append(section.header->text).append(section.header->end);
+        for (const Line& line : section.body)
+            out.append(line.text).append(line.end);
+    }
+    return out;
+}
+
+} // namespace kx
