@@ -1,0 +1,112 @@
+// The stand-in J2KEngine.dll: the engine's five entry points in front of the
+// kana transcription. It answers Shift-JIS text with the same text, its kana
+// written in Hangul, in code page 949. It writes nothing anywhere (no files,
+// no registry) and keeps no state beyond "initialised".
+#include "engine_standin/engine_arguments.h"
+#include "engine_standin/kana_transcription.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr UINT kShiftJis = 932;
+constexpr UINT kKorean = 949;
+
+std::atomic<bool> g_initialised{false};
+
+bool IsDirectory(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::u16string FromShiftJis(const char* text)
+{
+    // -1: the whole null-terminated text; the count includes the terminator.
+    const int size = ::MultiByteToWideChar(kShiftJis, 0, text, -1, nullptr, 0);
+    if (size <= 1)
+        return {};
+    std::u16string wide(static_cast<std::size_t>(size), u'\0');
+    const int written =
+        ::MultiByteToWideChar(kShiftJis, 0, text, -1, reinterpret_cast<wchar_t*>(wide.data()), size);
+    wide.resize(written > 0 ? static_cast<std::size_t>(written - 1) : 0);
+    return wide;
+}
+
+std::string ToKorean(const std::u16string& wide)
+{
+    if (wide.empty() || wide.size() > INT_MAX)
+        return {};
+    const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+    const int length = static_cast<int>(wide.size());
+    const int size = ::WideCharToMultiByte(kKorean, 0, units, length, nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return {};
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    const int written = ::WideCharToMultiByte(kKorean, 0, units, length, bytes.data(), size, nullptr, nullptr);
+    bytes.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    return bytes;
+}
+
+// A null-terminated copy on the process heap; J2K_FreeMem releases it.
+char* HeapCopy(const std::string& bytes)
+{
+    auto* buffer = static_cast<char*>(::HeapAlloc(::GetProcessHeap(), 0, bytes.size() + 1));
+    if (buffer == nullptr)
+        return nullptr;
+    std::memcpy(buffer, bytes.data(), bytes.size());
+    buffer[bytes.size()] = '\0';
+    return buffer;
+}
+
+} // namespace
+
+// No exception may leave an entry point: the caller is C code across a DLL
+// boundary. A failure inside reads as "not initialised" or "no answer".
+extern "C" {
+
+int __stdcall J2K_InitializeEx(const char* userKey, const char* dataFolder)
+{
+    bool ok = false;
+    try {
+        ok = userKey != nullptr && dataFolder != nullptr && kx::standin::IsUserKeyForm(userKey) &&
+             IsDirectory(kx::standin::UndoubleBackslashes(dataFolder));
+    } catch (...) {
+        ok = false;
+    }
+    g_initialised = ok;
+    return ok ? 1 : 0;
+}
+
+char* __stdcall J2K_TranslateMMNT(int /*reserved*/, const char* shiftJisText)
+{
+    if (!g_initialised || shiftJisText == nullptr)
+        return nullptr;
+    try {
+        return HeapCopy(ToKorean(kx::standin::TranscribeKana(FromShiftJis(shiftJisText))));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void __stdcall J2K_FreeMem(char* translation)
+{
+    if (translation != nullptr)
+        ::HeapFree(::GetProcessHeap(), 0, translation);
+}
+
+// A translation runs to its end inside J2K_TranslateMMNT, so by the time the
+// caller can say stop there is nothing left running to stop.
+void __stdcall J2K_StopTranslation(int /*reserved*/) {}
+
+void __stdcall J2K_Terminate()
+{
+    g_initialised = false;
+}
+
+} // extern "C"
