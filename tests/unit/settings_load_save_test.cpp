@@ -1,0 +1,449 @@
+#include "settings/settings_file.h"
+#include "settings_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace kx;
+using namespace kx::testing;
+
+namespace {
+
+constexpr Color kPresentBackground = 0x00ABCDEF;   // what the log view shows before the load
+
+MainWindowState Load(const std::string& text, AppSettings& settings)
+{
+    return ReadSettings(IniFile::Parse(text), settings, kPresentBackground);
+}
+
+MainWindowState Load(const std::string& text)
+{
+    AppSettings settings;
+    return Load(text, settings);
+}
+
+std::string Saved(const std::string& before, const AppSettings& settings, const MainWindowState& window)
+{
+    IniFile file = IniFile::Parse(before);
+    WriteSettings(file, settings, window);
+    return file.Serialize();
+}
+
+TEST(SettingsPathTest, FileBesideTheExecutable)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Games\\Kx\\KestruneEX.exe", "C:\\Games\\Kx\\KestruneEX.ini"},
+        {"C:\\KestruneEX.exe", "C:\\KestruneEX.ini"},
+        {"C:KestruneEX.exe", "C:KestruneEX.ini"},
+        {"\\\\server\\share\\k.exe", "\\\\server\\share\\KestruneEX.ini"},
+        {"C:\\dir.x\\sub/k.exe", "C:\\dir.x\\KestruneEX.ini"},
+        {"KestruneEX.exe", "KestruneEX.ini"},
+        {"", "KestruneEX.ini"},
+    };
+    for (const auto& [exe, ini] : cases)
+        EXPECT_EQ(SettingsFilePath(exe), ini) << exe;
+}
+
+TEST(SettingsLoadTest, NoFileGivesEveryDefault)
+{
+    AppSettings settings;
+    settings.Codepage = 1;
+    settings.AgthATrun = 0;
+    settings.ShortcutTable[3].Notes = "0041";
+    const MainWindowState window = Load("", settings);
+
+    EXPECT_EQ(settings, AppSettings{});
+    EXPECT_EQ(window.top, 100);
+    EXPECT_EQ(window.left, 100);
+    EXPECT_EQ(window.height, 200);
+    EXPECT_EQ(window.width, 640);
+    EXPECT_EQ(window.alpha, 255);
+    EXPECT_TRUE(window.alphaBlending);
+    EXPECT_TRUE(window.translationChecked);
+    EXPECT_FALSE(window.alwaysOnTopChecked);
+    EXPECT_FALSE(window.stayOnTop);
+    EXPECT_EQ(window.colorDialogColor, kPresentBackground);
+    EXPECT_EQ(window.logViewBackground, std::nullopt);
+    EXPECT_EQ(window.fontToApply, std::nullopt);
+}
+
+TEST(SettingsLoadTest, IntegersWithTheirDefaults)
+{
+    AppSettings settings;
+    const MainWindowState window = Load("[Setting]\nCodepage=0x3B5\nFlood=abc\nFloodChk=2\nAncete=$1\nuot=-3\n"
+                                        "[WindowsPos]\nMainTop=-20\nMainLeft=99999\nMainHeight=\nMainWidth=x10\n"
+                                        "[Agth]\nAgthATrun=0\n",
+                                        settings);
+    EXPECT_EQ(settings.Codepage, 949);
+    EXPECT_EQ(settings.Flood, 150);
+    EXPECT_EQ(settings.FloodChk, 2);
+    EXPECT_FALSE(settings.FloodTrimmingOn());
+    EXPECT_EQ(settings.Ancete, 1);
+    EXPECT_EQ(settings.uot, -3);
+    EXPECT_EQ(settings.AgthATrun, 0);
+    EXPECT_EQ(window.top, -20);
+    EXPECT_EQ(window.left, 99999);
+    EXPECT_EQ(window.height, 200);
+    EXPECT_EQ(window.width, 16);
+}
+
+TEST(SettingsLoadTest, AlphaIsTheLowEightBitsAndZeroSwitchesBlendingOff)
+{
+    const std::tuple<const char*, int, bool> cases[] = {
+        {"0", 0, false},   {"255", 255, true}, {"300", 44, true}, {"256", 0, false},
+        {"-1", 255, true}, {"128", 128, true}, {"abc", 255, true}, {"$1FF", 255, true},
+    };
+    for (const auto& [stored, alpha, blending] : cases) {
+        const MainWindowState window = Load(std::string("[WindowsTransparent]\nMainABV=") + stored + "\n");
+        EXPECT_EQ(window.alpha, alpha) << stored;
+        EXPECT_EQ(window.alphaBlending, blending) << stored;
+    }
+}
+
+TEST(SettingsLoadTest, MenuChecksAreBooleans)
+{
+    const MainWindowState window = Load("[MainMenu]\nTranslation=5\nAot=1\n");
+    EXPECT_TRUE(window.translationChecked);
+    EXPECT_TRUE(window.alwaysOnTopChecked);
+    EXPECT_TRUE(window.stayOnTop);
+    EXPECT_NE(Saved("[MainMenu]\nTranslation=5\nAot=1\n", AppSettings{}, window).find("Translation=1\n"),
+              std::string::npos);
+
+    const MainWindowState off = Load("[MainMenu]\nTranslation=0\nAot=0\n");
+    EXPECT_FALSE(off.translationChecked);
+    EXPECT_FALSE(off.alwaysOnTopChecked);
+    EXPECT_FALSE(off.stayOnTop);
+}
+
+TEST(SettingsLoadTest, BackgroundColourGoesToTheLogViewAndTheColourDialog)
+{
+    const std::tuple<std::string, std::optional<Color>> cases[] = {
+        {"clRed", 0x000000FF},
+        {"$00123456", 0x00123456},
+        {"clbtnface", kClBtnFace},
+        {"\x01" "clRed\x02", 0x000000FF},   // control characters around it are dropped
+        {"", std::nullopt},
+        {"\"  \"", std::nullopt},
+        {"nonsense", std::nullopt},          // does not convert: as if missing
+        {"$GG", std::nullopt},
+    };
+    for (const auto& [stored, color] : cases) {
+        const MainWindowState window = Load("[Setting]\nTBgColor=" + stored + "\n");
+        EXPECT_EQ(window.logViewBackground, color) << stored;
+        EXPECT_EQ(window.colorDialogColor, color.value_or(kPresentBackground)) << stored;
+    }
+}
+
+TEST(SettingsLoadTest, FontIsAppliedOnlyWhenItParses)
+{
+    const MainWindowState good = Load("[Setting]\nTMainFont=Arial,clRed,10,f,bu\n");
+    ASSERT_TRUE(good.fontToApply.has_value());
+    EXPECT_EQ(*good.fontToApply, (FontDescription{"Arial", 0x000000FF, 10, FontPitch::Fixed, true, false, true, false}));
+
+    for (const char* bad : {"Arial,clRed,10,f", "Arial,clRedd,10,f,", "Arial,clRed,ten,f,", ""}) {
+        const MainWindowState window = Load(std::string("[Setting]\nTMainFont=") + bad + "\n[MainMenu]\nAot=1\n");
+        EXPECT_EQ(window.fontToApply, std::nullopt) << bad;
+        EXPECT_TRUE(window.stayOnTop) << "always on top even with font " << bad;
+    }
+}
+
+TEST(SettingsLoadTest, AgthPathIsHexText)
+{
+    const std::pair<const char*, std::u16string> cases[] = {
+        {"0043003A005C0061", u"C:\\a"}, {"0043003a005c0061", u"C:\\a"}, {"0043003A005", u"C:"},
+        {"", u""},                       {"00ZZ0041", u""},              {"D83DDE00", u"\U0001F600"},
+    };
+    for (const auto& [stored, path] : cases) {
+        AppSettings settings;
+        Load(std::string("[Agth]\nAgthpath=") + stored + "\n", settings);
+        EXPECT_EQ(settings.Agthpath, path) << stored;
+    }
+}
+
+TEST(SettingsLoadTest, ValuesThatDoNotDecodeStopNothing)
+{
+    AppSettings settings;
+    const MainWindowState window =
+        Load("[Setting]\nTBgColor=not a colour\nTMainFont=Arial,clNavy,9,v,i\n"
+             "[Agth]\nAgthpath=zzzz\nAgthAToption=/H1,,,,,,,,,\nAgthATrun=0\n"
+             "[MainMenu]\nAot=1\n"
+             "[AgthSM99]\nGName=0041\nNotes=00\n",
+             settings);
+    EXPECT_EQ(settings.Agthpath, u"");
+    EXPECT_EQ(settings.AgthAToption, "/H1,,,,,,,,,");
+    EXPECT_EQ(settings.AgthATrun, 0);
+    EXPECT_EQ(settings.ShortcutTable[99].GName, "0041");
+    EXPECT_EQ(settings.ShortcutTable[99].Notes, "00");
+    EXPECT_EQ(window.colorDialogColor, kPresentBackground);
+    ASSERT_TRUE(window.fontToApply.has_value());
+    EXPECT_EQ(window.fontToApply->color, 0x00800000u);
+    EXPECT_TRUE(window.stayOnTop);
+}
+
+TEST(SettingsLoadTest, ShortcutRowsAreReadUndecodedEvenWithoutAName)
+{
+    AppSettings settings;
+    Load("[AgthSM7]\nGName=\nAPath=0043\nAOption=zz\nTDelay=10\nNotes=0041000D000A\nGTMethod=3\n"
+         "[AgthSM100]\nGName=0041\n",
+         settings);
+    const ShortcutEntry expected{"", "0043", "zz", "10", "0041000D000A", "3"};
+    EXPECT_EQ(settings.ShortcutTable[7], expected);
+    for (int row = 0; row < kShortcutRows; ++row) {
+        if (row != 7) {
+            EXPECT_EQ(settings.ShortcutTable[static_cast<std::size_t>(row)], ShortcutEntry{}) << row;
+        }
+    }
+}
+
+TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
+{
+    AppSettings settings;
+    settings.ShortcutTable[0] = {"0041", "0043003A", "", "5", "", "1"};
+    MainWindowState window;
+    window.colorDialogColor = kClWindow;
+    std::string expected = "[Setting]\r\nAncete=0\r\nuot=0\r\nCodepage=932\r\nFlood=150\r\nFloodChk=1\r\n"
+                           "TBgColor=clWindow\r\nTMainFont=Tahoma,clWindowText,8,d,\r\n"
+                           "[WindowsPos]\r\nMainTop=100\r\nMainLeft=100\r\nMainHeight=200\r\nMainWidth=640\r\n"
+                           "[WindowsTransparent]\r\nMainABV=255\r\n"
+                           "[MainMenu]\r\nTranslation=1\r\nAot=0\r\n"
+                           "[Agth]\r\nAgthpath=\r\nAgthAToption=\r\nAgthATrun=1\r\n"
+                           "[AgthSM0]\r\nGName=0041\r\nAPath=0043003A\r\nAOption=\r\nTDelay=5\r\nNotes=\r\nGTMethod=1\r\n";
+    for (int row = 1; row < kShortcutRows; ++row)
+        expected += "[AgthSM" + std::to_string(row) +
+                    "]\r\nGName=\r\nAPath=\r\nAOption=\r\nTDelay=\r\nNotes=\r\nGTMethod=\r\n";
+    EXPECT_EQ(Saved("", settings, window), expected);
+}
+
+TEST(SettingsSaveTest, HandEditedLinesSurviveAndKnownKeysAreOverwritten)
+{
+    const std::string before = "; written by hand\r\n"
+                               "[Setting]\r\n"
+                               "Flood = 99\r\n"
+                               "Extra=keep me\r\n"
+                               "\r\n"
+                               "[AgthSM100]\r\n"
+                               "GName=0041\r\n"
+                               "[agthsm3]\r\n"
+                               "GName=0042 \r\n";
+    AppSettings settings;
+    settings.Flood = 150;
+    MainWindowState window;
+    window.colorDialogColor = 0x00123456;
+    const std::string after = Saved(before, settings, window);
+    const std::string head = "; written by hand\r\n"
+                             "[Setting]\r\n"
+                             "Flood = 150\r\n"
+                             "Extra=keep me\r\n"
+                             "Ancete=0\r\nuot=0\r\nCodepage=932\r\nFloodChk=1\r\nTBgColor=$00123456\r\n"
+                             "TMainFont=Tahoma,clWindowText,8,d,\r\n"
+                             "\r\n"
+                             "[AgthSM100]\r\n"
+                             "GName=0041\r\n"
+                             "[agthsm3]\r\n"
+                             "GName=\r\nAPath=\r\nAOption=\r\nTDelay=\r\nNotes=\r\nGTMethod=\r\n"
+                             "[WindowsPos]\r\n";
+    EXPECT_EQ(after.substr(0, head.size()), head);
+    EXPECT_EQ(after.find("[AgthSM3]"), std::string::npos);
+    EXPECT_EQ(after.find("AgthSM101"), std::string::npos);
+}
+
+TEST(SettingsSaveTest, ColourDialogColourIsStoredNotTheLogViewsColour)
+{
+    MainWindowState window = Load("[Setting]\nTBgColor=clRed\n");
+    window.logViewBackground = 0x00000000;   // shown otherwise at exit
+    EXPECT_NE(Saved("[Setting]\nTBgColor=clRed\n", AppSettings{}, window).find("TBgColor=clRed\n"), std::string::npos);
+}
+
+struct SaveFixture : ::testing::Test {
+    const std::string path = "C:\\Games\\KestruneEX.ini";
+    FakeTextFiles files;
+    FakePrompts prompts;
+    Latin1CodePages codePages;
+    SettingsFile file{path, files, prompts, codePages};
+    AppSettings settings;
+    MainWindowState window;
+};
+
+using SettingsFileTest = SaveFixture;
+
+TEST_F(SettingsFileTest, SecondSaveOfAnUnchangedFileIsByteIdenticalAndNotRewritten)
+{
+    files.files[path] = "; mine\n[Setting]\nuot=1\n";
+    window = LoadSettings(file, settings, kPresentBackground);
+    ASSERT_TRUE(SaveSettings(file, settings, window));
+    const std::string first = files.files[path];
+    EXPECT_EQ(files.writes, 1);
+
+    AppSettings again;
+    const MainWindowState againWindow = LoadSettings(file, again, kPresentBackground);
+    EXPECT_EQ(again, settings);
+    ASSERT_TRUE(SaveSettings(file, again, againWindow));
+    EXPECT_EQ(files.files[path], first);
+    EXPECT_EQ(files.writes, 1);
+    EXPECT_TRUE(prompts.appErrors.empty());
+}
+
+TEST_F(SettingsFileTest, FailedWriteIsReportedOnceAndLeavesTheFile)
+{
+    files.files[path] = "[Setting]\r\nFlood=10\r\n";
+    window = LoadSettings(file, settings, kPresentBackground);
+    settings.Flood = 20;
+    files.failWrites = true;
+    EXPECT_FALSE(SaveSettings(file, settings, window));
+    EXPECT_EQ(prompts.appErrors, std::vector<std::u16string>{u"Unable to write to C:\\Games\\KestruneEX.ini."});
+    EXPECT_TRUE(prompts.errors.empty());
+    EXPECT_EQ(files.files[path], "[Setting]\r\nFlood=10\r\n");
+}
+
+TEST_F(SettingsFileTest, FileThatCannotBeReadAtSaveIsNotReplaced)
+{
+    window = LoadSettings(file, settings, kPresentBackground);
+    files.files[path] = "[AgthSM0]\r\nGName=0041\r\n";
+    files.unreadable.insert(path);
+    EXPECT_FALSE(SaveSettings(file, settings, window));
+    EXPECT_EQ(files.writes, 0);
+    EXPECT_EQ(prompts.appErrors.size(), 1u);
+}
+
+TEST_F(SettingsFileTest, FileThatCouldNotBeReadAtLoadIsNotOverwrittenWithDefaults)
+{
+    files.files[path] = "[AgthSM0]\r\nGName=0041\r\n";
+    files.unreadable.insert(path);
+    window = LoadSettings(file, settings, kPresentBackground);
+    EXPECT_EQ(settings.ShortcutTable[0].GName, "");
+    files.unreadable.clear();   // readable again by the end of the run
+    EXPECT_FALSE(SaveSettings(file, settings, window));
+    EXPECT_EQ(files.files[path], "[AgthSM0]\r\nGName=0041\r\n");
+    EXPECT_EQ(prompts.appErrors.size(), 1u);
+}
+
+TEST_F(SettingsFileTest, MissingFileIsCreatedByTheFirstSave)
+{
+    window = LoadSettings(file, settings, kPresentBackground);
+    EXPECT_EQ(window.colorDialogColor, kPresentBackground);
+    ASSERT_TRUE(SaveSettings(file, settings, window));
+    EXPECT_EQ(files.files[path].substr(0, 11), "[Setting]\r\n");
+    EXPECT_NE(files.files[path].find("TBgColor=$00ABCDEF\r\n"), std::string::npos);
+}
+
+// --- Round trip --------------------------------------------------------------
+
+std::u16string RandomUtf16(std::mt19937& random, std::size_t length)
+{
+    std::u16string text;
+    while (text.size() < length) {
+        switch (random() % 6) {
+        case 0: text.push_back(static_cast<char16_t>(0x20 + random() % 0x5F)); break;
+        case 1: text.push_back(static_cast<char16_t>(random() % 0x20)); break;   // controls, CR LF, NUL
+        case 2: text.push_back(static_cast<char16_t>(0xAC00 + random() % 11172)); break;
+        case 3: {
+            const std::uint32_t scalar = 0x10000 + random() % 0x100000;   // a surrogate pair
+            text.push_back(static_cast<char16_t>(0xD800 + ((scalar - 0x10000) >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + ((scalar - 0x10000) & 0x3FF)));
+            break;
+        }
+        case 4: text.push_back(static_cast<char16_t>(0xD800 + random() % 0x800)); break;   // lone surrogate
+        default: text.push_back(static_cast<char16_t>(random() % 0x10000)); break;
+        }
+    }
+    text.resize(length);
+    return text;
+}
+
+// 8-bit text of one line (what a combo box can hold): any byte but CR, LF and NUL.
+std::string RandomLine(std::mt19937& random, std::size_t length)
+{
+    const char edges[] = " \t\"'=;[]\x1a,";
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        char c;
+        do {
+            c = random() % 3 == 0 ? edges[random() % (sizeof edges - 1)] : static_cast<char>(random() % 256);
+        } while (c == '\r' || c == '\n' || c == '\0');
+        text.push_back(c);
+    }
+    return text;
+}
+
+std::int32_t RandomInt(std::mt19937& random)
+{
+    return random() % 4 == 0 ? static_cast<std::int32_t>(random() % 3) - 1 : static_cast<std::int32_t>(random());
+}
+
+TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
+{
+    std::mt19937 random(20240601);
+    for (int round = 0; round < 40; ++round) {
+        AppSettings settings;
+        settings.Codepage = RandomInt(random);
+        settings.Flood = RandomInt(random);
+        settings.FloodChk = RandomInt(random);
+        settings.Ancete = RandomInt(random);
+        settings.uot = RandomInt(random);
+        settings.Agthpath = RandomUtf16(random, random() % 700);
+        settings.AgthAToption = RandomLine(random, random() % 40);
+        settings.AgthATrun = RandomInt(random);
+        for (auto& row : settings.ShortcutTable) {
+            if (random() % 3 == 0)
+                continue;   // unused row
+            row.GName = EncodeHexText(RandomUtf16(random, random() % 600));
+            row.APath = EncodeHexText(RandomUtf16(random, random() % 300));
+            row.AOption = EncodeHexText(RandomUtf16(random, random() % 50));
+            row.TDelay = RandomLine(random, random() % 4);
+            row.Notes = EncodeHexText(RandomUtf16(random, random() % 5000));
+            row.GTMethod = RandomLine(random, random() % 3);
+        }
+        MainWindowState window;
+        window.top = RandomInt(random);
+        window.left = RandomInt(random);
+        window.height = RandomInt(random);
+        window.width = RandomInt(random);
+        window.alpha = static_cast<std::uint8_t>(random());
+        window.translationChecked = random() % 2;
+        window.alwaysOnTopChecked = random() % 2;
+        window.colorDialogColor = static_cast<Color>(random() % 2 ? random() : 0xFF000000u + random() % 31);
+        std::string face = RandomLine(random, 1 + random() % 31);
+        for (char& c : face)
+            if (c == ',')
+                c = '_';   // a face name holds no comma
+        window.logViewFont = FontDescription{face, static_cast<Color>(random()), RandomInt(random),
+                                             static_cast<FontPitch>(random() % 3), random() % 2 == 0,
+                                             random() % 2 == 0, random() % 2 == 0, random() % 2 == 0};
+
+        FakeTextFiles files;
+        FakePrompts prompts;
+        Latin1CodePages codePages;
+        SettingsFile file{"K.ini", files, prompts, codePages};
+        if (round % 2)   // half of the rounds start from a hand-edited file
+            files.files["K.ini"] = "; notes\n\n[Setting]\nuot = 7 \n[Own]\nx=y\n\n[AgthSM5]\nGName=zz\n";
+        ASSERT_TRUE(SaveSettings(file, settings, window));
+        const std::string first = files.files["K.ini"];
+
+        AppSettings loaded;
+        const MainWindowState back = LoadSettings(file, loaded, 0);
+        ASSERT_EQ(loaded, settings) << "round " << round;
+        EXPECT_EQ(back.top, window.top);
+        EXPECT_EQ(back.left, window.left);
+        EXPECT_EQ(back.height, window.height);
+        EXPECT_EQ(back.width, window.width);
+        EXPECT_EQ(back.alpha, window.alpha);
+        EXPECT_EQ(back.alphaBlending, window.alpha != 0);
+        EXPECT_EQ(back.translationChecked, window.translationChecked);
+        EXPECT_EQ(back.alwaysOnTopChecked, window.alwaysOnTopChecked);
+        EXPECT_EQ(back.stayOnTop, window.alwaysOnTopChecked);
+        EXPECT_EQ(back.colorDialogColor, window.colorDialogColor);
+        EXPECT_EQ(back.logViewBackground, window.colorDialogColor);
+        EXPECT_EQ(back.fontToApply, window.logViewFont);
+        if (round % 2) {
+            EXPECT_NE(first.find("[Own]\nx=y\n\n"), std::string::npos);
+        }
+
+        ASSERT_TRUE(SaveSettings(file, loaded, back));
+        EXPECT_EQ(files.files["K.ini"], first) << "round " << round;
+        EXPECT_EQ(files.writes, 1);
+        EXPECT_TRUE(prompts.appErrors.empty());
+    }
+}
+
+} // namespace
