@@ -204,9 +204,14 @@ std::string IniFile::StoredForm(std::string_view value)
         !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()) ||
                            (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
                             value.back() == value.front()));
+    std::string stored;
+    stored.reserve(value.size() + 2);
     if (needsQuotes)
-        return "\"" + std::string(value) + "\"";
-    return std::string(value);
+        stored.push_back('"');
+    stored.append(value);
+    if (needsQuotes)
+        stored.push_back('"');
+    return stored;
 }
 
 IniFile::Line* IniFile::LastLine()
@@ -238,8 +243,8 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         TerminateLastLine();
         Section added;
         added.name = std::string(section);
-        added.header = Line{"[" + std::string(section) + "]", newLine_};
-        added.body.push_back(Line{std::string(key) + "=" + stored, newLine_});
+        added.header = Line{std::string("[").append(section).append("]"), newLine_};
+        added.body.push_back(Line{std::string(key).append("=").append(stored), newLine_});
         sections_.push_back(std::move(added));
         return;
     }
@@ -250,9 +255,11 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         if (parts.hasEquals) {
             if (ReadValue(line.text, parts) == value)
                 return;
-            line.text = line.text.substr(0, parts.valueBegin) + stored;
+            line.text.resize(parts.valueBegin);
+            line.text.append(stored);
         } else {
-            line.text = line.text.substr(0, parts.nameEnd) + "=" + stored;
+            line.text.resize(parts.nameEnd);
+            line.text.append("=").append(stored);
         }
         return;
     }
@@ -263,7 +270,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     if (insertAt == found->body.size() && found == &sections_.back())
         TerminateLastLine();
     found->body.insert(found->body.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                       Line{std::string(key) + "=" + stored, newLine_});
+                       Line{std::string(key).append("=").append(stored), newLine_});
 }
 
 std::string IniFile::Serialize() const
