@@ -30,6 +30,15 @@ std::string_view UpToNul(std::string_view text) { return text.substr(0, text.fin
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The form in which names are compared: up to a NUL, ASCII letters in lower case.
+std::string FoldedName(std::string_view name)
+{
+    std::string folded(UpToNul(name));
+    for (char& c : folded)
+        c = AsciiLower(c);
+    return folded;
+}
+
 bool SameName(std::string_view a, std::string_view b)
 {
     a = UpToNul(a);
@@ -148,6 +157,7 @@ IniFile IniFile::Parse(std::string_view bytes)
             section.name = std::string(*name);
             section.header = std::move(line);
             file.sections_.push_back(std::move(section));
+            file.IndexSection(file.sections_.size() - 1);
         } else {
             file.sections_.back().body.push_back(std::move(line));
         }
@@ -155,13 +165,15 @@ IniFile IniFile::Parse(std::string_view bytes)
     return file;
 }
 
+void IniFile::IndexSection(std::size_t index)
+{
+    sectionIndex_.emplace(FoldedName(sections_[index].name), index);   // keeps the first of a name
+}
+
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
 {
-    name = Trim(name);
-    for (std::size_t i = 1; i < sections_.size(); ++i)
-        if (SameName(sections_[i].name, name))
-            return &sections_[i];
-    return nullptr;
+    const auto found = sectionIndex_.find(FoldedName(Trim(name)));
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name)
@@ -246,6 +258,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         added.header = Line{std::string("[").append(section).append("]"), newLine_};
         added.body.push_back(Line{std::string(key).append("=").append(stored), newLine_});
         sections_.push_back(std::move(added));
+        IndexSection(sections_.size() - 1);
         return;
     }
 

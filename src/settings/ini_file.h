@@ -34,6 +34,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kx {
@@ -78,8 +79,12 @@ private:
     Line* LastLine();
     void TerminateLastLine();
 
+    void IndexSection(std::size_t index);
+
     std::string bom_;
     std::vector<Section> sections_{1};   // [0]: lines before the first section
+    // Folded section name -> index of the first section of that name.
+    std::unordered_map<std::string, std::size_t> sectionIndex_;
     std::string newLine_ = "\r\n";
 };
 
