@@ -1,0 +1,60 @@
+// Program entry: one instance only, the four windows in their order, and the
+// message loop until the main window has closed.
+#include "app/program_title.h"
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/secondary_windows.h"
+#include "settings/app_settings.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+namespace {
+
+constexpr char kInstanceMutexName[] = "Kestrune";
+
+// True when another instance holds the mutex.
+bool AnotherInstanceRuns()
+{
+    HANDLE existing = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
+    if (!existing)
+        return false;
+    ::CloseHandle(existing);
+    return true;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
+{
+    if (AnotherInstanceRuns())
+        return 0;
+    // Held until the process ends; the system releases it.
+    ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    kx::AppSettings settings;
+    kx::win32::MainWindow mainForm(instance, settings);
+    if (!mainForm.Create())
+        return 1;
+    kx::win32::SettingForm settingForm(instance, settings);
+    kx::win32::AboutForm aboutForm(instance);
+    kx::win32::AgthHelpForm agthHelpForm(instance, settings);
+    settingForm.Create(mainForm.Handle());
+    aboutForm.Create(mainForm.Handle());
+    agthHelpForm.Create(mainForm.Handle());
+    aboutForm.SetTitle(mainForm.ProgramTitle());
+    mainForm.SetSecondaryWindows(&settingForm, &aboutForm, &agthHelpForm);
+    mainForm.Show(showCommand);
+
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (mainForm.TranslateShortcut(msg))
+            continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}

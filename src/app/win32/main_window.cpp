@@ -1,0 +1,609 @@
+#include "app/win32/main_window.h"
+
+#include "app/program_title.h"
+#include "app/subtitle_mode.h"
+#include "app/win32/resource_ids.h"
+#include "capture/append_log.h"
+#include "common/app_error.h"
+#include "common/text.h"
+#include "platform/win32/win32_version.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <windowsx.h>
+
+#include <exception>
+
+namespace kx::win32 {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"KestruneEXMainWindow";
+constexpr UINT_PTR kTransTimerId = 1;
+constexpr UINT_PTR kLogViewSubclassId = 1;
+constexpr UINT kFirstShowMessage = WM_APP + 1;
+constexpr int kSnapDistance = 10;
+constexpr int kDesignClientWidth = 623;
+constexpr int kDesignClientHeight = 252;
+constexpr DWORD kNormalFrame = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kSubtitleFrame = WS_POPUP | WS_CLIPCHILDREN;
+
+constexpr char kStartupCredits[] = " Created by the Kestrune developers (kestrune@users.noreply.github.com)";
+constexpr char kStartupSite[] = "Official site : https://github.com/kestrune/KestruneEX";
+
+LogFont DesignFont()
+{
+    LogFont font;
+    font.logFont.lfHeight = -11;
+    font.logFont.lfWeight = FW_NORMAL;
+    font.logFont.lfCharSet = DEFAULT_CHARSET;
+    font.logFont.lfPitchAndFamily = DEFAULT_PITCH;
+    lstrcpynW(font.logFont.lfFaceName, L"Tahoma", LF_FACESIZE);
+    font.colour = ::GetSysColor(COLOR_WINDOWTEXT);
+    return font;
+}
+
+AnsiLeadBytes SystemLeadBytes()
+{
+    AnsiLeadBytes lead;
+    for (int b = 0; b < 256; ++b)
+        lead.isLead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+    return lead;
+}
+
+} // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, AppSettings& settings) : instance_(instance), settings_(settings) {}
+
+MainWindow::~MainWindow() = default;
+
+HWND MainWindow::Create()
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &MainWindow::WindowProc;
+    wc.hInstance = instance_;
+    wc.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(IDI_MAIN));
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = nullptr;
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassExW(&wc);
+
+    RECT outer{0, 0, kDesignClientWidth, kDesignClientHeight};
+    ::AdjustWindowRectEx(&outer, kNormalFrame, TRUE, WS_EX_COMPOSITED);
+    mainMenu_.Reset(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU)));
+    popupMenu_.Reset(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_POPUPMENU)));
+    accelerators_ = ::LoadAcceleratorsW(instance_, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    // The window paints double-buffered.
+    window_ = ::CreateWindowExW(WS_EX_COMPOSITED, kWindowClass, L"", kNormalFrame, 100, 100, outer.right - outer.left,
+                                outer.bottom - outer.top, nullptr, mainMenu_.Get(), instance_, this);
+    return window_;
+}
+
+void MainWindow::SetSecondaryWindows(ModalDialog* settings, ModalDialog* about, ModalDialog* agthHelper)
+{
+    settingForm_ = settings;
+    aboutForm_ = about;
+    agthHelpForm_ = agthHelper;
+}
+
+void MainWindow::Show(int showCommand)
+{
+    ::ShowWindow(window_, showCommand);
+    ::UpdateWindow(window_);
+    ::PostMessageW(window_, kFirstShowMessage, 0, 0);
+}
+
+bool MainWindow::TranslateShortcut(MSG& msg)
+{
+    // Without the menu (subtitle mode) its shortcut keys are gone too.
+    if (!window_ || subtitleMode_ || !accelerators_)
+        return false;
+    if (msg.hwnd != window_ && !::IsChild(window_, msg.hwnd))
+        return false;
+    return ::TranslateAcceleratorW(window_, accelerators_, &msg) != 0;
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ShowApplicationError(window, e.what());
+    } catch (...) {
+        ShowApplicationError(window, "Unknown error");
+    }
+    return 0;
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        FormCreate();
+        return 0;
+    case kFirstShowMessage:
+        FormShow();
+        return 0;
+    case WM_DESTROY:
+        FormDestory();
+        ::PostQuitMessage(0);
+        return 0;
+    case WM_QUERYENDSESSION:
+        // A logoff or shutdown may end the process without WM_DESTROY.
+        SaveSettingsOnce();
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            FormDestory();
+        return 0;
+    case WM_DRAWCLIPBOARD:
+        if (watcher_)
+            watcher_->OnDrawClipboard(MenuCheck(ID_OPTIONS_MONITORING));
+        return 0;
+    case WM_CHANGECBCHAIN:
+        if (watcher_)
+            watcher_->OnChangeCbChain(static_cast<WindowId>(wParam), static_cast<WindowId>(lParam));
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTransTimerId)
+            TransTimerTimer(*this);
+        return 0;
+    case WM_SIZE:
+        LayoutLogView();
+        return 0;
+    case WM_NCHITTEST:
+        return OnNcHitTest(wParam, lParam);
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lParam));
+        return ::DefWindowProcW(window_, message, wParam, lParam);
+    case WM_ERASEBKGND: {
+        RECT client;
+        ::GetClientRect(window_, &client);
+        ::FillRect(reinterpret_cast<HDC>(wParam), &client, windowBackgroundBrush_.Get());
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lParam) == logViewHandle_) {
+            auto dc = reinterpret_cast<HDC>(wParam);
+            ::SetTextColor(dc, logFont_.colour);
+            ::SetBkColor(dc, logBackground_);
+            return reinterpret_cast<LRESULT>(logBackgroundBrush_.Get());
+        }
+        break;
+    default:
+        break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::FormCreate()
+{
+    windowBackground_ = ::GetSysColor(COLOR_BTNFACE);
+    windowBackgroundBrush_.Reset(::CreateSolidBrush(windowBackground_));
+    logViewHandle_ = EditLogView::Create(window_, IDC_LOGVIEW);
+    if (!logViewHandle_)
+        throw AppError("Cannot create the log view");
+    ::SetWindowSubclass(logViewHandle_, &MainWindow::LogViewProc, kLogViewSubclassId,
+                        reinterpret_cast<DWORD_PTR>(this));
+    logView_ = std::make_unique<EditLogView>(logViewHandle_);
+    SetLogBackground(::GetSysColor(COLOR_WINDOW));
+    colorDialogColour_ = logBackground_;
+    ApplyLogFont(DesignFont());
+    LayoutLogView();
+    prompts_.SetOwner(window_);
+    ansiLeadBytes_ = SystemLeadBytes();
+
+    clipboard_ = std::make_unique<Win32Clipboard>(window_);
+    watcher_ = std::make_unique<ClipboardWatcher>(*clipboard_,
+                                                  [this](const std::string& bytes) { OnClipboardText(bytes); });
+    engine_ = std::make_unique<TranslationEngine>(
+        EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *logView_});
+    sink_ = std::make_unique<CaptureSink>(settings_, codePages_, *logView_, *engine_,
+                                          [this] { return translation_.Active(); });
+
+    engine_->Reset();
+    engine_->TranslationAvailable = false;
+    getTextMethod_ = Ascii;
+    programTitle_ = BuildProgramTitle(ReadFileVersion());
+    watcher_->Join();
+    logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
+    LoadSettingsIntoWindow();
+    engine_->InitTransEngine();
+    if (!engine_->EngineReady) {
+        translation_.enabled = false;
+        ::EnableMenuItem(mainMenu_.Get(), ID_OPTIONS_TRANSLATION, MF_BYCOMMAND | MF_GRAYED);
+    } else {
+        AppendLineToView(*logView_, Widen(kEngineSuccessLine));
+    }
+    ::SetWindowTextA(window_, programTitle_.c_str());
+    subtitleMode_ = false;
+}
+
+void MainWindow::FormShow()
+{
+    if (settings_.AgthATrun == 1 && agthHelpForm_)
+        AttchprocesswithAGTH1Click();
+}
+
+void MainWindow::FormDestory()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    StopTimer();
+    SaveSettingsOnce();
+    if (watcher_)
+        watcher_->Leave();
+    if (engine_)
+        engine_->TerminateTransEngine();
+}
+
+void MainWindow::SaveSettingsOnce()
+{
+    SaveSettingsFromWindow();
+    settingsSaved_ = true;
+}
+
+void MainWindow::OnClipboardText(const std::string& bytes)
+{
+    if (std::optional<std::string> decoded = DecodeByMethod(getTextMethod_, bytes, ansiLeadBytes_))
+        sink_->TextSink(std::move(*decoded));
+}
+
+void MainWindow::OnCommand(int id)
+{
+    switch (id) {
+    case ID_FILE_AGTHHELPER:
+        AttchprocesswithAGTH1Click();
+        break;
+    case ID_FILE_SAVETEXTAS:
+        Savetextas1Click();
+        break;
+    case ID_FILE_EXIT:
+    case ID_POPUP_EXIT:
+        ::SendMessageW(window_, WM_CLOSE, 0, 0);
+        break;
+    case ID_OPTIONS_MONITORING:
+        ClipboardMonitoring1Click();
+        break;
+    case ID_OPTIONS_TRANSLATION:
+        ranslation1Click();
+        break;
+    case ID_OPTIONS_ALWAYSONTOP:
+        Alwaysontop1Click();
+        break;
+    case ID_OPTIONS_FONT:
+    case ID_POPUP_FONT:
+        Font1Click();
+        break;
+    case ID_METHOD_ASCII:
+        SetGetTextMethod(Ascii);
+        break;
+    case ID_METHOD_HEXSEQ:
+        SetGetTextMethod(HexSequential);
+        break;
+    case ID_METHOD_HEXREV:
+        SetGetTextMethod(HexReverse);
+        break;
+    case ID_OPTIONS_ADVANCED:
+    case ID_POPUP_SETTINGS:
+        tClick();
+        break;
+    case ID_HELP_ABOUT:
+        About1Click();
+        break;
+    case ID_POPUP_CLEARTEXT:
+        Cleartext1Click();
+        break;
+    case ID_POPUP_SUBTITLE:
+        TntMemo1DblClick();
+        break;
+    default:
+        break;  // the Half && Half methods and Plug-In are disabled
+    }
+}
+
+void MainWindow::SetGetTextMethod(int method)
+{
+    static constexpr int kItems[] = {ID_METHOD_ASCII, ID_METHOD_HEXSEQ, ID_METHOD_HEXREV};
+    if (method < Ascii || method > HexReverse)
+        return;
+    getTextMethod_ = method;
+    ::CheckMenuRadioItem(mainMenu_.Get(), ID_METHOD_ASCII, ID_METHOD_HALF_HH, kItems[method - 1], MF_BYCOMMAND);
+}
+
+void MainWindow::AttchprocesswithAGTH1Click()
+{
+    if (agthHelpForm_)
+        agthHelpForm_->ShowModal();
+}
+
+void MainWindow::Savetextas1Click()
+{
+    // Saving the log comes with the save dialog; nothing to do without it.
+}
+
+void MainWindow::ClipboardMonitoring1Click()
+{
+    SetMenuCheck(ID_OPTIONS_MONITORING, !MenuCheck(ID_OPTIONS_MONITORING));
+}
+
+void MainWindow::ranslation1Click()
+{
+    translation_.Toggle();
+    SetMenuCheck(ID_OPTIONS_TRANSLATION, translation_.checked);
+}
+
+void MainWindow::Alwaysontop1Click()
+{
+    const bool topMost = IsTopMost();
+    SetTopMost(!topMost);
+    SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, !topMost);
+}
+
+void MainWindow::Font1Click()
+{
+    LOGFONTW chosen = logFont_.logFont;
+    CHOOSEFONTW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.lpLogFont = &chosen;
+    dialog.Flags = CF_INITTOLOGFONTSTRUCT | CF_SCREENFONTS | CF_EFFECTS;
+    dialog.rgbColors = logFont_.colour;
+    // Cancel leaves the dialog's font as it was, which is the view's font.
+    if (::ChooseFontW(&dialog))
+        ApplyLogFont(LogFont{chosen, dialog.rgbColors});
+}
+
+void MainWindow::tClick()
+{
+    if (!settingForm_)
+        return;
+    RECT bounds;
+    ::GetWindowRect(window_, &bounds);
+    settingForm_->MoveTo(bounds.left + 50, bounds.top - 50);
+    settingForm_->ShowModal();
+}
+
+void MainWindow::About1Click()
+{
+    if (!aboutForm_)
+        return;
+    RECT bounds;
+    ::GetWindowRect(window_, &bounds);
+    aboutForm_->MoveTo(bounds.left + 50, bounds.top + 50);
+    aboutForm_->ShowModal();
+}
+
+void MainWindow::Cleartext1Click()
+{
+    logView_->SetText(u"");
+}
+
+void MainWindow::TntMemo1DblClick()
+{
+    if (subtitleMode_)
+        LeaveSubtitleMode();
+    else
+        EnterSubtitleMode();
+}
+
+void MainWindow::TntMemo1MouseDown()
+{
+    if (!subtitleMode_)
+        return;
+    ::ReleaseCapture();
+    ::SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void MainWindow::PopupMenu1Popup(POINT screen)
+{
+    HMENU popup = ::GetSubMenu(popupMenu_.Get(), 0);
+    const bool normalFrame = (::GetWindowLongW(window_, GWL_STYLE) & WS_THICKFRAME) != 0;
+    ::ModifyMenuW(popup, ID_POPUP_SUBTITLE, MF_BYCOMMAND | MF_STRING, ID_POPUP_SUBTITLE,
+                  normalFrame ? L"&Enter subtitle mode" : L"&Exit subtitle mode");
+    if (screen.x == -1 && screen.y == -1) {
+        RECT r;
+        ::GetWindowRect(logViewHandle_, &r);
+        screen = POINT{r.left + 8, r.top + 8};
+    }
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window_, nullptr);
+}
+
+void MainWindow::EnterSubtitleMode()
+{
+    subtitleMode_ = true;
+    SetTopMost(true);
+    SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, true);
+    settings_.uot = 1;
+    RECT outer;
+    ::GetWindowRect(window_, &outer);
+    ::SetMenu(window_, nullptr);
+    ::SetWindowLongW(window_, GWL_STYLE, (::GetWindowLongW(window_, GWL_STYLE) & ~kNormalFrame) | kSubtitleFrame);
+    ::SetWindowLongW(logViewHandle_, GWL_EXSTYLE, ::GetWindowLongW(logViewHandle_, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
+    ::SetWindowPos(logViewHandle_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    windowBackground_ = logBackground_;
+    windowBackgroundBrush_.Reset(::CreateSolidBrush(windowBackground_));
+    // The frame goes, the outer bounds stay.
+    ::SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    LayoutLogView();
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void MainWindow::LeaveSubtitleMode()
+{
+    subtitleMode_ = false;
+    SetTopMost(false);
+    SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, false);
+    settings_.uot = 0;
+    RECT outer;
+    ::GetWindowRect(window_, &outer);
+    ::SetMenu(window_, mainMenu_.Get());
+    ::SetWindowLongW(window_, GWL_STYLE, (::GetWindowLongW(window_, GWL_STYLE) & ~kSubtitleFrame) | kNormalFrame);
+    ::SetWindowLongW(logViewHandle_, GWL_EXSTYLE, ::GetWindowLongW(logViewHandle_, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+    ::SetWindowPos(logViewHandle_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    windowBackground_ = ::GetSysColor(COLOR_BTNFACE);
+    windowBackgroundBrush_.Reset(::CreateSolidBrush(windowBackground_));
+    ::SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
+                   SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    LayoutLogView();
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+void MainWindow::LayoutLogView()
+{
+    if (!logViewHandle_)
+        return;
+    RECT client;
+    ::GetClientRect(window_, &client);
+    const int margin = subtitleMode_ ? kSubtitleMargin : 0;
+    ::MoveWindow(logViewHandle_, margin, margin, client.right - 2 * margin, client.bottom - 2 * margin, TRUE);
+}
+
+LRESULT MainWindow::OnNcHitTest(WPARAM wParam, LPARAM lParam)
+{
+    if (!subtitleMode_)
+        return ::DefWindowProcW(window_, WM_NCHITTEST, wParam, lParam);
+    POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ::ScreenToClient(window_, &p);
+    RECT outer;
+    ::GetWindowRect(window_, &outer);
+    const HitArea area = SubtitleHitTest(p.x, p.y, outer.right - outer.left, outer.bottom - outer.top);
+    if (area == HitArea::Default)
+        return ::DefWindowProcW(window_, WM_NCHITTEST, wParam, lParam);
+    return static_cast<LRESULT>(area);
+}
+
+void MainWindow::OnWindowPosChanging(WINDOWPOS& pos)
+{
+    // Snap to the edges of the work area when moved near them.
+    if ((pos.flags & SWP_NOMOVE) || ::IsIconic(window_) || ::IsZoomed(window_))
+        return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    int width = pos.cx, height = pos.cy;
+    if (pos.flags & SWP_NOSIZE) {
+        RECT r;
+        ::GetWindowRect(window_, &r);
+        width = r.right - r.left;
+        height = r.bottom - r.top;
+    }
+    if (std::abs(pos.x - work.left) < kSnapDistance)
+        pos.x = work.left;
+    else if (std::abs(pos.x + width - work.right) < kSnapDistance)
+        pos.x = work.right - width;
+    if (std::abs(pos.y - work.top) < kSnapDistance)
+        pos.y = work.top;
+    else if (std::abs(pos.y + height - work.bottom) < kSnapDistance)
+        pos.y = work.bottom - height;
+}
+
+LRESULT CALLBACK MainWindow::LogViewProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                         DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    try {
+        return self->HandleLogViewMessage(edit, message, wParam, lParam);
+    } catch (const std::exception& e) {
+        ShowApplicationError(self->window_, e.what());
+    } catch (...) {
+        ShowApplicationError(self->window_, "Unknown error");
+    }
+    return 0;
+}
+
+LRESULT MainWindow::HandleLogViewMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_LBUTTONDBLCLK:
+        TntMemo1DblClick();
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (subtitleMode_) {
+            TntMemo1MouseDown();
+            return 0;
+        }
+        break;
+    case WM_CONTEXTMENU:
+        PopupMenu1Popup(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(edit, &MainWindow::LogViewProc, kLogViewSubclassId);
+        break;
+    default:
+        break;
+    }
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
+
+void MainWindow::SetMonitoring(bool on)
+{
+    SetMenuCheck(ID_OPTIONS_MONITORING, on);
+}
+
+void MainWindow::StartTimer(unsigned milliseconds)
+{
+    ::SetTimer(window_, kTransTimerId, milliseconds, nullptr);
+}
+
+void MainWindow::StopTimer()
+{
+    ::KillTimer(window_, kTransTimerId);
+}
+
+void MainWindow::SetTopMost(bool topMost)
+{
+    ::SetWindowPos(window_, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool MainWindow::IsTopMost() const
+{
+    return (::GetWindowLongW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void MainWindow::SetMenuCheck(int id, bool checked)
+{
+    ::CheckMenuItem(mainMenu_.Get(), static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MainWindow::MenuCheck(int id) const
+{
+    return (::GetMenuState(mainMenu_.Get(), static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void MainWindow::ApplyLogFont(const LogFont& font)
+{
+    logFont_ = font;
+    logFontHandle_.Reset(::CreateFontIndirectW(&logFont_.logFont));
+    ::SendMessageW(logViewHandle_, WM_SETFONT, reinterpret_cast<WPARAM>(logFontHandle_.Get()), TRUE);
+}
+
+void MainWindow::SetLogBackground(COLORREF colour)
+{
+    logBackground_ = colour;
+    logBackgroundBrush_.Reset(::CreateSolidBrush(colour));
+    if (logViewHandle_)
+        ::InvalidateRect(logViewHandle_, nullptr, TRUE);
+}
+
+} // namespace kx::win32

@@ -1,0 +1,144 @@
+#pragma once
+// The main window: the log view with its menus, the clipboard watcher, the
+// engine and the capture pipeline; normal and subtitle mode.
+#include "app/win32/modal_dialog.h"
+#include "capture/clipboard_watcher.h"
+#include "capture/text_decoding.h"
+#include "capture/text_sink.h"
+#include "platform/win32/edit_log_view.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_clipboard.h"
+#include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_prompts.h"
+#include "platform/win32/win32_system.h"
+#include "settings/app_settings.h"
+#include "translate/capture_pause.h"
+#include "translate/translation_engine.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kx::win32 {
+
+// The log view's font as the user chose it.
+struct LogFont {
+    LOGFONTW logFont{};
+    COLORREF colour = 0;
+};
+
+class MainWindow : public CapturePauseHost {
+public:
+    explicit MainWindow(HINSTANCE instance, AppSettings& settings);
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates the window; its creation handler runs inside.
+    HWND Create();
+    void SetSecondaryWindows(ModalDialog* settings, ModalDialog* about, ModalDialog* agthHelper);
+    // Shows the window and runs the first-show step.
+    void Show(int showCommand);
+    // Keyboard shortcuts of the main menu (not while the menu is detached).
+    bool TranslateShortcut(MSG& msg);
+
+    HWND Handle() const { return window_; }
+    const std::string& ProgramTitle() const { return programTitle_; }
+    bool SubtitleMode() const { return subtitleMode_; }
+    int GetTextMethod() const { return getTextMethod_; }
+    // Sets the get-text method and its radio mark (the AGTH helper does the same).
+    void SetGetTextMethod(int method);
+
+    // CapturePauseHost
+    void SetMonitoring(bool on) override;
+    void StartTimer(unsigned milliseconds) override;
+    void StopTimer() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK LogViewProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleLogViewMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+
+    void FormCreate();
+    void FormShow();
+    void FormDestory();
+    void SaveSettingsOnce();
+    // Between the settings file and the window (main_window_settings.cpp).
+    void LoadSettingsIntoWindow();
+    void SaveSettingsFromWindow();
+
+    void OnCommand(int id);
+    void OnClipboardText(const std::string& bytes);
+    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
+    void OnWindowPosChanging(WINDOWPOS& pos);
+    void LayoutLogView();
+
+    // Command handlers
+    void AttchprocesswithAGTH1Click();
+    void Savetextas1Click();
+    void ClipboardMonitoring1Click();
+    void ranslation1Click();
+    void Alwaysontop1Click();
+    void Font1Click();
+    void tClick();
+    void About1Click();
+    void Cleartext1Click();
+    void TntMemo1DblClick();
+    void TntMemo1MouseDown();
+    void PopupMenu1Popup(POINT screen);
+
+    void EnterSubtitleMode();
+    void LeaveSubtitleMode();
+    void SetTopMost(bool topMost);
+    bool IsTopMost() const;
+    void SetMenuCheck(int id, bool checked);
+    bool MenuCheck(int id) const;
+    void ApplyLogFont(const LogFont& font);
+    void SetLogBackground(COLORREF colour);
+
+    HINSTANCE instance_;
+    AppSettings& settings_;
+    HWND window_ = nullptr;
+    HWND logViewHandle_ = nullptr;
+    UniqueMenu mainMenu_;
+    UniqueMenu popupMenu_;
+    HACCEL accelerators_ = nullptr;
+    ModalDialog* settingForm_ = nullptr;
+    ModalDialog* aboutForm_ = nullptr;
+    ModalDialog* agthHelpForm_ = nullptr;
+
+    std::unique_ptr<EditLogView> logView_;
+    Win32CodePages codePages_;
+    Win32Registry registry_;
+    Win32FileSystem files_;
+    Win32Libraries libraries_;
+    Win32Prompts prompts_;
+    std::unique_ptr<Win32Clipboard> clipboard_;
+    std::unique_ptr<ClipboardWatcher> watcher_;
+    std::unique_ptr<TranslationEngine> engine_;
+    std::unique_ptr<CaptureSink> sink_;
+    AnsiLeadBytes ansiLeadBytes_;
+
+    std::string programTitle_;
+    int getTextMethod_ = Ascii;
+    TranslationSwitch translation_;
+    bool subtitleMode_ = false;
+    bool settingsSaved_ = false;
+    bool destroyed_ = false;
+
+    LogFont logFont_;
+    UniqueFont logFontHandle_;
+    COLORREF logBackground_ = 0;
+    UniqueBrush logBackgroundBrush_;
+    COLORREF colorDialogColour_ = 0;
+    COLORREF windowBackground_ = 0;
+    UniqueBrush windowBackgroundBrush_;
+    BYTE alpha_ = 255;
+    bool alphaBlending_ = false;
+};
+
+} // namespace kx::win32

@@ -1,0 +1,53 @@
+#include "capture/clipboard_watcher.h"
+
+#include "common/app_error.h"
+
+#include <exception>
+#include <utility>
+
+namespace kx {
+
+ClipboardWatcher::ClipboardWatcher(ClipboardPort& clipboard, TextHandler onText)
+    : clipboard_(clipboard), onText_(std::move(onText))
+{
+}
+
+void ClipboardWatcher::Join()
+{
+    NextViewer = clipboard_.JoinViewerChain();
+}
+
+void ClipboardWatcher::Leave()
+{
+    clipboard_.LeaveViewerChain(NextViewer);
+}
+
+void ClipboardWatcher::OnDrawClipboard(bool monitoring)
+{
+    // A failure must not cut the chain: every other viewer on the desktop
+    // depends on this window passing the notification on.
+    std::exception_ptr failure;
+    try {
+        if (monitoring && clipboard_.HasText()) {
+            std::optional<std::string> text = clipboard_.ReadText();
+            if (!text)
+                throw AppError("Cannot open clipboard");
+            onText_(*text);
+        }
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    clipboard_.ForwardDrawClipboard(NextViewer);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void ClipboardWatcher::OnChangeCbChain(WindowId removed, WindowId following)
+{
+    if (removed == NextViewer)
+        NextViewer = following;
+    else
+        clipboard_.ForwardChangeCbChain(NextViewer, removed, following);
+}
+
+} // namespace kx

@@ -1,0 +1,23 @@
+#pragma once
+#include "platform/clipboard_port.h"
+
+#include <windows.h>
+
+namespace kx::win32 {
+
+class Win32Clipboard : public ClipboardPort {
+public:
+    explicit Win32Clipboard(HWND viewer) : viewer_(viewer) {}
+
+    WindowId JoinViewerChain() override;
+    void LeaveViewerChain(WindowId nextViewer) override;
+    bool HasText() override;
+    std::optional<std::string> ReadText() override;
+    void ForwardDrawClipboard(WindowId nextViewer) override;
+    void ForwardChangeCbChain(WindowId nextViewer, WindowId removed, WindowId following) override;
+
+private:
+    HWND viewer_;
+};
+
+} // namespace kx::win32

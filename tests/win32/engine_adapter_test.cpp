@@ -1,0 +1,162 @@
+#include "common/text.h"
+#include "platform/win32/edit_log_view.h"
+#include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_system.h"
+#include "translate/translation_engine.h"
+#include "wine_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kx;
+using namespace kx::win32;
+using kx::testing::ScratchFolder;
+using kx::testing::WindowsPathOf;
+
+namespace {
+
+struct RecordingPrompts : PromptsPort {
+    std::vector<std::u16string> errors;
+    void ShowError(const std::u16string& text) override { errors.push_back(text); }
+    void ShowAppError(const std::u16string& text) override { errors.push_back(text); }
+};
+
+// Sets HKCU\Software\ChangShin\ezTrans for one test and removes it afterwards.
+class EngineRegistration {
+public:
+    EngineRegistration() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey); }
+    ~EngineRegistration() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey); }
+    void CreateKeyOnly()
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, kEngineRegistryKey, &key), ERROR_SUCCESS);
+        ::RegCloseKey(key);
+    }
+    void SetFolder(const std::string& folder)
+    {
+        HKEY key = nullptr;
+        ASSERT_EQ(::RegCreateKeyA(HKEY_CURRENT_USER, kEngineRegistryKey, &key), ERROR_SUCCESS);
+        ::RegSetValueExA(key, kEngineFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                         static_cast<DWORD>(folder.size() + 1));
+        ::RegCloseKey(key);
+    }
+};
+
+class EngineThroughRegistry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr,
+                                    ::GetModuleHandleW(nullptr), nullptr);
+        edit_ = EditLogView::Create(parent_, 1000);
+        ::MoveWindow(edit_, 0, 0, 600, 300, FALSE);
+        view_ = std::make_unique<EditLogView>(edit_);
+        view_->SetText(u"start");
+        engine_ = std::make_unique<TranslationEngine>(
+            EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *view_});
+    }
+    void TearDown() override
+    {
+        engine_->TerminateTransEngine();
+        ::DestroyWindow(parent_);
+    }
+
+    // An install folder holding a copy of the stand-in engine, with or
+    // without its data folder.
+    void InstallEngine(bool withDataFolder)
+    {
+        ASSERT_TRUE(::CopyFileA(WindowsPathOf(KX_ENGINE_DLL_PATH).c_str(), (install_ / "J2KEngine.dll").c_str(),
+                                FALSE));
+        if (withDataFolder)
+            ::CreateDirectoryA((install_ / "Dat").c_str(), nullptr);
+    }
+
+    void ExpectFailure(const char* message)
+    {
+        EXPECT_FALSE(engine_->EngineReady);
+        EXPECT_EQ(engine_->EngineModule, nullptr);
+        ASSERT_EQ(prompts_.errors.size(), 1u);
+        EXPECT_EQ(prompts_.errors[0], Widen(message));
+        EXPECT_EQ(view_->Text(), u"start\r\n" + Widen(message));
+        // Not left loaded (an engine from an earlier test may stay loaded
+        // from its own folder).
+        EXPECT_EQ(::GetModuleHandleA((install_ / "J2KEngine.dll").c_str()), nullptr);
+    }
+
+    EngineRegistration registration_;
+    ScratchFolder install_{"ezTrans"};
+    HWND parent_ = nullptr;
+    HWND edit_ = nullptr;
+    std::unique_ptr<EditLogView> view_;
+    Win32Registry registry_;
+    Win32FileSystem files_;
+    Win32Libraries libraries_;
+    Win32CodePages codePages_;
+    RecordingPrompts prompts_;
+    std::unique_ptr<TranslationEngine> engine_;
+};
+
+TEST_F(EngineThroughRegistry, FindsAndTranslatesWithStandInEngine)
+{
+    InstallEngine(true);
+    registration_.SetFolder(install_.Path());
+    engine_->InitTransEngine();
+    ASSERT_TRUE(engine_->EngineReady) << "errors: " << prompts_.errors.size();
+    EXPECT_TRUE(prompts_.errors.empty());
+
+    const std::u16string source = u"あいう漢字.";
+    engine_->TranslateWide(source.data(), static_cast<int>(source.size()));
+    const std::u16string answer(engine_->Result());
+    // The stand-in transcribes kana into Hangul and keeps everything else.
+    ASSERT_GE(answer.size(), 2u);
+    EXPECT_EQ(answer.substr(answer.size() - 2), u"\r\n");
+    EXPECT_EQ(answer.find(u'あ'), std::u16string::npos);
+    EXPECT_NE(answer.find(u"漢字."), std::u16string::npos);
+    for (char16_t c : answer.substr(0, 3))
+        EXPECT_TRUE(c >= 0xAC00 && c <= 0xD7A3) << static_cast<int>(c);
+    engine_->StopTransEngine();
+}
+
+TEST_F(EngineThroughRegistry, NoKeyIsRegistryError)
+{
+    engine_->InitTransEngine();
+    ExpectFailure(kRegistryErrorMessage);
+}
+
+TEST_F(EngineThroughRegistry, KeyWithoutValueOrMissingFolderIsFilePathNotFound)
+{
+    registration_.CreateKeyOnly();
+    engine_->InitTransEngine();
+    ExpectFailure(kFilePathErrorMessage);
+
+    prompts_.errors.clear();
+    view_->SetText(u"start");
+    registration_.SetFolder(install_ / "missing");
+    engine_->InitTransEngine();
+    ExpectFailure(kFilePathErrorMessage);
+}
+
+TEST_F(EngineThroughRegistry, FolderWithoutLibraryIsDllError)
+{
+    registration_.SetFolder(install_.Path());
+    engine_->InitTransEngine();
+    ExpectFailure(kDllErrorMessage);
+}
+
+TEST_F(EngineThroughRegistry, EngineRefusingToInitialiseIsUnloaded)
+{
+    InstallEngine(false);  // no data folder: the stand-in answers 0
+    registration_.SetFolder(install_.Path());
+    engine_->InitTransEngine();
+    ExpectFailure(kDllErrorMessage);
+}
+
+TEST_F(EngineThroughRegistry, TooLongFolderValueIsFilePathNotFound)
+{
+    registration_.SetFolder(std::string(300, 'x'));
+    engine_->InitTransEngine();
+    ExpectFailure(kFilePathErrorMessage);
+}
+
+} // namespace
