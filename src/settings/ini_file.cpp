@@ -105,8 +105,6 @@ std::string ReadValue(std::string_view text, const KeyLine& parts)
     return std::string(value);
 }
 
-bool IsKeyLine(std::string_view text) { return !Trim(text).empty() && !HeaderName(text); }
-
 std::string_view OneLine(std::string_view value)
 {
     return value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
@@ -183,11 +181,10 @@ IniFile::Section* IniFile::FindSection(std::string_view name)
 
 std::optional<std::size_t> IniFile::FindKey(const Section& section, std::string_view key)
 {
+    // Body lines are never headers, and a blank line has an empty name.
     key = Trim(key);
     for (std::size_t i = 0; i < section.body.size(); ++i) {
         const std::string& text = section.body[i].text;
-        if (!IsKeyLine(text))
-            continue;
         if (SameName(SplitKeyLine(text).Name(text), key))
             return i;
     }

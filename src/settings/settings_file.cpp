@@ -28,6 +28,53 @@ std::string_view TrimControls(std::string_view text)
 
 std::string TextOr(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
+// A file saved as UTF-16 (with its byte-order mark) is edited as ANSI text and
+// written back as UTF-16; that is only done when the ANSI code page holds
+// every character of it, so that no other line changes.
+enum class FileEncoding { Ansi, Utf16LittleEndian, Utf16BigEndian };
+
+struct AnsiView {
+    FileEncoding encoding = FileEncoding::Ansi;
+    std::string text;
+    bool lossless = true;
+};
+
+AnsiView ToAnsi(const std::string& bytes, CodePagePort& codePages)
+{
+    AnsiView view;
+    const bool little = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
+    const bool big = bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
+    if (!little && !big) {
+        view.text = bytes;
+        return view;
+    }
+    view.encoding = little ? FileEncoding::Utf16LittleEndian : FileEncoding::Utf16BigEndian;
+    std::u16string units;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second));
+    }
+    view.text = codePages.FromWide(units, 0);
+    view.lossless = bytes.size() % 2 == 0 && codePages.ToWide(view.text, 0) == units;
+    return view;
+}
+
+std::string FromAnsi(const std::string& text, FileEncoding encoding, CodePagePort& codePages)
+{
+    if (encoding == FileEncoding::Ansi)
+        return text;
+    const bool little = encoding == FileEncoding::Utf16LittleEndian;
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t unit : codePages.ToWide(text, 0)) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes.push_back(little ? low : high);
+        bytes.push_back(little ? high : low);
+    }
+    return bytes;
+}
+
 } // namespace
 
 std::string SettingsFilePath(std::string_view exePath)
@@ -132,7 +179,8 @@ MainWindowState LoadSettings(SettingsFile& file, AppSettings& settings, Color pr
 {
     const FileReadResult read = file.files.ReadWholeFile(file.path);
     file.unreadableAtLoad = read.status == FileReadStatus::Failed;
-    const IniFile ini = read.status == FileReadStatus::Read ? IniFile::Parse(read.bytes) : IniFile();
+    const IniFile ini =
+        read.status == FileReadStatus::Read ? IniFile::Parse(ToAnsi(read.bytes, file.codePages).text) : IniFile();
     return ReadSettings(ini, settings, presentLogViewBackground);
 }
 
@@ -142,10 +190,11 @@ bool SaveSettings(SettingsFile& file, const AppSettings& settings, const MainWin
     try {
         if (!file.unreadableAtLoad) {
             const FileReadResult read = file.files.ReadWholeFile(file.path);
-            if (read.status != FileReadStatus::Failed) {
-                IniFile ini = IniFile::Parse(read.bytes);
+            const AnsiView view = ToAnsi(read.bytes, file.codePages);
+            if (read.status != FileReadStatus::Failed && view.lossless) {
+                IniFile ini = IniFile::Parse(view.text);
                 WriteSettings(ini, settings, window);
-                const std::string bytes = ini.Serialize();
+                const std::string bytes = FromAnsi(ini.Serialize(), view.encoding, file.codePages);
                 saved = (read.status == FileReadStatus::Read && bytes == read.bytes) ||
                         file.files.ReplaceWholeFile(file.path, bytes);
             }

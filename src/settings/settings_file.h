@@ -89,12 +89,16 @@ struct SettingsFile {
 };
 
 // Reads the file once; a missing file gives every default. Never shows a box.
+// A file saved as UTF-16 (byte-order mark FF FE or FE FF) is read through the
+// ANSI code page, as the profile functions read it.
 MainWindowState LoadSettings(SettingsFile& file, AppSettings& settings, Color presentLogViewBackground);
 
 // Writes every key into the file as it is now (other lines kept) and replaces
 // it in one step. On failure shows "Unable to write to <path>." once in the
 // application error box and returns false; the file is then as it was. Never
-// throws, so the rest of the shutdown runs either way.
+// throws, so the rest of the shutdown runs either way. A UTF-16 file stays
+// UTF-16; one holding characters that the ANSI code page lacks is not
+// rewritten (those lines could not be kept), which counts as a failure.
 bool SaveSettings(SettingsFile& file, const AppSettings& settings, const MainWindowState& window);
 
 } // namespace kx

@@ -327,6 +327,45 @@ TEST_F(SettingsFileTest, MissingFileIsCreatedByTheFirstSave)
     EXPECT_NE(files.files[path].find("TBgColor=$00ABCDEF\r\n"), std::string::npos);
 }
 
+std::string Utf16(std::u16string_view text, bool little)
+{
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(little ? unit & 0xFF : unit >> 8));
+        bytes.push_back(static_cast<char>(little ? unit >> 8 : unit & 0xFF));
+    }
+    return bytes;
+}
+
+TEST_F(SettingsFileTest, Utf16FileIsReadAndStaysUtf16)
+{
+    for (const bool little : {true, false}) {
+        files.files[path] = Utf16(u"; r\u00E9glages\r\n[Setting]\r\nFlood=7\r\n", little);
+        window = LoadSettings(file, settings, kPresentBackground);
+        EXPECT_EQ(settings.Flood, 7);
+        settings.Flood = 8;
+        ASSERT_TRUE(SaveSettings(file, settings, window));
+        const std::string& saved = files.files[path];
+        EXPECT_EQ(saved.substr(0, 2 + 2 * 30), Utf16(u"; r\u00E9glages\r\n[Setting]\r\nFlood=8\r\n", little).substr(0, 62));
+        AppSettings again;
+        LoadSettings(file, again, kPresentBackground);
+        EXPECT_EQ(again, settings);
+    }
+    EXPECT_TRUE(prompts.appErrors.empty());
+}
+
+TEST_F(SettingsFileTest, Utf16FileWithCharactersOutsideTheAnsiCodePageIsNotRewritten)
+{
+    const std::string old = Utf16(u"; \u4E00\r\n[Setting]\r\nFlood=7\r\n", true);
+    files.files[path] = old;
+    window = LoadSettings(file, settings, kPresentBackground);
+    EXPECT_EQ(settings.Flood, 7);
+    EXPECT_FALSE(SaveSettings(file, settings, window));
+    EXPECT_EQ(files.files[path], old);
+    EXPECT_EQ(files.writes, 0);
+    EXPECT_EQ(prompts.appErrors.size(), 1u);
+}
+
 // --- Round trip --------------------------------------------------------------
 
 std::u16string RandomUtf16(std::mt19937& random, std::size_t length)

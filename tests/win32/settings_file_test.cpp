@@ -137,6 +137,33 @@ TEST(SettingsWin32Test, HandEditedValuesReadAsTheProfileFunctionsReadThem)
             << section << "/" << key;
 }
 
+TEST(SettingsWin32Test, Utf16FileStaysUtf16AndReadsThroughTheProfileFunctions)
+{
+    ScratchFolder folder("kx-settings");
+    Files ports;
+    SettingsFile file{folder / "KestruneEX.ini", ports.files, ports.prompts, ports.codePages};
+    const std::u16string text = u"; r\u00E9glages\r\n[Setting]\r\nFlood=7\r\n[Own]\r\nx=\u00E9t\u00E9\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    ASSERT_TRUE(ports.files.ReplaceWholeFile(file.path, bytes));
+    AppSettings settings;
+    const MainWindowState window = LoadSettings(file, settings, kClWindow);
+    EXPECT_EQ(settings.Flood, 7);
+    settings.Flood = 9;
+    settings.ShortcutTable[4].GName = EncodeHexText(u"\uAC00");
+    ASSERT_TRUE(SaveSettings(file, settings, window));
+
+    const std::string saved = FileBytes(file.path);
+    EXPECT_EQ(saved.substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(ProfileString(file.path, "Setting", "Flood"), "9");
+    EXPECT_EQ(ProfileString(file.path, "Own", "x"), "\xE9t\xE9");
+    EXPECT_EQ(ProfileString(file.path, "AgthSM4", "GName"), "AC00");
+    EXPECT_EQ(ProfileString(file.path, "WindowsPos", "MainWidth"), "640");
+}
+
 // A shutdown as the main window runs it: the save, then the steps after it.
 std::vector<std::string> RunShutdown(SettingsFile& file)
 {
