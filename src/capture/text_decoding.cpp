@@ -3,6 +3,7 @@
 #include "common/app_error.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace kx {
 namespace {
@@ -74,58 +75,119 @@ constexpr std::array<int8_t, 256> MakeHexTable()
 }
 constexpr std::array<int8_t, 256> kHexDigit = MakeHexTable();
 
-[[noreturn]] void ThrowBadPair(char c1, char c2)
+// Value of every two-character pair, or -1 when it is not two hex digits;
+// one lookup per pair keeps large texts fast.
+const std::array<int16_t, 65536>& PairTable()
+{
+    static const std::array<int16_t, 65536> table = [] {
+        std::array<int16_t, 65536> t{};
+        for (int first = 0; first < 256; ++first)
+            for (int second = 0; second < 256; ++second) {
+                const int hi = kHexDigit[first];
+                const int lo = kHexDigit[second];
+                t[first | (second << 8)] = static_cast<int16_t>((hi | lo) < 0 ? -1 : (hi << 4) | lo);
+            }
+        return t;
+    }();
+    return table;
+}
+
+[[noreturn]] void ThrowBadPair(const char* pair)
 {
     std::string message = "'$";
-    message.push_back(c1);
-    message.push_back(c2);
+    message.append(pair, 2);
     message += "' is not a valid integer value";
     throw AppError(message);
 }
 
-char PairValue(char c1, char c2)
-{
-    const int hi = kHexDigit[static_cast<unsigned char>(c1)];
-    const int lo = kHexDigit[static_cast<unsigned char>(c2)];
-    if ((hi | lo) < 0)
-        ThrowBadPair(c1, c2);
-    return static_cast<char>((hi << 4) | lo);
-}
+// Decodes "XXXX " groups. The text splits into pieces at every space; since
+// every fifth character must be a space, no piece crosses a group, and a
+// piece has four characters exactly when its group holds no other space: only
+// those yield bytes. The empty piece behind the final space is never looked
+// at. "\r\n" pairs are skipped on the way (left to right, what closes up is
+// not looked at again). One pass: a bad pair is remembered and raised only
+// once the whole text has passed the format check, which drops a malformed
+// text silently.
+class GroupDecoder {
+public:
+    GroupDecoder(std::size_t sizeHint, bool reverse) : bytes_(sizeHint / 5 * 2, '\0'), reverse_(reverse) {}
 
-bool HasGroupFormat(std::string_view text)
-{
-    if (text.size() % 5 != 0)
-        return false;
-    for (std::size_t p = 4; p < text.size(); p += 5)
-        if (text[p] != ' ')
+    std::optional<std::string> Run(std::string_view text)
+    {
+        const char* p = text.data();
+        const char* end = p + text.size();
+        char* out = bytes_.data();
+        while (p < end) {
+            // Whole groups up to the next CR need no line-break handling.
+            const void* found = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
+            const char* cr = found ? static_cast<const char*>(found) : end;
+            while (cr - p >= 5) {
+                if (!Group(reinterpret_cast<const unsigned char*>(p), out))
+                    return std::nullopt;
+                p += 5;
+            }
+            if (p == end)
+                break;
+            // A group that holds a CR: gather five characters, skipping "\r\n".
+            char group[5];
+            int k = 0;
+            while (k < 5 && p < end) {
+                if (p[0] == '\r' && p + 1 < end && p[1] == '\n') {
+                    p += 2;
+                    continue;
+                }
+                group[k++] = *p++;
+            }
+            if (k == 0)
+                break;
+            if (k < 5 || !Group(reinterpret_cast<const unsigned char*>(group), out))
+                return std::nullopt;
+        }
+        if (badPairSeen_)
+            ThrowBadPair(badPair_);
+        bytes_.resize(static_cast<std::size_t>(out - bytes_.data()));
+        return std::move(bytes_);
+    }
+
+private:
+    // False when the group breaks the format.
+    bool Group(const unsigned char* g, char*& out)
+    {
+        if (g[4] != ' ')
             return false;
-    return true;
-}
+        if (badPairSeen_ || g[0] == ' ' || g[1] == ' ' || g[2] == ' ' || g[3] == ' ')
+            return true;
+        const int first = pairs_[g[0] | (g[1] << 8)];
+        const int second = pairs_[g[2] | (g[3] << 8)];
+        if ((first | second) < 0) {
+            const unsigned char* bad = first < 0 ? g : g + 2;
+            badPair_[0] = static_cast<char>(bad[0]);
+            badPair_[1] = static_cast<char>(bad[1]);
+            badPairSeen_ = true;
+            return true;
+        }
+        out[0] = static_cast<char>(reverse_ ? second : first);
+        out[1] = static_cast<char>(reverse_ ? first : second);
+        out += 2;
+        return true;
+    }
+
+    const std::array<int16_t, 65536>& pairs_ = PairTable();
+    std::string bytes_;
+    bool reverse_;
+    bool badPairSeen_ = false;
+    char badPair_[2] = {};
+};
 
 std::optional<std::string> DecodeHex(std::string_view raw, bool reverse, const AnsiLeadBytes& lead)
 {
-    const std::string text = RemoveAll(raw, "\r\n", lead);
-    if (!HasGroupFormat(text))
-        return std::nullopt;
-
-    // The text splits into pieces at every space. Since every fifth character
-    // is a space, no piece crosses a group, and a piece has four characters
-    // exactly when its group holds no other space; only those yield bytes. The
-    // empty piece behind the final space is never examined.
-    std::string bytes(text.size() / 5 * 2, '\0');
-    std::size_t produced = 0;
-    const char* g = text.data();
-    const char* end = g + text.size();
-    for (; g != end; g += 5) {
-        if (g[0] == ' ' || g[1] == ' ' || g[2] == ' ' || g[3] == ' ')
-            continue;
-        const char first = PairValue(g[0], g[1]);
-        const char second = PairValue(g[2], g[3]);
-        bytes[produced++] = reverse ? second : first;
-        bytes[produced++] = reverse ? first : second;
+    if (HasLeadBytes(lead) && raw.find('\r') != std::string_view::npos) {
+        // A CR may be the trail byte of a double-byte character: remove the
+        // line breaks character-wise first.
+        const std::string text = RemoveAll(raw, "\r\n", lead);
+        return GroupDecoder(text.size(), reverse).Run(text);
     }
-    bytes.resize(produced);
-    return bytes;
+    return GroupDecoder(raw.size(), reverse).Run(raw);
 }
 
 } // namespace

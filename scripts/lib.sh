@@ -1,0 +1,58 @@
+# Shared helpers of the build, run and test scripts (sourced, not run).
+
+KX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KX_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils
+  clang libclang-rt-14-dev
+)
+
+kx_log() { printf '\n== %s\n' "$*"; }
+
+# Installs whatever of the packages above is missing (Debian 12).
+kx_ensure_packages() {
+  local missing=() p
+  for p in "${KX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  ((${#missing[@]} == 0)) && return 0
+  kx_log "installing: ${missing[*]}"
+  local sudo=()
+  [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo[@]}" dpkg --add-architecture i386
+  fi
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Configures and builds one preset.
+kx_build() {
+  local preset=$1
+  kx_log "build: $preset"
+  cmake --preset "$preset" -S "$KX_ROOT" >/dev/null
+  cmake --build "$KX_ROOT/build/$preset" -j"$(nproc)"
+}
+
+# Prepares a Wine prefix (booted once; later starts take about a second).
+kx_wine_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    kx_log "booting Wine prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+}
+
+# Copies the stand-in engine into the prefix and registers it where the
+# program looks for ezTrans.
+kx_register_engine() {
+  local dll=$1 folder="$WINEPREFIX/drive_c/ezTrans"
+  mkdir -p "$folder/Dat"
+  cp "$dll" "$folder/J2KEngine.dll"
+  wine reg add 'HKCU\Software\ChangShin\ezTrans' /v FilePath /t REG_SZ /d 'C:\ezTrans' /f >/dev/null 2>&1
+  wineserver -w
+}

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every preset and runs every test level:
+# native unit tests, the Win32 tests under Wine, and the end-to-end tests of
+# the real program under Wine and Xvfb.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+kx_ensure_packages
+
+kx_build native
+kx_log "level 1: native unit tests"
+ctest --test-dir "$KX_ROOT/build/native" --output-on-failure
+
+kx_build win32
+kx_build win64
+
+prefix=$(mktemp -d /tmp/kx-wine-test.XXXXXX)
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"' EXIT
+kx_wine_prefix "$prefix"
+
+kx_log "level 2: Win32 tests under Wine"
+xvfb-run -a -s '-screen 0 1280x1024x24' \
+  ctest --test-dir "$KX_ROOT/build/win32" --output-on-failure
+
+if [[ -x $KX_ROOT/tests/e2e/run-e2e.sh ]]; then
+  kx_log "level 3: end-to-end tests under Wine and Xvfb"
+  "$KX_ROOT/tests/e2e/run-e2e.sh" "$KX_ROOT/build/win32"
+fi
+
+if [[ -x $KX_ROOT/scripts/fuzz.sh ]]; then
+  kx_log "fuzz smoke run"
+  "$KX_ROOT/scripts/fuzz.sh" 20
+fi
+
+kx_log "all tests passed"
