@@ -38,7 +38,7 @@ LogFont DesignFont()
     font.logFont.lfCharSet = DEFAULT_CHARSET;
     font.logFont.lfPitchAndFamily = DEFAULT_PITCH;
     lstrcpynW(font.logFont.lfFaceName, L"Tahoma", LF_FACESIZE);
-    font.colour = ::GetSysColor(COLOR_WINDOWTEXT);
+    font.colour = kClWindowText;
     return font;
 }
 
@@ -179,8 +179,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLOREDIT:
         if (reinterpret_cast<HWND>(lParam) == logViewHandle_) {
             auto dc = reinterpret_cast<HDC>(wParam);
-            ::SetTextColor(dc, logFont_.colour);
-            ::SetBkColor(dc, logBackground_);
+            ::SetTextColor(dc, ToColorRef(logFont_.colour, ::GetSysColor(COLOR_WINDOWTEXT)));
+            ::SetBkColor(dc, logBackgroundRgb_);
             return reinterpret_cast<LRESULT>(logBackgroundBrush_.Get());
         }
         break;
@@ -200,7 +200,7 @@ void MainWindow::FormCreate()
     ::SetWindowSubclass(logViewHandle_, &MainWindow::LogViewProc, kLogViewSubclassId,
                         reinterpret_cast<DWORD_PTR>(this));
     logView_ = std::make_unique<EditLogView>(logViewHandle_);
-    SetLogBackground(::GetSysColor(COLOR_WINDOW));
+    SetLogBackground(kClWindow);
     colorDialogColour_ = logBackground_;
     ApplyLogFont(DesignFont());
     LayoutLogView();
@@ -363,10 +363,10 @@ void MainWindow::Font1Click()
     dialog.hwndOwner = window_;
     dialog.lpLogFont = &chosen;
     dialog.Flags = CF_INITTOLOGFONTSTRUCT | CF_SCREENFONTS | CF_EFFECTS;
-    dialog.rgbColors = logFont_.colour;
+    dialog.rgbColors = ToColorRef(logFont_.colour, ::GetSysColor(COLOR_WINDOWTEXT));
     // Cancel leaves the dialog's font as it was, which is the view's font.
     if (::ChooseFontW(&dialog))
-        ApplyLogFont(LogFont{chosen, dialog.rgbColors});
+        ApplyLogFont(LogFont{chosen, static_cast<Color>(dialog.rgbColors)});
 }
 
 void MainWindow::tClick()
@@ -436,7 +436,7 @@ void MainWindow::EnterSubtitleMode()
     ::SetWindowLongW(window_, GWL_STYLE, (::GetWindowLongW(window_, GWL_STYLE) & ~kNormalFrame) | kSubtitleFrame);
     ::SetWindowLongW(logViewHandle_, GWL_EXSTYLE, ::GetWindowLongW(logViewHandle_, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
     ::SetWindowPos(logViewHandle_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    windowBackground_ = logBackground_;
+    windowBackground_ = logBackgroundRgb_;
     windowBackgroundBrush_.Reset(::CreateSolidBrush(windowBackground_));
     // The frame goes, the outer bounds stay.
     ::SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
@@ -598,10 +598,20 @@ void MainWindow::ApplyLogFont(const LogFont& font)
     ::SendMessageW(logViewHandle_, WM_SETFONT, reinterpret_cast<WPARAM>(logFontHandle_.Get()), TRUE);
 }
 
-void MainWindow::SetLogBackground(COLORREF colour)
+COLORREF ToColorRef(Color colour, COLORREF fallback)
+{
+    if (IsSystemColor(colour))
+        return ::GetSysColor(SystemColorIndex(colour));
+    if (colour & 0xFF000000u)
+        return fallback;
+    return static_cast<COLORREF>(colour);
+}
+
+void MainWindow::SetLogBackground(Color colour)
 {
     logBackground_ = colour;
-    logBackgroundBrush_.Reset(::CreateSolidBrush(colour));
+    logBackgroundRgb_ = ToColorRef(colour, ::GetSysColor(COLOR_WINDOW));
+    logBackgroundBrush_.Reset(::CreateSolidBrush(logBackgroundRgb_));
     if (logViewHandle_)
         ::InvalidateRect(logViewHandle_, nullptr, TRUE);
 }

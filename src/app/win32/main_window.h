@@ -12,6 +12,8 @@
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_system.h"
 #include "settings/app_settings.h"
+#include "settings/settings_file.h"
+#include "platform/win32/win32_text_files.h"
 #include "translate/capture_pause.h"
 #include "translate/translation_engine.h"
 
@@ -26,8 +28,12 @@ namespace kx::win32 {
 // The log view's font as the user chose it.
 struct LogFont {
     LOGFONTW logFont{};
-    COLORREF colour = 0;
+    Color colour = kClWindowText;
 };
+
+// A colour of the settings file as the screen shows it (system colours
+// resolved; clNone and clDefault give `fallback`).
+COLORREF ToColorRef(Color colour, COLORREF fallback);
 
 class MainWindow : public CapturePauseHost {
 public:
@@ -98,7 +104,8 @@ private:
     void SetMenuCheck(int id, bool checked);
     bool MenuCheck(int id) const;
     void ApplyLogFont(const LogFont& font);
-    void SetLogBackground(COLORREF colour);
+    void SetLogBackground(Color colour);
+    void SetAlpha(BYTE alpha, bool blending);
 
     HINSTANCE instance_;
     AppSettings& settings_;
@@ -132,9 +139,12 @@ private:
 
     LogFont logFont_;
     UniqueFont logFontHandle_;
-    COLORREF logBackground_ = 0;
+    Color logBackground_ = kClWindow;
+    COLORREF logBackgroundRgb_ = 0;
     UniqueBrush logBackgroundBrush_;
-    COLORREF colorDialogColour_ = 0;
+    Color colorDialogColour_ = kClWindow;
+    Win32TextFiles textFiles_;
+    std::unique_ptr<SettingsFile> settingsFile_;
     COLORREF windowBackground_ = 0;
     UniqueBrush windowBackgroundBrush_;
     BYTE alpha_ = 255;

@@ -1,15 +1,127 @@
+// Between KestruneEX.ini and the main window: what the load applies to the
+// window and what the save reads from it.
 #include "app/win32/main_window.h"
 
 #include "app/win32/resource_ids.h"
+#include "platform/win32/win32_code_pages.h"
 
 namespace kx::win32 {
+namespace {
+
+int ScreenDpi()
+{
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
+FontDescription DescribeFont(const LogFont& font)
+{
+    FontDescription d;
+    const std::wstring face = font.logFont.lfFaceName;
+    d.faceName = Win32CodePages().FromWide(std::u16string(face.begin(), face.end()), CP_ACP);
+    d.color = font.colour;
+    d.sizePoints = ::MulDiv(font.logFont.lfHeight < 0 ? -font.logFont.lfHeight : font.logFont.lfHeight, 72,
+                            ScreenDpi());
+    switch (font.logFont.lfPitchAndFamily & 0x3) {
+    case FIXED_PITCH:
+        d.pitch = FontPitch::Fixed;
+        break;
+    case VARIABLE_PITCH:
+        d.pitch = FontPitch::Variable;
+        break;
+    default:
+        d.pitch = FontPitch::Default;
+        break;
+    }
+    d.bold = font.logFont.lfWeight >= FW_BOLD;
+    d.italic = font.logFont.lfItalic != 0;
+    d.underline = font.logFont.lfUnderline != 0;
+    d.strikeout = font.logFont.lfStrikeOut != 0;
+    return d;
+}
+
+LogFont MakeFont(const FontDescription& d)
+{
+    LogFont font;
+    const std::u16string face = AnsiToU16(d.faceName);
+    const std::wstring wide(face.begin(), face.end());
+    lstrcpynW(font.logFont.lfFaceName, wide.c_str(), LF_FACESIZE);
+    font.logFont.lfHeight = -::MulDiv(d.sizePoints, ScreenDpi(), 72);
+    font.logFont.lfWeight = d.bold ? FW_BOLD : FW_NORMAL;
+    font.logFont.lfItalic = d.italic;
+    font.logFont.lfUnderline = d.underline;
+    font.logFont.lfStrikeOut = d.strikeout;
+    font.logFont.lfCharSet = DEFAULT_CHARSET;
+    font.logFont.lfPitchAndFamily =
+        d.pitch == FontPitch::Fixed ? FIXED_PITCH : d.pitch == FontPitch::Variable ? VARIABLE_PITCH : DEFAULT_PITCH;
+    font.colour = d.color;
+    return font;
+}
+
+} // namespace
 
 void MainWindow::LoadSettingsIntoWindow()
 {
-    translation_.checked = true;
-    SetMenuCheck(ID_OPTIONS_TRANSLATION, translation_.checked);
+    settingsFile_ = std::make_unique<SettingsFile>(
+        SettingsFile{ProgramSettingsFilePath(), textFiles_, prompts_, codePages_});
+    const MainWindowState state = LoadSettings(*settingsFile_, settings_, logBackground_);
+
+    ::SetWindowPos(window_, nullptr, state.left, state.top, state.width, state.height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    if (state.logViewBackground)
+        SetLogBackground(*state.logViewBackground);
+    colorDialogColour_ = state.colorDialogColor;
+    SetAlpha(state.alpha, state.alphaBlending);
+    translation_.checked = state.translationChecked;
+    SetMenuCheck(ID_OPTIONS_TRANSLATION, state.translationChecked);
+    SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, state.alwaysOnTopChecked);
+    if (state.fontToApply)
+        ApplyLogFont(MakeFont(*state.fontToApply));
+    if (state.stayOnTop)
+        SetTopMost(true);
 }
 
-void MainWindow::SaveSettingsFromWindow() {}
+void MainWindow::SaveSettingsFromWindow()
+{
+    if (!settingsFile_)
+        return;
+    MainWindowState state;
+    // A minimised or maximised window keeps its normal bounds, so that the
+    // next start does not open far off the screen.
+    RECT bounds;
+    ::GetWindowRect(window_, &bounds);
+    if (::IsIconic(window_) || ::IsZoomed(window_)) {
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        if (::GetWindowPlacement(window_, &placement))
+            bounds = placement.rcNormalPosition;
+    }
+    state.top = bounds.top;
+    state.left = bounds.left;
+    state.height = bounds.bottom - bounds.top;
+    state.width = bounds.right - bounds.left;
+    state.alpha = alpha_;
+    state.alphaBlending = alphaBlending_;
+    state.translationChecked = translation_.checked;
+    state.alwaysOnTopChecked = MenuCheck(ID_OPTIONS_ALWAYSONTOP);
+    state.colorDialogColor = colorDialogColour_;
+    state.logViewFont = DescribeFont(logFont_);
+    SaveSettings(*settingsFile_, settings_, state);
+}
+
+void MainWindow::SetAlpha(BYTE alpha, bool blending)
+{
+    alpha_ = alpha;
+    alphaBlending_ = blending;
+    LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
+    if (blending) {
+        ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        ::SetLayeredWindowAttributes(window_, 0, alpha, LWA_ALPHA);
+    } else if (exStyle & WS_EX_LAYERED) {
+        ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    }
+}
 
 } // namespace kx::win32
