@@ -318,15 +318,6 @@ TEST_F(SettingsFileTest, FileThatCouldNotBeReadAtLoadIsNotOverwrittenWithDefault
     EXPECT_EQ(prompts.appErrors.size(), 1u);
 }
 
-TEST_F(SettingsFileTest, MissingFileIsCreatedByTheFirstSave)
-{
-    window = LoadSettings(file, settings, kPresentBackground);
-    EXPECT_EQ(window.colorDialogColor, kPresentBackground);
-    ASSERT_TRUE(SaveSettings(file, settings, window));
-    EXPECT_EQ(files.files[path].substr(0, 11), "[Setting]\r\n");
-    EXPECT_NE(files.files[path].find("TBgColor=$00ABCDEF\r\n"), std::string::npos);
-}
-
 std::string Utf16(std::u16string_view text, bool little)
 {
     std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";

@@ -1,7 +1,5 @@
 // The POSIX whole-file adapter on a real temporary folder.
 #include "platform/posix/posix_text_files.h"
-#include "settings/settings_file.h"
-#include "settings_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -79,27 +77,6 @@ TEST_F(SettingsPosixFilesTest, ReadOnlyFileOrUnusableTemporaryNameKeepsTheOldFil
     EXPECT_TRUE(fs::is_directory(ReplacementFilePath(path)));
 
     EXPECT_FALSE(files_.ReplaceWholeFile(PathOf("no-folder/KestruneEX.ini"), "new"));
-}
-
-TEST_F(SettingsPosixFilesTest, SaveThenLoadThroughTheRealFile)
-{
-    kx::testing::FakePrompts prompts;
-    kx::testing::Latin1CodePages codePages;
-    SettingsFile file{PathOf("KestruneEX.ini"), files_, prompts, codePages};
-    Put(file.path, "; kept\n[Setting]\nFlood=7\n");
-    AppSettings settings;
-    MainWindowState window = LoadSettings(file, settings, kClWindow);
-    EXPECT_EQ(settings.Flood, 7);
-    settings.Agthpath = u"C:\\AGTH\\agth.exe";
-    window.alpha = 128;
-    ASSERT_TRUE(SaveSettings(file, settings, window));
-
-    AppSettings again;
-    const MainWindowState back = LoadSettings(file, again, kClWindow);
-    EXPECT_EQ(again, settings);
-    EXPECT_EQ(back.alpha, 128);
-    EXPECT_EQ(files_.ReadWholeFile(file.path).bytes.substr(0, 27), "; kept\n[Setting]\nFlood=7\nAn");
-    EXPECT_TRUE(prompts.appErrors.empty());
 }
 
 } // namespace
