@@ -1,0 +1,83 @@
+#include "app/program_title.h"
+#include "app/subtitle_mode.h"
+#include "common/app_error.h"
+#include "translate/capture_pause.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kx;
+
+namespace {
+
+TEST(SubtitleHitTestTable, CornersWinOverEdges)
+{
+    const int w = 300, h = 100;
+    struct Case {
+        int x, y;
+        HitArea expected;
+    };
+    const Case cases[] = {
+        {0, 0, HitArea::TopLeft},       {3, 3, HitArea::TopLeft},        {297, 0, HitArea::TopRight},
+        {299, 99, HitArea::BottomRight}, {0, 97, HitArea::BottomLeft},   {0, 50, HitArea::Left},
+        {150, 2, HitArea::Top},         {299, 50, HitArea::Right},       {150, 99, HitArea::Bottom},
+        {4, 4, HitArea::Default},       {296, 96, HitArea::Default},     {150, 50, HitArea::Default},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SubtitleHitTest(c.x, c.y, w, h), c.expected) << c.x << "," << c.y;
+    EXPECT_EQ(static_cast<int>(HitArea::BottomRight), 17);
+}
+
+struct RecordingHost : CapturePauseHost {
+    bool monitoring = true;
+    std::vector<unsigned> starts;
+    int stops = 0;
+    void SetMonitoring(bool on) override { monitoring = on; }
+    void StartTimer(unsigned ms) override { starts.push_back(ms); }
+    void StopTimer() override { ++stops; }
+};
+
+TEST(CapturePauseRules, PauseRestartsAndEndsBySettingCapture)
+{
+    RecordingHost host;
+    StartCapturePause(host, 30);
+    StartCapturePause(host, 10);
+    EXPECT_FALSE(host.monitoring);
+    EXPECT_EQ(host.starts, (std::vector<unsigned>{30000, 10000}));
+    TransTimerTimer(host);
+    EXPECT_TRUE(host.monitoring);
+    EXPECT_EQ(host.stops, 1);
+
+    StartCapturePause(host, 15);
+    StartCapturePause(host, 0);  // no pause: capture on at once, timer stopped
+    EXPECT_TRUE(host.monitoring);
+    EXPECT_EQ(host.stops, 2);
+}
+
+TEST(TranslationSwitchRules, DisabledItemNeitherTogglesNorTranslates)
+{
+    TranslationSwitch sw;
+    EXPECT_TRUE(sw.Active());
+    sw.Toggle();
+    EXPECT_FALSE(sw.Active());
+    sw.Toggle();
+    sw.enabled = false;
+    sw.Toggle();
+    EXPECT_TRUE(sw.checked);
+    EXPECT_FALSE(sw.Active());
+}
+
+TEST(ApplicationTexts, TitleAndFullStopRule)
+{
+    EXPECT_EQ(BuildProgramTitle("0.3.0.68"), "KestruneEX! v0.3.0.68 DivuvEvir");
+    EXPECT_EQ(BuildProgramTitle(""), "KestruneEX! v DivuvEvir");
+    EXPECT_EQ(WithClosingFullStop("Cannot open clipboard"), "Cannot open clipboard.");
+    EXPECT_EQ(WithClosingFullStop("'$G0' is not a valid integer value"), "'$G0' is not a valid integer value.");
+    EXPECT_EQ(WithClosingFullStop("Done."), "Done.");
+    EXPECT_EQ(WithClosingFullStop("Why?"), "Why?.");  // '?' sorts after '.'
+    EXPECT_EQ(WithClosingFullStop("a-"), "a-");      // '-' sorts before '.'
+    EXPECT_EQ(WithClosingFullStop(""), "");
+}
+
+} // namespace
