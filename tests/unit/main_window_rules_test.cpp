@@ -81,3 +81,16 @@ TEST(ApplicationTexts, TitleAndFullStopRule)
 }
 
 } // namespace
+
+#include "app/save_text.h"
+
+namespace {
+
+TEST(SavedLogFile, LittleEndianWithByteOrderMark)
+{
+    EXPECT_EQ(kx::SavedLogBytes(u""), std::string("\xFF\xFE", 2));
+    EXPECT_EQ(kx::SavedLogBytes(u"ab"), std::string("\xFF\xFE" "a\0b\0", 6));
+    EXPECT_EQ(kx::SavedLogBytes(u"가\r\n"), std::string("\xFF\xFE\x00\xAC\r\0\n\0", 8));
+}
+
+} // namespace

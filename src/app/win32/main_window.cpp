@@ -1,6 +1,7 @@
 #include "app/win32/main_window.h"
 
 #include "app/program_title.h"
+#include "app/save_text.h"
 #include "app/subtitle_mode.h"
 #include "app/win32/resource_ids.h"
 #include "capture/append_log.h"
@@ -13,6 +14,7 @@
 #include <windowsx.h>
 
 #include <exception>
+#include <iterator>
 
 namespace kx::win32 {
 namespace {
@@ -217,7 +219,7 @@ void MainWindow::FormCreate()
 
     engine_->Reset();
     engine_->TranslationAvailable = false;
-    getTextMethod_ = Ascii;
+    SetGetTextMethod(Ascii);
     programTitle_ = BuildProgramTitle(ReadFileVersion());
     watcher_->Join();
     logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
@@ -334,7 +336,47 @@ void MainWindow::AttchprocesswithAGTH1Click()
 
 void MainWindow::Savetextas1Click()
 {
-    // Saving the log comes with the save dialog; nothing to do without it.
+    wchar_t path[MAX_PATH * 4] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = L"Text Files(*.txt)\0*.txt\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = static_cast<DWORD>(std::size(path));
+    dialog.lpstrDefExt = L"txt";
+    dialog.Flags = OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
+    if (!::GetSaveFileNameW(&dialog))
+        return;
+
+    const DWORD attributes = ::GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const std::wstring question = std::wstring(L"YES to overwrite ") + path;
+        if (::MessageBoxW(window_, question.c_str(), L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+            return;
+    }
+
+    const std::string bytes = SavedLogBytes(logView_->Text());
+    UniqueFileHandle file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    if (!ok) {
+        const DWORD error = ::GetLastError();
+        wchar_t full[MAX_PATH * 4] = {};
+        ::GetFullPathNameW(path, static_cast<DWORD>(std::size(full)), full, nullptr);
+        wchar_t* description = nullptr;
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&description), 0, nullptr);
+        std::wstring message = std::wstring(L"Cannot create file \"") + full + L"\". " +
+                               (description ? description : L"");
+        if (description)
+            ::LocalFree(description);
+        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+            message.pop_back();
+        if (!message.empty() && message.back() > L'.')
+            message.push_back(L'.');
+        prompts_.ShowAppError(FromWindowsWide(message.c_str(), message.size()));
+    }
 }
 
 void MainWindow::ClipboardMonitoring1Click()
