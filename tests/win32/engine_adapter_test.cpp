@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 using namespace kx;
@@ -22,11 +23,33 @@ struct RecordingPrompts : PromptsPort {
     void ShowAppError(const std::u16string& text) override { errors.push_back(text); }
 };
 
-// Sets HKCU\Software\ChangShin\ezTrans for one test and removes it afterwards.
+// Sets HKCU\Software\ChangShin\ezTrans for one test and puts back what was
+// there before (the prefix may have an engine registered for running the
+// program).
 class EngineRegistration {
 public:
-    EngineRegistration() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey); }
-    ~EngineRegistration() { ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey); }
+    EngineRegistration()
+    {
+        HKEY key = nullptr;
+        if (::RegOpenKeyA(HKEY_CURRENT_USER, kEngineRegistryKey, &key) == ERROR_SUCCESS) {
+            char buffer[1024] = {};
+            DWORD size = sizeof buffer - 1;
+            DWORD type = 0;
+            if (::RegQueryValueExA(key, kEngineFolderValue, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
+                ERROR_SUCCESS)
+                saved_ = std::string(buffer);
+            ::RegCloseKey(key);
+        }
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey);
+    }
+    ~EngineRegistration()
+    {
+        ::RegDeleteKeyA(HKEY_CURRENT_USER, kEngineRegistryKey);
+        if (saved_)
+            SetFolder(*saved_);
+    }
+    EngineRegistration(const EngineRegistration&) = delete;
+    EngineRegistration& operator=(const EngineRegistration&) = delete;
     void CreateKeyOnly()
     {
         HKEY key = nullptr;
@@ -41,6 +64,9 @@ public:
                          static_cast<DWORD>(folder.size() + 1));
         ::RegCloseKey(key);
     }
+
+private:
+    std::optional<std::string> saved_;
 };
 
 class EngineThroughRegistry : public ::testing::Test {
