@@ -68,6 +68,9 @@ void ModalDialog::Close(int result)
     OnClosing();
     result_ = result;
     open_ = false;
+    // The owner is enabled before the dialog hides, so that activation returns to it.
+    if (owner_)
+        ::EnableWindow(owner_, TRUE);
     ::ShowWindow(dialog_, SW_HIDE);
 }
 
