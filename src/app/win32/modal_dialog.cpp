@@ -72,6 +72,8 @@ void ModalDialog::Close(int result)
     if (owner_)
         ::EnableWindow(owner_, TRUE);
     ::ShowWindow(dialog_, SW_HIDE);
+    // Wakes the modal loop, which otherwise waits for (and swallows) the next message.
+    ::PostMessageW(dialog_, WM_NULL, 0, 0);
 }
 
 bool ModalDialog::OnCommand(int id, int)
