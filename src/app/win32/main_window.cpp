@@ -29,7 +29,7 @@ constexpr int kDesignClientHeight = 252;
 constexpr DWORD kNormalFrame = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kSubtitleFrame = WS_POPUP | WS_CLIPCHILDREN;
 
-constexpr char kStartupCredits[] = " Created by the Kestrune developers (kestrune@users.noreply.github.com)";
+constexpr char kStartupCredits[] = " Created by Kestrune (kestrune@users.noreply.github.com)";
 constexpr char kStartupSite[] = "Official site : https://github.com/kestrune/KestruneEX";
 
 LogFont DesignFont()

@@ -20,6 +20,9 @@ class AboutForm : public ModalDialog {
 public:
     explicit AboutForm(HINSTANCE instance);
     void SetTitle(const std::string& programTitle);
+
+protected:
+    void OnInit() override;
 };
 
 class AgthHelpForm : public ModalDialog {
