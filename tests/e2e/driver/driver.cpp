@@ -1,0 +1,983 @@
+// kx_e2e_driver: drives the real KestruneEX.exe from outside, as a user would,
+// and reads back what a user can see. Runs as a second process in the same
+// Wine prefix. Every command prints parseable "key=value" lines on stdout and
+// exits 0 on success, 1 when the awaited condition did not come within its
+// time-out (or a check failed), 2 on a usage error.
+#include "text_escapes.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kx::e2e {
+namespace {
+
+constexpr wchar_t kMainWindowClass[] = L"KestruneEXMainWindow";
+constexpr int kLogViewId = 1000;
+constexpr DWORD kPollMs = 20;
+constexpr UINT kSendTimeoutMs = 10000;
+
+enum Exit { kOk = 0, kFailed = 1, kUsage = 2 };
+
+void Out(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void Err(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+std::string Hex(UINT_PTR value)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "0x%lX", static_cast<unsigned long>(value));
+    return buf;
+}
+
+std::string Num(long long value)
+{
+    return std::to_string(value);
+}
+
+std::string Utf8(const std::wstring& s)
+{
+    return ToUtf8OneLine(s);
+}
+
+std::wstring WindowText(HWND window)
+{
+    // WM_GETTEXT is marshalled across processes; GetWindowText is not for
+    // controls of another process.
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
+        return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
+        return {};
+    text.resize(copied);
+    return text;
+}
+
+std::wstring ClassName(HWND window)
+{
+    wchar_t name[256] = {};
+    ::GetClassNameW(window, name, 256);
+    return name;
+}
+
+// Which top-level windows a command means.
+struct WindowQuery {
+    std::wstring title;       // substring of the caption (whole caption with exact)
+    bool exact = false;
+    std::wstring className;   // empty: any class
+    bool includeHidden = false;
+
+    bool Matches(HWND w) const
+    {
+        if (!includeHidden && !::IsWindowVisible(w))
+            return false;
+        if (!className.empty() && ClassName(w) != className)
+            return false;
+        wchar_t caption[1024] = {};
+        ::GetWindowTextW(w, caption, 1024);
+        if (exact)
+            return title == caption;
+        return std::wcsstr(caption, title.c_str()) != nullptr;
+    }
+};
+
+struct WindowSearch {
+    const WindowQuery* query;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectMatching(HWND w, LPARAM p)
+{
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    if (s->query->Matches(w))
+        s->found.push_back(w);
+    return TRUE;
+}
+
+std::vector<HWND> FindWindows(const WindowQuery& query)
+{
+    WindowSearch search{&query, {}};
+    ::EnumWindows(&CollectMatching, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Polls `condition` until it holds or `timeoutMs` has passed.
+bool WaitFor(DWORD timeoutMs, const std::function<bool()>& condition)
+{
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (::GetTickCount64() >= deadline)
+            return false;
+        ::Sleep(kPollMs);
+    }
+}
+
+HWND WaitWindow(const WindowQuery& query, DWORD timeoutMs)
+{
+    HWND found = nullptr;
+    WaitFor(timeoutMs, [&] {
+        std::vector<HWND> windows = FindWindows(query);
+        found = windows.empty() ? nullptr : windows.front();
+        return found != nullptr;
+    });
+    return found;
+}
+
+HWND MainWindow()
+{
+    WindowQuery query;
+    query.className = kMainWindowClass;
+    query.includeHidden = true;
+    std::vector<HWND> windows = FindWindows(query);
+    return windows.empty() ? nullptr : windows.front();
+}
+
+HWND RequireMainWindow()
+{
+    HWND main = MainWindow();
+    if (!main)
+        Err("error=no-main-window");
+    return main;
+}
+
+HWND LogView(HWND main)
+{
+    return main ? ::GetDlgItem(main, kLogViewId) : nullptr;
+}
+
+std::optional<std::wstring> ReadLog()
+{
+    HWND view = LogView(MainWindow());
+    if (!view)
+        return std::nullopt;
+    return WindowText(view);
+}
+
+bool ParseNumber(const std::wstring& s, unsigned long& value)
+{
+    if (s.empty())
+        return false;
+    wchar_t* end = nullptr;
+    value = std::wcstoul(s.c_str(), &end, 0);
+    return end && *end == L'\0';
+}
+
+// Options shared by the window commands: [--exact] [--class NAME] [--hidden].
+// Removes them from `args`.
+WindowQuery TakeWindowOptions(std::vector<std::wstring>& args)
+{
+    WindowQuery query;
+    std::vector<std::wstring> rest;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == L"--exact")
+            query.exact = true;
+        else if (args[i] == L"--hidden")
+            query.includeHidden = true;
+        else if (args[i] == L"--class" && i + 1 < args.size())
+            query.className = args[++i];
+        else
+            rest.push_back(args[i]);
+    }
+    args = rest;
+    return query;
+}
+
+std::string DescribeWindow(HWND w)
+{
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    wchar_t caption[1024] = {};
+    ::GetWindowTextW(w, caption, 1024);
+    return "hwnd=" + Hex(reinterpret_cast<UINT_PTR>(w)) + " pid=" + Num(pid) + " class=" + Utf8(ClassName(w)) +
+           " title=" + Utf8(caption);
+}
+
+// --- window commands -------------------------------------------------------
+
+int CmdWaitWindow(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    query.title = args[0];
+    HWND w = WaitWindow(query, timeout);
+    if (!w) {
+        Err("timeout=wait-window title=" + Utf8(query.title));
+        return kFailed;
+    }
+    Out("window " + DescribeWindow(w));
+    return kOk;
+}
+
+int CmdWaitWindowGone(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    query.title = args[0];
+    if (!WaitFor(timeout, [&] { return FindWindows(query).empty(); })) {
+        Err("timeout=wait-window-gone title=" + Utf8(query.title));
+        return kFailed;
+    }
+    Out("gone title=" + Utf8(query.title));
+    return kOk;
+}
+
+int CmdCountWindows(std::vector<std::wstring> args, bool list)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() > 1)
+        return kUsage;
+    if (!args.empty())
+        query.title = args[0];
+    const std::vector<HWND> windows = FindWindows(query);
+    if (list) {
+        for (HWND w : windows)
+            Out("window " + DescribeWindow(w) + " visible=" + Num(::IsWindowVisible(w) != 0));
+    }
+    Out("count=" + Num(static_cast<long long>(windows.size())));
+    return kOk;
+}
+
+BOOL CALLBACK PrintChild(HWND child, LPARAM)
+{
+    Out("child class=" + Utf8(ClassName(child)) + " id=" + Num(::GetDlgCtrlID(child)) +
+        " text=" + Utf8(WindowText(child)));
+    return TRUE;
+}
+
+// Prints a window's caption and every child control's class, id and text.
+int CmdWindowText(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    query.title = args[0];
+    HWND w = WaitWindow(query, timeout);
+    if (!w) {
+        Err("timeout=window-text title=" + Utf8(query.title));
+        return kFailed;
+    }
+    Out("window " + DescribeWindow(w));
+    ::EnumChildWindows(w, &PrintChild, 0);
+    return kOk;
+}
+
+std::wstring WithoutAccessKeys(const std::wstring& text)
+{
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        out.push_back(text[i]);
+    }
+    return out;
+}
+
+struct ButtonSearch {
+    std::wstring wanted;
+    HWND found;
+};
+
+BOOL CALLBACK FindButton(HWND child, LPARAM p)
+{
+    auto* s = reinterpret_cast<ButtonSearch*>(p);
+    if (_wcsicmp(ClassName(child).c_str(), L"Button") == 0 && WithoutAccessKeys(WindowText(child)) == s->wanted) {
+        s->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+int CmdClickButton(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long timeout = 0;
+    if (args.size() != 3 || !ParseNumber(args[2], timeout))
+        return kUsage;
+    query.title = args[0];
+    const std::wstring wanted = args[1];
+    HWND button = nullptr;
+    HWND owner = nullptr;
+    WaitFor(timeout, [&] {
+        for (HWND w : FindWindows(query)) {
+            ButtonSearch search{wanted, nullptr};
+            ::EnumChildWindows(w, &FindButton, reinterpret_cast<LPARAM>(&search));
+            if (search.found) {
+                button = search.found;
+                owner = w;
+                return true;
+            }
+        }
+        return false;
+    });
+    if (!button) {
+        Err("timeout=click-button title=" + Utf8(query.title) + " button=" + Utf8(wanted));
+        return kFailed;
+    }
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
+    Out("clicked button=" + Utf8(wanted) + " " + DescribeWindow(owner));
+    return kOk;
+}
+
+// One line about a window's frame, as the tests check it.
+int CmdWindowInfo(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    HWND w = nullptr;
+    if (args.empty() && query.className.empty()) {
+        w = RequireMainWindow();
+    } else {
+        if (!args.empty())
+            query.title = args[0];
+        query.includeHidden = true;
+        std::vector<HWND> found = FindWindows(query);
+        w = found.empty() ? nullptr : found.front();
+    }
+    if (!w) {
+        Err("error=no-window");
+        return kFailed;
+    }
+    const LONG style = ::GetWindowLongW(w, GWL_STYLE);
+    const LONG exStyle = ::GetWindowLongW(w, GWL_EXSTYLE);
+    RECT outer{}, client{};
+    ::GetWindowRect(w, &outer);
+    ::GetClientRect(w, &client);
+    std::string line = "style=" + Hex(static_cast<DWORD>(style)) + " exstyle=" + Hex(static_cast<DWORD>(exStyle)) +
+                       " caption=" + Num((style & WS_CAPTION) == WS_CAPTION) +
+                       " thickframe=" + Num((style & WS_THICKFRAME) != 0) + " popup=" + Num((style & WS_POPUP) != 0) +
+                       " topmost=" + Num((exStyle & WS_EX_TOPMOST) != 0) +
+                       " layered=" + Num((exStyle & WS_EX_LAYERED) != 0) + " menu=" + Num(::GetMenu(w) != nullptr) +
+                       " visible=" + Num(::IsWindowVisible(w) != 0) + " enabled=" + Num(::IsWindowEnabled(w) != 0) +
+                       " rect=" + Num(outer.left) + "," + Num(outer.top) + "," + Num(outer.right - outer.left) + "," +
+                       Num(outer.bottom - outer.top) + " client=" + Num(client.right) + "," + Num(client.bottom);
+    if (HWND view = LogView(w)) {
+        RECT r{};
+        ::GetWindowRect(view, &r);
+        ::MapWindowPoints(nullptr, w, reinterpret_cast<POINT*>(&r), 2);
+        const LONG viewEx = ::GetWindowLongW(view, GWL_EXSTYLE);
+        line += " logview=" + Num(r.left) + "," + Num(r.top) + "," + Num(r.right - r.left) + "," +
+                Num(r.bottom - r.top) + " logview-clientedge=" + Num((viewEx & WS_EX_CLIENTEDGE) != 0);
+    }
+    Out(line);
+    return kOk;
+}
+
+// WM_CLOSE to every matching top-level window, hidden ones included.
+int CmdCloseWindow(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() != 1)
+        return kUsage;
+    query.title = args[0];
+    query.includeHidden = true;
+    std::vector<HWND> windows = FindWindows(query);
+    for (HWND w : windows)
+        ::PostMessageW(w, WM_CLOSE, 0, 0);
+    Out("close-window count=" + Num(static_cast<long long>(windows.size())));
+    return windows.empty() ? kFailed : kOk;
+}
+
+// Moves and sizes a window of another process (SetWindowPos, z-order kept).
+int CmdMoveWindow(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long v[4] = {};
+    if (args.size() != 5)
+        return kUsage;
+    for (int i = 0; i < 4; ++i)
+        if (!ParseNumber(args[1 + i], v[i]))
+            return kUsage;
+    query.title = args[0];
+    query.includeHidden = true;
+    std::vector<HWND> windows = FindWindows(query);
+    if (windows.empty()) {
+        Err("error=no-window");
+        return kFailed;
+    }
+    if (!::SetWindowPos(windows.front(), nullptr, static_cast<int>(v[0]), static_cast<int>(v[1]),
+                        static_cast<int>(v[2]), static_cast<int>(v[3]), SWP_NOZORDER | SWP_NOACTIVATE))
+        return kFailed;
+    Out("moved " + DescribeWindow(windows.front()));
+    return kOk;
+}
+
+// WM_SETTEXT to the first child of a class (an edit of another program).
+int CmdSetChildText(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() != 3)
+        return kUsage;
+    query.title = args[0];
+    std::optional<std::wstring> text = ParseTextEscapes(args[2]);
+    if (!text)
+        return kUsage;
+    std::vector<HWND> windows = FindWindows(query);
+    HWND child = windows.empty() ? nullptr : ::FindWindowExW(windows.front(), nullptr, args[1].c_str(), nullptr);
+    if (!child) {
+        Err("error=no-child");
+        return kFailed;
+    }
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text->c_str()), SMTO_NORMAL,
+                               kSendTimeoutMs, &result))
+        return kFailed;
+    Out("set-child-text=ok");
+    return kOk;
+}
+
+// --- the log view ----------------------------------------------------------
+
+int CmdGetLog(const std::vector<std::wstring>& args)
+{
+    if (args.size() > 1 || (args.size() == 1 && args[0] != L"--oneline"))
+        return kUsage;
+    std::optional<std::wstring> log = ReadLog();
+    if (!log) {
+        Err("error=no-log-view");
+        return kFailed;
+    }
+    if (!args.empty()) {
+        Out(Utf8(*log));
+    } else {
+        const std::string bytes = ToUtf8(*log);
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        std::fflush(stdout);
+    }
+    return kOk;
+}
+
+enum class LogMatch { Contains, Equals, EndsWith };
+
+bool LogMatches(const std::wstring& log, const std::wstring& text, LogMatch how)
+{
+    switch (how) {
+    case LogMatch::Contains:
+        return log.find(text) != std::wstring::npos;
+    case LogMatch::Equals:
+        return log == text;
+    case LogMatch::EndsWith:
+        return log.size() >= text.size() && log.compare(log.size() - text.size(), text.size(), text) == 0;
+    }
+    return false;
+}
+
+int CmdWaitLog(const std::vector<std::wstring>& args, LogMatch how, const char* name)
+{
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    std::optional<std::wstring> text = ParseTextEscapes(args[0]);
+    if (!text)
+        return kUsage;
+    std::wstring last;
+    const bool ok = WaitFor(timeout, [&] {
+        std::optional<std::wstring> log = ReadLog();
+        if (!log)
+            return false;
+        last = *log;
+        return LogMatches(last, *text, how);
+    });
+    if (!ok) {
+        Err(std::string("timeout=") + name + " wanted=" + Utf8(*text));
+        Err("log=" + Utf8(last));
+        return kFailed;
+    }
+    Out(std::string(name) + "=ok");
+    return kOk;
+}
+
+// Fails when the log holds the text now (no waiting).
+int CmdLogLacks(const std::vector<std::wstring>& args)
+{
+    if (args.size() != 1)
+        return kUsage;
+    std::optional<std::wstring> text = ParseTextEscapes(args[0]);
+    std::optional<std::wstring> log = ReadLog();
+    if (!text)
+        return kUsage;
+    if (!log) {
+        Err("error=no-log-view");
+        return kFailed;
+    }
+    if (log->find(*text) != std::wstring::npos) {
+        Err("found=" + Utf8(*text));
+        Err("log=" + Utf8(*log));
+        return kFailed;
+    }
+    Out("log-lacks=ok");
+    return kOk;
+}
+
+// --- clipboard -------------------------------------------------------------
+
+bool OpenClipboardPatiently(HWND owner)
+{
+    return WaitFor(3000, [&] { return ::OpenClipboard(owner) != FALSE; });
+}
+
+// A hidden window of our own to own the clipboard while we change it.
+HWND MakeHelperWindow(const wchar_t* title, WNDPROC proc)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KxE2eDriverWindow";
+    ::RegisterClassW(&wc);
+    return ::CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             wc.hInstance, nullptr);
+}
+
+int CmdSetClipboard(const std::vector<std::wstring>& args)
+{
+    if (args.size() != 1)
+        return kUsage;
+    std::optional<std::string> bytes = ParseByteEscapes(args[0]);
+    if (!bytes) {
+        Err("error=bad-escape");
+        return kUsage;
+    }
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    if (!OpenClipboardPatiently(owner)) {
+        Err("error=cannot-open-clipboard");
+        return kFailed;
+    }
+    ::EmptyClipboard();
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes->size() + 1);
+    char* p = static_cast<char*>(::GlobalLock(block));
+    std::memcpy(p, bytes->data(), bytes->size());
+    p[bytes->size()] = '\0';
+    ::GlobalUnlock(block);
+    const bool set = ::SetClipboardData(CF_TEXT, block) != nullptr;
+    ::CloseClipboard();
+    if (!set) {
+        ::GlobalFree(block);
+        Err("error=set-clipboard-data");
+        return kFailed;
+    }
+    Out("clipboard-set bytes=" + Num(static_cast<long long>(bytes->size())));
+    return kOk;
+}
+
+std::string EscapeBytes(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> ReadClipboardText(HWND owner)
+{
+    if (!::IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboardPatiently(owner))
+        return std::nullopt;
+    std::optional<std::string> text;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+            text = std::string(p, strnlen(p, ::GlobalSize(data)));
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+int CmdGetClipboard(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-reader", ::DefWindowProcW);
+    std::optional<std::string> text = ReadClipboardText(owner);
+    if (!text) {
+        Err("error=no-clipboard-text");
+        return kFailed;
+    }
+    Out("clipboard=" + EscapeBytes(*text));
+    return kOk;
+}
+
+// A second clipboard viewer: joins the chain, and writes one line per
+// WM_DRAWCLIPBOARD it receives ("draw N text=..."), so a test can see whether
+// the viewer before it passes every change on. Runs until WM_CLOSE or the
+// time-out; the window is titled kx-e2e-clipboard-viewer.
+struct Viewer {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    HWND next = nullptr;
+    long draws = 0;
+    HWND self = nullptr;
+
+    void Write(const std::string& line)
+    {
+        const std::string l = line + "\n";
+        DWORD written = 0;
+        ::WriteFile(file, l.data(), static_cast<DWORD>(l.size()), &written, nullptr);
+        ::FlushFileBuffers(file);
+    }
+} g_viewer;
+
+LRESULT CALLBACK ViewerProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DRAWCLIPBOARD: {
+        ++g_viewer.draws;
+        std::optional<std::string> text = ReadClipboardText(w);
+        g_viewer.Write("draw " + Num(g_viewer.draws) + " text=" + (text ? EscapeBytes(*text) : "(none)"));
+        if (g_viewer.next)
+            ::SendMessageTimeoutW(g_viewer.next, message, wParam, lParam, SMTO_ABORTIFHUNG, 500, nullptr);
+        return 0;
+    }
+    case WM_CHANGECBCHAIN:
+        if (reinterpret_cast<HWND>(wParam) == g_viewer.next)
+            g_viewer.next = reinterpret_cast<HWND>(lParam);
+        else if (g_viewer.next)
+            ::SendMessageTimeoutW(g_viewer.next, message, wParam, lParam, SMTO_ABORTIFHUNG, 500, nullptr);
+        return 0;
+    case WM_TIMER:
+    case WM_CLOSE:
+        ::DestroyWindow(w);
+        return 0;
+    case WM_DESTROY:
+        ::ChangeClipboardChain(w, g_viewer.next);
+        g_viewer.Write("left draws=" + Num(g_viewer.draws));
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(w, message, wParam, lParam);
+    }
+}
+
+int CmdClipViewer(const std::vector<std::wstring>& args)
+{
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    g_viewer.file = ::CreateFileW(args[0].c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (g_viewer.file == INVALID_HANDLE_VALUE) {
+        Err("error=cannot-create-file");
+        return kFailed;
+    }
+    HWND w = MakeHelperWindow(L"kx-e2e-clipboard-viewer", ViewerProc);
+    g_viewer.self = w;
+    // The join itself may deliver a first WM_DRAWCLIPBOARD; "joined" marks
+    // where the test's own changes begin.
+    g_viewer.next = ::SetClipboardViewer(w);
+    g_viewer.Write("joined next=" + Hex(reinterpret_cast<UINT_PTR>(g_viewer.next)));
+    ::SetTimer(w, 1, timeout, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    ::CloseHandle(g_viewer.file);
+    Out("draws=" + Num(g_viewer.draws));
+    return kOk;
+}
+
+// --- the program as a whole ------------------------------------------------
+
+int CmdCommand(const std::vector<std::wstring>& args, bool post)
+{
+    unsigned long id = 0;
+    if (args.size() != 1 || !ParseNumber(args[0], id))
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(id), 0);
+    if (post) {
+        if (!::PostMessageW(main, WM_COMMAND, wParam, 0))
+            return kFailed;
+    } else {
+        // Sent, so that the command has been carried out when we return.
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(main, WM_COMMAND, wParam, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+            Err("error=command-timeout");
+            return kFailed;
+        }
+    }
+    Out(std::string(post ? "posted" : "sent") + " command=" + Num(id));
+    return kOk;
+}
+
+HANDLE OpenMainProcess(HWND main, DWORD access, DWORD& pid)
+{
+    pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    return pid ? ::OpenProcess(access, FALSE, pid) : nullptr;
+}
+
+bool WaitProcess(HANDLE process, DWORD timeoutMs, DWORD& exitCode)
+{
+    if (::WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    exitCode = 0;
+    ::GetExitCodeProcess(process, &exitCode);
+    return true;
+}
+
+// WM_CLOSE to the main window, then waits for the process to end.
+int CmdClose(const std::vector<std::wstring>& args)
+{
+    unsigned long timeout = 10000;
+    if (args.size() > 1 || (args.size() == 1 && !ParseNumber(args[0], timeout)))
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    DWORD pid = 0;
+    HANDLE process = OpenMainProcess(main, SYNCHRONIZE | PROCESS_QUERY_INFORMATION, pid);
+    if (!process) {
+        Err("error=cannot-open-process");
+        return kFailed;
+    }
+    ::PostMessageW(main, WM_CLOSE, 0, 0);
+    DWORD exitCode = 0;
+    const bool ended = WaitProcess(process, timeout, exitCode);
+    ::CloseHandle(process);
+    if (!ended) {
+        Err("timeout=close pid=" + Num(pid));
+        return kFailed;
+    }
+    Out("closed pid=" + Num(pid) + " exit-code=" + Num(exitCode));
+    return kOk;
+}
+
+// Ends the program the hard way, as a session end may: no WM_DESTROY.
+int CmdTerminate(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    DWORD pid = 0;
+    HANDLE process = OpenMainProcess(main, SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, pid);
+    if (!process || !::TerminateProcess(process, 99)) {
+        Err("error=cannot-terminate");
+        return kFailed;
+    }
+    DWORD exitCode = 0;
+    const bool ended = WaitProcess(process, 10000, exitCode);
+    ::CloseHandle(process);
+    if (!ended)
+        return kFailed;
+    Out("terminated pid=" + Num(pid) + " exit-code=" + Num(exitCode));
+    return kOk;
+}
+
+// What Windows sends at logoff or shutdown: WM_QUERYENDSESSION, then
+// WM_ENDSESSION with TRUE.
+int CmdSendEndSession(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, kSendTimeoutMs,
+                               &answer)) {
+        Err("error=queryendsession-timeout");
+        return kFailed;
+    }
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(main, WM_ENDSESSION, answer ? TRUE : FALSE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                               kSendTimeoutMs, &ignored)) {
+        Err("error=endsession-timeout");
+        return kFailed;
+    }
+    Out("queryendsession=" + Num(static_cast<long long>(answer)) + " endsession=sent");
+    return kOk;
+}
+
+// The main window's thread: which window is active and has the keyboard focus
+// (where keys go), and the system's foreground window.
+int CmdFocusInfo(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(main, nullptr), &info))
+        return kFailed;
+    auto name = [](HWND w) {
+        if (!w)
+            return std::string("none");
+        wchar_t caption[256] = {};
+        ::GetWindowTextW(w, caption, 256);
+        return Hex(reinterpret_cast<UINT_PTR>(w)) + "(" + Utf8(ClassName(w)) + ")";
+    };
+    Out("main=" + name(main) + " active=" + name(info.hwndActive) + " focus=" + name(info.hwndFocus) +
+        " capture=" + name(info.hwndCapture) + " foreground=" + name(::GetForegroundWindow()));
+    return kOk;
+}
+
+// Makes the main window the foreground window, as a click on it would.
+int CmdActivate(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    if (!::SetForegroundWindow(main)) {
+        Err("error=set-foreground-window");
+        return kFailed;
+    }
+    Out("activated " + DescribeWindow(main));
+    return kOk;
+}
+
+int CmdPid(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    Out("pid=" + Num(pid));
+    return kOk;
+}
+
+void Usage()
+{
+    Err("usage: kx_e2e_driver <command> [args]\n"
+        "  wait-window [--exact] [--class C] [--hidden] <title> <timeout-ms>\n"
+        "  wait-window-gone [--exact] [--class C] <title> <timeout-ms>\n"
+        "  count-windows|list-windows [--exact] [--class C] [--hidden] [<title>]\n"
+        "  window-text [--exact] [--class C] <title> <timeout-ms>\n"
+        "  click-button [--exact] [--class C] <window title> <button text> <timeout-ms>\n"
+        "  window-info [--exact] [--class C] [<title>]     (main window by default)\n"
+        "  close-window [--exact] [--class C] <title>\n"
+        "  move-window [--exact] [--class C] <title> <x> <y> <width> <height>\n"
+        "  set-child-text [--exact] [--class C] <title> <child class> <text>\n"
+        "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
+        "  get-clipboard\n"
+        "  clip-viewer <out-file> <timeout-ms>\n"
+        "  get-log [--oneline]\n"
+        "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
+        "  log-lacks <text>\n"
+        "  command <id> | post-command <id>\n"
+        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info | activate");
+}
+
+int Run(std::vector<std::wstring> args)
+{
+    if (args.empty()) {
+        Usage();
+        return kUsage;
+    }
+    const std::wstring command = args.front();
+    args.erase(args.begin());
+    int rc = kUsage;
+    if (command == L"wait-window")
+        rc = CmdWaitWindow(args);
+    else if (command == L"wait-window-gone")
+        rc = CmdWaitWindowGone(args);
+    else if (command == L"count-windows")
+        rc = CmdCountWindows(args, false);
+    else if (command == L"list-windows")
+        rc = CmdCountWindows(args, true);
+    else if (command == L"window-text")
+        rc = CmdWindowText(args);
+    else if (command == L"click-button")
+        rc = CmdClickButton(args);
+    else if (command == L"close-window")
+        rc = CmdCloseWindow(args);
+    else if (command == L"move-window")
+        rc = CmdMoveWindow(args);
+    else if (command == L"set-child-text")
+        rc = CmdSetChildText(args);
+    else if (command == L"window-info")
+        rc = CmdWindowInfo(args);
+    else if (command == L"set-clipboard")
+        rc = CmdSetClipboard(args);
+    else if (command == L"get-clipboard")
+        rc = CmdGetClipboard(args);
+    else if (command == L"clip-viewer")
+        rc = CmdClipViewer(args);
+    else if (command == L"get-log")
+        rc = CmdGetLog(args);
+    else if (command == L"wait-log-contains")
+        rc = CmdWaitLog(args, LogMatch::Contains, "wait-log-contains");
+    else if (command == L"wait-log-equals")
+        rc = CmdWaitLog(args, LogMatch::Equals, "wait-log-equals");
+    else if (command == L"wait-log-ends-with")
+        rc = CmdWaitLog(args, LogMatch::EndsWith, "wait-log-ends-with");
+    else if (command == L"log-lacks")
+        rc = CmdLogLacks(args);
+    else if (command == L"command")
+        rc = CmdCommand(args, false);
+    else if (command == L"post-command")
+        rc = CmdCommand(args, true);
+    else if (command == L"close")
+        rc = CmdClose(args);
+    else if (command == L"terminate")
+        rc = CmdTerminate(args);
+    else if (command == L"send-endsession")
+        rc = CmdSendEndSession(args);
+    else if (command == L"focus-info")
+        rc = CmdFocusInfo(args);
+    else if (command == L"activate")
+        rc = CmdActivate(args);
+    else if (command == L"pid")
+        rc = CmdPid(args);
+    if (rc == kUsage)
+        Usage();
+    return rc;
+}
+
+} // namespace
+} // namespace kx::e2e
+
+int wmain(int argc, wchar_t** argv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    return kx::e2e::Run(std::move(args));
+}

@@ -1,0 +1,158 @@
+# Helpers of the end-to-end scenarios (sourced by run-e2e.sh and scripts/run.sh).
+# They expect WINEPREFIX and DISPLAY to be set and KX_DRIVER to name the
+# driver's exe.
+
+KX_TITLE='KestruneEX! v0.3.0.68 DivuvEvir'
+KX_MAIN_CLASS=KestruneEXMainWindow
+
+# Menu command ids of the main window.
+KX_CMD_MONITORING=40010
+KX_CMD_TRANSLATION=40011
+KX_CMD_ALWAYSONTOP=40012
+KX_CMD_ASCII=40020
+KX_CMD_HEXSEQ=40021
+KX_CMD_HEXREV=40022
+KX_CMD_SUBTITLE=40103
+
+drv() { wine "$KX_DRIVER" "$@"; }
+
+# UTF-8 text as the driver's \uXXXX escapes (locale-independent command line).
+esc() {
+  printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 | tr -d ' \n' | sed 's/\(....\)/\\u\1/g'
+}
+
+# UTF-8 text as Shift-JIS bytes in the driver's \xNN escapes.
+sjis() {
+  printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -v -tx1 | tr -d ' \n' | sed 's/\(..\)/\\x\1/g'
+}
+
+# Writes KestruneEX.ini in the current folder, one line per argument, CR LF.
+write_ini() { printf '%s\r\n' "$@" >KestruneEX.ini; }
+
+# Starts KestruneEX.exe from the current folder in the background (APP_PID).
+app_start() {
+  (exec wine KestruneEX.exe >>app.out 2>&1) &
+  APP_PID=$!
+}
+
+# Waits for the main window with its full title.
+app_ready() { drv wait-window --exact "$KX_TITLE" 30000 >/dev/null; }
+
+# Closes the main window as the user would and checks a clean exit.
+app_close() {
+  local out rc=0
+  out=$(drv close 15000) || return 1
+  echo "$out"
+  wait "$APP_PID" || rc=$?
+  APP_PID=
+  [[ $out == *"exit-code=0" && $rc == 0 ]]
+}
+
+# Puts 8-bit text on the clipboard (driver escapes).
+clip() { drv set-clipboard "$1" >/dev/null; }
+
+# Presses keys in the main window through the X server (xdotool), then F4 and
+# waits for the AGTH helper to open and closes it: the keys travel in one input
+# queue, so once the helper is up the keys before it have been handled.
+keys() {
+  local id
+  id=$(xdotool search --name "^${KX_TITLE}\$" | head -n 1)
+  [[ -n $id ]] || { echo "no X window for the main window"; return 1; }
+  xdotool windowfocus --sync "$id"
+  xdotool key --delay 40 "$@" F4
+  if ! drv wait-window --exact --class '#32770' 'AGTH helper' 10000 >/dev/null; then
+    echo "keys $*: the AGTH helper did not open; X windows named like the title: $(xdotool search --name "^${KX_TITLE}\$" | paste -sd ' ')," \
+      "focus: $(xdotool getwindowfocus 2>&1)"
+    return 1
+  fi
+  drv click-button --exact --class '#32770' 'AGTH helper' Close 5000 >/dev/null
+  drv wait-window-gone --exact --class '#32770' 'AGTH helper' 5000 >/dev/null
+}
+
+# The log view's text on one line, CR and LF written as \r and \n.
+log_oneline() { drv get-log --oneline; }
+
+# The log view's lines, one per line.
+log_lines() { log_oneline | sed 's/\\r\\n/\n/g'; }
+
+# Waits until a file has a line matching an extended regular expression.
+wait_file_line() { # file regex timeout-seconds
+  local deadline=$((SECONDS + $3))
+  until grep -Eq -- "$2" "$1" 2>/dev/null; do
+    ((SECONDS < deadline)) || { echo "timeout: no line /$2/ in $1"; return 1; }
+    sleep 0.05
+  done
+}
+
+# --- checks: each prints one line and fails the scenario when it does not hold
+
+expect() { # description command...
+  local what=$1
+  shift
+  if "$@"; then echo "  ok: $what"; else echo "  FAILED: $what"; return 1; fi
+}
+
+expect_eq() { # description actual expected
+  if [[ $2 == "$3" ]]; then
+    echo "  ok: $1"
+  else
+    printf '  FAILED: %s\n    expected: %s\n    actual:   %s\n' "$1" "$3" "$2"
+    return 1
+  fi
+}
+
+# Fails when the value (a driver output line) lacks one of the key=value words.
+expect_fields() { # description line word...
+  local what=$1 line=$2 w
+  shift 2
+  for w in "$@"; do
+    if [[ " $line " != *" $w "* ]]; then
+      printf '  FAILED: %s: no %s in\n    %s\n' "$what" "$w" "$line"
+      return 1
+    fi
+  done
+  echo "  ok: $what"
+}
+
+# --- the settings file
+
+# "[Section]" lines and "Section.key=value" lines of an INI file.
+ini_dump() {
+  tr -d '\r' <"$1" | awk '/^\[.*\]$/ { s = substr($0, 2, length($0) - 2); print "[" s "]"; next }
+                          /=/ { print s "." $0 }'
+}
+
+ini_get() { # file section key
+  ini_dump "$1" | awk -v p="$2.$3=" 'index($0, p) == 1 { print substr($0, length(p) + 1); found = 1; exit }
+                                     END { exit !found }'
+}
+
+# Every section of the settings file holds exactly its keys; the 100 shortcut
+# sections hold all six keys each. Prints what is wrong.
+ini_check_complete() { # file
+  local file=$1 dump bad=0 section want got n
+  dump=$(ini_dump "$file")
+  declare -A keys=(
+    [Setting]='Ancete Codepage Flood FloodChk TBgColor TMainFont uot'
+    [WindowsPos]='MainHeight MainLeft MainTop MainWidth'
+    [WindowsTransparent]='MainABV'
+    [MainMenu]='Aot Translation'
+    [Agth]='AgthATrun AgthAToption Agthpath'
+  )
+  for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
+  for section in "${!keys[@]}"; do
+    want=$(printf '%s\n' ${keys[$section]} | LC_ALL=C sort | paste -sd ' ')
+    got=$(printf '%s\n' "$dump" |
+      awk -v s="$section." 'index($0, s) == 1 { k = substr($0, length(s) + 1); sub(/=.*/, "", k); print k }' |
+      LC_ALL=C sort | paste -sd ' ')
+    if [[ $got != "$want" ]]; then
+      echo "    section [$section]: keys '$got', wanted '$want'"
+      bad=1
+    fi
+  done
+  if printf '%s\n' "$dump" | grep -q '^\[AgthSM100\]'; then
+    echo "    a section [AgthSM100] was written"
+    bad=1
+  fi
+  return $bad
+}

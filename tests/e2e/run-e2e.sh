@@ -1,0 +1,491 @@
+#!/usr/bin/env bash
+# End-to-end tests: the real KestruneEX.exe, started under Wine and Xvfb in a
+# scratch folder per scenario, driven from outside as a user would (clipboard
+# text in, keys through the X server, menu commands, window close) by our own
+# driver (tests/e2e/driver), and checked through what a user sees: the log
+# view's text, the windows, the INI file written at exit, screenshots.
+#
+#   tests/e2e/run-e2e.sh [build-dir]          build-dir defaults to build/win32
+#
+# Environment:
+#   WINEPREFIX          reused when set and booted (its wineserver is restarted
+#                       first and stopped at the end); otherwise a scratch
+#                       prefix is booted and removed afterwards
+#   KX_E2E_OUT          folder for the scenario folders (default: a new
+#                       temporary folder, kept and printed when a scenario fails)
+#   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png and
+#                       screenshot-subtitle.png into this folder (e.g. docs)
+#   KX_E2E_ONLY         space-separated scenario names to run (default: all)
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../scripts/lib.sh"
+
+if [[ -z ${KX_E2E_IN_XVFB:-} ]]; then
+  export KX_E2E_IN_XVFB=1
+  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+started=$SECONDS
+build=$(cd "${1:-$KX_ROOT/build/win32}" && pwd) || exit 2
+KX_EXE=$build/bin/KestruneEX.exe
+KX_ENGINE=$build/engine/J2KEngine.dll
+KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
+for f in "$KX_EXE" "$KX_ENGINE" "$KX_DRIVER"; do
+  [[ -f $f ]] || { echo "missing $f (build the win32 preset with KX_BUILD_TESTS=ON)"; exit 2; }
+done
+source "$here/lib-e2e.sh"
+
+out=${KX_E2E_OUT:-$(mktemp -d /tmp/kx-e2e.XXXXXX)}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+own_prefix=0
+if [[ -n ${WINEPREFIX:-} && -f $WINEPREFIX/system.reg ]]; then
+  kx_wine_prefix "$WINEPREFIX"
+  wineserver -k >/dev/null 2>&1 || true   # nothing of an earlier display or run survives
+  wineserver -w >/dev/null 2>&1 || true
+else
+  own_prefix=1
+  kx_wine_prefix "$(mktemp -d /tmp/kx-e2e-prefix.XXXXXX)"
+fi
+finish() {
+  wineserver -k >/dev/null 2>&1 || true
+  ((own_prefix)) && rm -rf "$WINEPREFIX"
+}
+trap finish EXIT
+
+kx_log "end-to-end: prefix $WINEPREFIX, display $DISPLAY, scenarios under $out"
+kx_register_engine "$KX_ENGINE"
+# One server for the whole run: later starts take a fraction of a second.
+wineserver -p >/dev/null 2>&1
+
+engine_key='HKCU\Software\ChangShin\ezTrans'
+unregister_engine() { wine reg delete "$engine_key" /f >/dev/null 2>&1; }
+register_engine() { wine reg add "$engine_key" /v FilePath /t REG_SZ /d 'C:\ezTrans' /f >/dev/null 2>&1; }
+
+# Ends whatever a scenario left running (its EXIT trap).
+scenario_cleanup() {
+  set +e
+  if [[ -n ${VIEWER_PID:-} ]]; then
+    drv close-window --exact kx-e2e-clipboard-viewer >/dev/null 2>&1
+    wait "$VIEWER_PID" 2>/dev/null
+  fi
+  if drv pid >/dev/null 2>&1; then
+    echo "  (cleanup: the program was still running; terminated)"
+    drv terminate >/dev/null 2>&1
+  fi
+  [[ -n ${APP_PID:-} ]] && wait "$APP_PID" 2>/dev/null
+  [[ -n ${OTHER_PID:-} ]] && { kill -9 "$OTHER_PID" 2>/dev/null; wait "$OTHER_PID" 2>/dev/null; }
+  return 0
+}
+
+# ---------------------------------------------------------------------------
+# Scenarios. Each runs in its own folder with a fresh copy of the exe, in a
+# subshell with errexit: the first failed check ends it.
+
+# The main window's title and the start-up lines with the stand-in engine.
+scenario_startup_with_engine() {
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  expect "main window titled '$KX_TITLE'" app_ready
+  expect_eq "one main window" "$(drv count-windows --hidden --class $KX_MAIN_CLASS)" "count=1"
+  local lines
+  mapfile -t lines < <(log_lines)
+  printf '    | %s\n' "${lines[@]}"
+  expect_eq "three start-up lines" "${#lines[@]}" 3
+  [[ ${lines[0]} == "$KX_TITLE Created by "?* ]] || { echo "  FAILED: line 1 is the title + ' Created by ...'"; return 1; }
+  [[ ${lines[1]} == "Official site : "?* ]] || { echo "  FAILED: line 2 is 'Official site : ...'"; return 1; }
+  expect_eq "line 3" "${lines[2]}" "Initialize the Translation Engine ..... Success"
+  expect "no closing line break" [ "$(log_oneline | tail -c 5)" != '\r\n' ]
+  expect_eq "no error box" "$(drv count-windows --exact --class '#32770' Error)" "count=0"
+  expect "closes with exit code 0" app_close
+}
+
+# No engine registered: the error line and box, and Translation greyed.
+scenario_startup_without_engine() {
+  unregister_engine
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  local box
+  box=$(drv window-text --exact --class '#32770' Error 30000) || { echo "  FAILED: no error box"; return 1; }
+  echo "$box" | sed 's/^/    /'
+  expect "the error box tells the registry error" \
+    grep -q 'text=Translation Engine failed to initialize : Registry Error$' <<<"$box"
+  drv click-button --exact --class '#32770' Error OK 5000 >/dev/null
+  expect "main window after the box" app_ready
+  expect_eq "the box is shown once" "$(drv count-windows --exact --class '#32770' Error)" "count=0"
+  local log
+  log=$(log_oneline)
+  expect_eq "last start-up line" "${log##*\\r\\n}" "Translation Engine failed to initialize : Registry Error"
+  [[ $log != *Success* ]] || { echo "  FAILED: no success line"; return 1; }
+  # Translation is on in the settings, but greyed: neither the command nor F6
+  # turns it on or off, and captures stay untranslated.
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  clip "$(sjis こんにちは)"
+  expect "capture after command 40011 untranslated" drv wait-log-ends-with "$(esc $'\r\nこんにちは')" 5000
+  keys F6
+  clip "$(sjis さようなら)"
+  expect "capture after F6 untranslated" drv wait-log-ends-with "$(esc $'\r\nさようなら')" 5000
+  keys F6
+  expect "nothing transcribed" drv log-lacks "$(esc 콘니치하)"
+  expect "closes with exit code 0" app_close
+  # Three toggles of an enabled item would have saved 0.
+  expect_eq "Translation check mark saved unchanged" "$(ini_get KestruneEX.ini MainMenu Translation)" "1"
+}
+
+# Plain text, Shift-JIS text and both hex methods, with translation off (F6).
+scenario_captures() {
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  app_ready
+  keys F6
+  clip 'Hello, plain ASCII text 123!'
+  expect "plain text, as a new line" drv wait-log-ends-with "$(esc $'Success\r\nHello, plain ASCII text 123!')" 5000
+  clip "$(sjis こんにちは、世界)"
+  expect "Shift-JIS text" drv wait-log-ends-with "$(esc $'\r\nこんにちは、世界')" 5000
+  clip 'two\r\nlines\r\n\r\nkept'
+  expect "ascii: a single line break kept, a double one removed" \
+    drv wait-log-ends-with "$(esc $'\r\ntwo\r\nlineskept')" 5000
+  keys ctrl+2
+  clip '82A0 82A2 '
+  expect "Ctrl+2 then '82A0 82A2 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nあい')" 5000
+  clip '82A4 \r\n82A6 '
+  expect "line breaks between groups are removed" drv wait-log-ends-with "$(esc $'\r\nあい\r\nうえ')" 5000
+  clip '82A0 82A2'
+  clip '82a8 '
+  expect "a text without its last space is dropped; lower-case digits work" \
+    drv wait-log-ends-with "$(esc $'\r\nうえ\r\nお')" 5000
+  keys ctrl+3
+  clip 'A082 A282 '
+  expect "Ctrl+3 then 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nお\r\nあい')" 5000
+  drv command $KX_CMD_ASCII >/dev/null
+  clip '82A0 '
+  expect "back to ascii (command 40020): hex text shown as it is" drv wait-log-ends-with "$(esc $'\r\nあい\r\n82A0 ')" 5000
+  expect "closes with exit code 0" app_close
+}
+
+# F4 opens the AGTH helper modally; after it closes the main window is active
+# again and takes keys.
+scenario_agth_helper_modal() {
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  app_ready
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | head -n 1)"
+  xdotool key F4
+  expect "F4 opens the AGTH helper" drv wait-window --exact --class '#32770' 'AGTH helper' 10000
+  expect_fields "the main window waits (disabled)" "$(drv window-info)" enabled=0
+  drv click-button --exact --class '#32770' 'AGTH helper' Close 5000 >/dev/null
+  expect "Close hides it" drv wait-window-gone --exact --class '#32770' 'AGTH helper' 5000
+  expect_fields "the main window is enabled again" "$(drv window-info)" enabled=1
+  local main focus
+  main=$(drv focus-info)
+  echo "  $main"
+  main=${main%% *}
+  expect_fields "the main window is active and has the focus again" "$(drv focus-info)" \
+    "active=${main#main=}" "focus=${main#main=}" "foreground=${main#main=}"
+  expect "keys reach it (F4 again)" keys
+  expect "closes with exit code 0" app_close
+}
+
+# F5 switches monitoring off and on; the command does the same.
+scenario_monitoring_toggle() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  clip 'captured while on'
+  drv wait-log-ends-with "$(esc $'\r\ncaptured while on')" 5000 >/dev/null
+  keys F5
+  clip 'copied while off (F5)'
+  keys F5
+  clip 'captured after F5 again'
+  expect "capture resumes after the second F5" drv wait-log-ends-with "$(esc $'on\r\ncaptured after F5 again')" 5000
+  expect "nothing captured while off" drv log-lacks "copied while off"
+  drv command $KX_CMD_MONITORING >/dev/null
+  clip 'copied while off (command)'
+  drv command $KX_CMD_MONITORING >/dev/null
+  clip 'same text twice'
+  clip 'same text twice'
+  expect "capture resumes after command 40010 twice; repeats are kept" \
+    drv wait-log-ends-with "$(esc $'again\r\nsame text twice\r\nsame text twice')" 5000
+  expect "nothing captured while off (command)" drv log-lacks "copied while off"
+  expect "closes with exit code 0" app_close
+}
+
+# Translation through the stand-in engine, F6, flood trimming.
+scenario_translation_and_flood() {
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  app_ready
+  clip "$(sjis こんにちは)"
+  expect "こんにちは translated (transcribed) to 콘니치하" drv wait-log-ends-with "$(esc $'Success\r\n콘니치하')" 5000
+  keys F6
+  clip "$(sjis こんにちは)"
+  expect "F6: translation off" drv wait-log-ends-with "$(esc $'\r\n콘니치하\r\nこんにちは')" 5000
+  keys F6 ctrl+2
+  clip '82A0 82A2 '
+  expect "F6 again: hex text translated, 아이" drv wait-log-ends-with "$(esc $'\r\nこんにちは\r\n아이')" 5000
+  drv command $KX_CMD_ASCII >/dev/null
+  local kana5=あいうえお hangul5=아이우에오 kana200='' head='' tail='' i
+  for i in $(seq 40); do kana200+=$kana5; done
+  for i in $(seq 10); do head+=$kana5; done
+  head+=あ
+  tail=이우에오
+  for i in $(seq 29); do tail+=$hangul5; done
+  clip "$(sjis "$kana200")"
+  expect "200 letters: the first 51 untranslated, then the last 150 translated" \
+    drv wait-log-ends-with "$(esc $'아이\r\n'"$head"$'\r\n'"$tail")" 5000
+  local kana149='' hangul149=''
+  for i in $(seq 29); do kana149+=$kana5; hangul149+=$hangul5; done
+  kana149+=あいうえ
+  hangul149+=아이우에
+  clip "$(sjis "$kana149")"
+  expect "149 letters: not trimmed" drv wait-log-ends-with "$(esc $'\r\n'"$tail"$'\r\n'"$hangul149")" 5000
+  expect "closes with exit code 0" app_close
+}
+
+# [Setting] uot=1: every text replaces the log.
+scenario_replace_mode() {
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'uot=1'
+  app_start
+  app_ready
+  clip 'first text'
+  drv wait-log-equals 'first text' 5000 >/dev/null
+  clip 'second text'
+  clip 'third text'
+  expect "only the last text remains" drv wait-log-equals 'third text' 5000
+  expect "closes with exit code 0" app_close
+  expect_eq "uot saved" "$(ini_get KestruneEX.ini Setting uot)" "1"
+}
+
+# A second start exits at once with 0 and leaves the first alone.
+scenario_second_instance() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  clip 'first instance text'
+  drv wait-log-ends-with 'first instance text' 5000 >/dev/null
+  local before rc=0
+  before=$(log_oneline)
+  mkdir -p other && cp KestruneEX.exe other/
+  (cd other && timeout 30 wine KestruneEX.exe) || rc=$?
+  expect_eq "second instance (other folder, no INI: would show the AGTH helper) exit code" "$rc" 0
+  expect "the second instance wrote no INI" [ ! -e other/KestruneEX.ini ]
+  rc=0
+  timeout 30 wine KestruneEX.exe || rc=$?
+  expect_eq "second instance (same folder) exit code" "$rc" 0
+  expect_eq "still one main window" "$(drv count-windows --hidden --class $KX_MAIN_CLASS)" "count=1"
+  expect_eq "first instance's log untouched" "$(log_oneline)" "$before"
+  clip 'first instance still captures'
+  expect "first instance still captures" drv wait-log-ends-with "$(esc $'text\r\nfirst instance still captures')" 5000
+  expect "closes with exit code 0" app_close
+}
+
+# The INI written at exit holds every key, the values changed in the run, and
+# keeps what it does not know.
+scenario_ini_written_at_exit() {
+  write_ini '[Agth]' 'AgthATrun=0' '[Custom]' 'keep=me'
+  app_start
+  app_ready
+  drv move-window --exact "$KX_TITLE" 150 120 700 300 >/dev/null
+  keys F6
+  drv command $KX_CMD_ALWAYSONTOP >/dev/null
+  expect "closes with exit code 0" app_close
+  echo "  INI: $(wc -l <KestruneEX.ini) lines"
+  expect "every section holds all its keys" ini_check_complete KestruneEX.ini
+  local kv k v
+  for kv in Setting.Ancete=0 Setting.uot=0 Setting.Codepage=932 Setting.Flood=150 Setting.FloodChk=1 \
+    Setting.TBgColor=clWindow Setting.TMainFont=Tahoma,clWindowText,8,d, \
+    WindowsPos.MainLeft=150 WindowsPos.MainTop=120 WindowsPos.MainWidth=700 WindowsPos.MainHeight=300 \
+    WindowsTransparent.MainABV=255 MainMenu.Translation=0 MainMenu.Aot=1 \
+    Agth.AgthATrun=0 Agth.Agthpath= Agth.AgthAToption= AgthSM0.GName= AgthSM99.GTMethod= Custom.keep=me; do
+    k=${kv%%=*}
+    v=${kv#*=}
+    expect_eq "$k" "$(ini_get KestruneEX.ini "${k%%.*}" "${k#*.}")" "$v"
+  done
+}
+
+# Subtitle mode entered and left with the context-menu command.
+scenario_subtitle_mode() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  local info
+  info=$(drv window-info)
+  echo "  normal:   $info"
+  expect_fields "normal frame" "$info" caption=1 thickframe=1 popup=0 topmost=0 menu=1 \
+    logview=0,0,632,154 logview-clientedge=1
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  info=$(drv window-info)
+  echo "  subtitle: $info"
+  expect_fields "subtitle frame: no caption or border, no menu, same outer bounds" "$info" \
+    caption=0 thickframe=0 popup=1 menu=0 rect=100,100,640,200 client=640,200
+  expect_fields "subtitle: log view 2 pixels inside, borderless" "$info" logview=2,2,636,196 logview-clientedge=0
+  expect_fields "subtitle: top-most" "$info" topmost=1
+  clip 'subtitle one'
+  clip 'subtitle two'
+  expect "subtitle mode replaces the text" drv wait-log-equals 'subtitle two' 5000
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  info=$(drv window-info)
+  echo "  normal:   $info"
+  expect_fields "back to the normal frame" "$info" caption=1 thickframe=1 popup=0 topmost=0 menu=1 \
+    rect=100,100,640,200 logview=0,0,632,154 logview-clientedge=1
+  clip 'after subtitle mode'
+  expect "appending again" drv wait-log-equals "$(esc $'subtitle two\r\nafter subtitle mode')" 5000
+  expect "closes with exit code 0" app_close
+  expect_eq "uot saved as 0" "$(ini_get KestruneEX.ini Setting uot)" "0"
+  expect_eq "Aot saved as 0" "$(ini_get KestruneEX.ini MainMenu Aot)" "0"
+}
+
+# A clipboard viewer after the program still gets every change, also after a
+# malformed hex text (error box) and with monitoring off.
+scenario_viewer_chain() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  (exec wine "$KX_DRIVER" clip-viewer viewer.txt 120000 >viewer.out 2>&1) &
+  VIEWER_PID=$!
+  wait_file_line viewer.txt '^joined' 20
+  app_start
+  app_ready
+  drv command $KX_CMD_HEXSEQ >/dev/null
+  clip '82A0 82A2 '
+  drv wait-log-ends-with "$(esc $'\r\nあい')" 5000 >/dev/null
+  expect "viewer got the first change" wait_file_line viewer.txt '^draw [0-9]+ text=82A0 82A2 $' 5
+  local before box
+  before=$(log_oneline)
+  clip '82G0 '
+  box=$(drv window-text --exact --class '#32770' 'KestruneEX!' 10000) || { echo "  FAILED: no error box"; return 1; }
+  echo "$box" | sed 's/^/    /'
+  expect "error box tells the bad pair" grep -qF "text='\$G0' is not a valid integer value." <<<"$box"
+  expect "viewer got the malformed change" wait_file_line viewer.txt '^draw [0-9]+ text=82G0 $' 5
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  drv wait-window-gone --exact --class '#32770' 'KestruneEX!' 5000 >/dev/null
+  expect_eq "nothing of the malformed text appended" "$(log_oneline)" "$before"
+  clip '82A4 '
+  expect "capture goes on" drv wait-log-ends-with "$(esc $'\r\nあい\r\nう')" 5000
+  expect "viewer got the next change" wait_file_line viewer.txt '^draw [0-9]+ text=82A4 $' 5
+  drv command $KX_CMD_MONITORING >/dev/null
+  clip '82A8 '
+  expect "viewer got a change made with monitoring off" wait_file_line viewer.txt '^draw [0-9]+ text=82A8 $' 5
+  drv command $KX_CMD_MONITORING >/dev/null
+  clip '82A6 '
+  expect "monitoring on again" drv wait-log-ends-with "$(esc $'\r\nう\r\nえ')" 5000
+  expect "viewer got it" wait_file_line viewer.txt '^draw [0-9]+ text=82A6 $' 5
+  expect "closes with exit code 0" app_close
+  clip 'after the program left'
+  expect "viewer still in the chain after the program left it" \
+    wait_file_line viewer.txt '^draw [0-9]+ text=after the program left$' 5
+  drv close-window --exact kx-e2e-clipboard-viewer >/dev/null
+  wait "$VIEWER_PID"
+  VIEWER_PID=
+  local t
+  for t in '82A0 82A2 ' '82G0 ' '82A4 ' '82A8 ' '82A6 ' 'after the program left'; do
+    expect_eq "viewer saw '$t' once" "$(grep -c "^draw [0-9]* text=$t\$" viewer.txt)" 1
+  done
+}
+
+# Settings saved when the session ends, though the process is then killed.
+scenario_endsession_saves() {
+  app_start
+  expect "the AGTH helper opens at start-up without an INI" \
+    drv wait-window --exact --class '#32770' 'AGTH helper' 30000
+  drv click-button --exact --class '#32770' 'AGTH helper' Close 5000 >/dev/null
+  app_ready
+  expect "keys reach the main window after the helper closed" keys F6
+  drv command $KX_CMD_ALWAYSONTOP >/dev/null
+  expect "no INI before the session ends" [ ! -e KestruneEX.ini ]
+  local answer
+  answer=$(drv send-endsession)
+  expect_eq "WM_QUERYENDSESSION answered TRUE" "$answer" "queryendsession=1 endsession=sent"
+  local killed
+  killed=$(drv terminate)
+  expect "killed hard (exit code 99 from TerminateProcess)" grep -q 'exit-code=99$' <<<"$killed"
+  wait "$APP_PID" || true
+  APP_PID=
+  expect "INI written" [ -s KestruneEX.ini ]
+  expect "every section holds all its keys" ini_check_complete KestruneEX.ini
+  local order want
+  order=$(ini_dump KestruneEX.ini | grep '^\[' | paste -sd ' ')
+  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)"
+  expect_eq "sections in order" "$order" "${want% }"
+  expect_eq "Translation changed" "$(ini_get KestruneEX.ini MainMenu Translation)" 0
+  expect_eq "Aot changed" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
+  expect_eq "AgthATrun default" "$(ini_get KestruneEX.ini Agth AgthATrun)" 1
+}
+
+# Screenshots: the normal window with a few lines, and subtitle mode over
+# another window.
+scenario_screenshots() {
+  write_ini '[Agth]' 'AgthATrun=0' '[WindowsPos]' 'MainLeft=40' 'MainTop=40' 'MainWidth=640' 'MainHeight=230'
+  # Another program's window for the subtitle strip to lie over.
+  (exec wine notepad >notepad.out 2>&1) &
+  OTHER_PID=$!
+  drv wait-window Notepad 30000 >/dev/null
+  drv move-window Notepad 40 330 700 420 >/dev/null
+  drv set-child-text Notepad Edit "$(esc $'(a game window)\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n    ...the game draws its text down here...')" >/dev/null
+  app_start
+  app_ready
+  clip 'Hello from the KestruneEX! end-to-end test.'
+  clip "$(sjis こんにちは)"
+  drv command $KX_CMD_HEXSEQ >/dev/null
+  clip '82B3 82E6 82A4 82C8 82E7 '
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  drv command $KX_CMD_ASCII >/dev/null
+  clip "$(sjis 日本語のテキスト（翻訳なし）)"
+  expect "lines in the log" drv wait-log-ends-with "$(esc $'Hello from the KestruneEX! end-to-end test.\r\n콘니치하\r\n사요우나라\r\n日本語のテキスト（翻訳なし）')" 5000
+  local rect x y w h
+  rect=$(drv window-info | grep -o 'rect=[^ ]*')
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-normal.png
+  expect "normal screenshot written" [ -s screenshot-normal.png ]
+  drv move-window --exact "$KX_TITLE" 80 620 620 64 >/dev/null
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  clip "$(sjis ありがとうございます。また明日。)"
+  expect "subtitle line" drv wait-log-equals "$(esc 아리가토우고자이마스。마타明日。)" 5000
+  import -window root -crop 740x460+20+310 +repage -strip screenshot-subtitle.png
+  expect "subtitle screenshot written" [ -s screenshot-subtitle.png ]
+  expect "closes with exit code 0" app_close
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-normal.png screenshot-subtitle.png "$KX_E2E_SCREENSHOTS"/
+    echo "  screenshots copied to $KX_E2E_SCREENSHOTS"
+  fi
+}
+
+all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
+  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots)
+selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
+[[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
+
+passed=0 failed=0 failed_names=()
+for name in "${selected[@]}"; do
+  dir=$out/$name
+  rm -rf "$dir" && mkdir -p "$dir" && cp "$KX_EXE" "$dir/"
+  t0=$SECONDS
+  (
+    set -eEuo pipefail
+    cd "$dir"
+    APP_PID= VIEWER_PID= OTHER_PID=
+    trap scenario_cleanup EXIT
+    "scenario_$name"
+  ) >"$dir/scenario.log" 2>&1
+  rc=$?
+  [[ $name == startup_without_engine ]] && register_engine
+  if ((rc == 0)); then
+    passed=$((passed + 1))
+    printf 'PASS  %-24s %3ds\n' "$name" $((SECONDS - t0))
+  else
+    failed=$((failed + 1))
+    failed_names+=("$name")
+    printf 'FAIL  %-24s %3ds   (%s)\n' "$name" $((SECONDS - t0)) "$dir/scenario.log"
+    tail -n 15 "$dir/scenario.log" | sed 's/^/      | /'
+  fi
+done
+
+echo "end-to-end: $((SECONDS - started)) s in all; scenario folders in $out"
+echo "$passed passed, $failed failed"
+if ((failed)); then
+  echo "failed: ${failed_names[*]}"
+  exit 1
+fi
+[[ -z ${KX_E2E_OUT:-} ]] && rm -rf "$out"
+exit 0
