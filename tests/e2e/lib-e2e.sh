@@ -56,7 +56,7 @@ clip() { drv set-clipboard "$1" >/dev/null; }
 # queue, so once the helper is up the keys before it have been handled.
 keys() {
   local id
-  id=$(xdotool search --name "^${KX_TITLE}\$" | head -n 1)
+  id=$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)
   [[ -n $id ]] || { echo "no X window for the main window"; return 1; }
   xdotool windowfocus --sync "$id"
   xdotool key --delay 40 "$@" F4
@@ -150,9 +150,18 @@ ini_check_complete() { # file
       bad=1
     fi
   done
-  if printf '%s\n' "$dump" | grep -q '^\[AgthSM100\]'; then
+  if grep -q '^\[AgthSM100\]' <<<"$dump"; then
     echo "    a section [AgthSM100] was written"
     bad=1
   fi
   return $bad
+}
+
+# Lets Wine draw Japanese and Korean text in the log view's font (Tahoma) by
+# linking it to WenQuanYi Micro Hei, when that font is installed
+# (fonts-wqy-microhei); without it such text shows as boxes.
+kx_wine_cjk_font_link() {
+  [[ $(fc-list 2>/dev/null) == *wqy-microhei.ttc* ]] || return 0
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
 }

@@ -56,6 +56,7 @@ finish() {
 trap finish EXIT
 
 kx_log "end-to-end: prefix $WINEPREFIX, display $DISPLAY, scenarios under $out"
+kx_wine_cjk_font_link
 kx_register_engine "$KX_ENGINE"
 # One server for the whole run: later starts take a fraction of a second.
 wineserver -p >/dev/null 2>&1
@@ -171,7 +172,7 @@ scenario_agth_helper_modal() {
   write_ini '[Agth]' 'AgthATrun=0'
   app_start
   app_ready
-  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | head -n 1)"
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
   xdotool key F4
   expect "F4 opens the AGTH helper" drv wait-window --exact --class '#32770' 'AGTH helper' 10000
   expect_fields "the main window waits (disabled)" "$(drv window-info)" enabled=0
@@ -437,9 +438,15 @@ scenario_screenshots() {
   IFS=, read -r x y w h <<<"${rect#rect=}"
   import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-normal.png
   expect "normal screenshot written" [ -s screenshot-normal.png ]
-  drv move-window --exact "$KX_TITLE" 80 620 620 64 >/dev/null
+  expect "closes with exit code 0" app_close
+  # The subtitle strip as a reader would set it up: white bold text on black,
+  # through the settings file.
+  sed -i -e 's/^TBgColor=.*/TBgColor=clBlack\r/' -e 's/^TMainFont=.*/TMainFont=Tahoma,clWhite,11,d,b\r/' \
+    -e 's/^MainLeft=.*/MainLeft=80\r/' -e 's/^MainTop=.*/MainTop=630\r/' \
+    -e 's/^MainWidth=.*/MainWidth=620\r/' -e 's/^MainHeight=.*/MainHeight=64\r/' -e 's/^Translation=.*/Translation=1\r/' KestruneEX.ini
+  app_start
+  app_ready
   drv command $KX_CMD_SUBTITLE >/dev/null
-  drv command $KX_CMD_TRANSLATION >/dev/null
   clip "$(sjis ありがとうございます。また明日。)"
   expect "subtitle line" drv wait-log-equals "$(esc 아리가토우고자이마스。마타明日。)" 5000
   import -window root -crop 740x460+20+310 +repage -strip screenshot-subtitle.png

@@ -425,7 +425,8 @@ int CmdMoveWindow(std::vector<std::wstring> args)
         return kFailed;
     }
     if (!::SetWindowPos(windows.front(), nullptr, static_cast<int>(v[0]), static_cast<int>(v[1]),
-                        static_cast<int>(v[2]), static_cast<int>(v[3]), SWP_NOZORDER | SWP_NOACTIVATE))
+                        static_cast<int>(v[2]), static_cast<int>(v[3]),
+                        SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED))
         return kFailed;
     Out("moved " + DescribeWindow(windows.front()));
     return kOk;
