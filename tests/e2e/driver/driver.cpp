@@ -643,7 +643,6 @@ struct Viewer {
     HANDLE file = INVALID_HANDLE_VALUE;
     HWND next = nullptr;
     long draws = 0;
-    HWND self = nullptr;
 
     void Write(const std::string& line)
     {
@@ -697,7 +696,6 @@ int CmdClipViewer(const std::vector<std::wstring>& args)
         return kFailed;
     }
     HWND w = MakeHelperWindow(L"kx-e2e-clipboard-viewer", ViewerProc);
-    g_viewer.self = w;
     // The join itself may deliver a first WM_DRAWCLIPBOARD; "joined" marks
     // where the test's own changes begin.
     g_viewer.next = ::SetClipboardViewer(w);
@@ -846,8 +844,6 @@ int CmdFocusInfo(const std::vector<std::wstring>& args)
     auto name = [](HWND w) {
         if (!w)
             return std::string("none");
-        wchar_t caption[256] = {};
-        ::GetWindowTextW(w, caption, 256);
         return Hex(reinterpret_cast<UINT_PTR>(w)) + "(" + Utf8(ClassName(w)) + ")";
     };
     Out("main=" + name(main) + " active=" + name(info.hwndActive) + " focus=" + name(info.hwndFocus) +
