@@ -32,6 +32,10 @@ fi
 
 KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
 kx_wine_prefix "$data/wineprefix"
+if drv pid >/dev/null 2>&1; then
+  echo "KestruneEX! already runs in $WINEPREFIX (one instance at a time)"
+  exit 0
+fi
 kx_wine_cjk_font_link
 kx_register_engine "$build/engine/J2KEngine.dll"
 mkdir -p "$app"
