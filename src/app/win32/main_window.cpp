@@ -614,8 +614,18 @@ void MainWindow::StopTimer()
 
 void MainWindow::SetTopMost(bool topMost)
 {
+    // Wine lifts the windows that this one owns into the top-most band in its
+    // place; the hidden secondary windows are let go of for the move.
+    HWND owned[] = {settingForm_ ? settingForm_->Handle() : nullptr, aboutForm_ ? aboutForm_->Handle() : nullptr,
+                    agthHelpForm_ ? agthHelpForm_->Handle() : nullptr};
+    for (HWND window : owned)
+        if (window && !::IsWindowVisible(window))
+            ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, 0);
     ::SetWindowPos(window_, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (HWND window : owned)
+        if (window && !::IsWindowVisible(window))
+            ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_));
 }
 
 bool MainWindow::IsTopMost() const
