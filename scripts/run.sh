@@ -21,7 +21,7 @@ app=$data/app
 build=$KX_ROOT/build/win32
 
 if [[ ${1:-} != --headless-demo ]]; then
-  KX_PACKAGES+=(fonts-wqy-microhei)   # Japanese and Korean glyphs for the log view under Wine
+
   kx_ensure_packages
   kx_build win32
   if [[ -z ${DISPLAY:-} ]] || ! xdpyinfo >/dev/null 2>&1; then
