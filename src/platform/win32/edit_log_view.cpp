@@ -44,10 +44,14 @@ int EditLogView::VisualLineCount() const
 void EditLogView::InsertAt(std::size_t position, const std::u16string& text)
 {
     const std::wstring wide(text.begin(), text.end());
-    ::SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
+    // Placing the caret costs the control a walk over its lines; after an
+    // earlier append it already stands where the next text goes.
+    DWORD start = 0, end = 0;
+    ::SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    if (start != position || end != position)
+        ::SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(position), static_cast<LPARAM>(position));
+    // The replacement leaves the caret behind the new text.
     ::SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
-    const std::size_t caret = position + text.size();
-    ::SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(caret), static_cast<LPARAM>(caret));
     ::SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
 }
 
