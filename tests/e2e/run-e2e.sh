@@ -13,8 +13,8 @@
 #                       prefix is booted and removed afterwards
 #   KX_E2E_OUT          folder for the scenario folders (default: a new
 #                       temporary folder, kept and printed when a scenario fails)
-#   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png and
-#                       screenshot-subtitle.png into this folder (e.g. docs)
+#   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png, screenshot-subtitle.png
+#                       and screenshot-settings.png into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
 set -uo pipefail
 
@@ -458,8 +458,118 @@ scenario_screenshots() {
   fi
 }
 
+# The advanced settings dialog: opened 50 pixels above the main window, its
+# choices taken over by OK (replace mode, HANGUL, letter count) and written at
+# exit; an empty letter count refused; transparency live and undone by Cancel.
+scenario_advanced_settings() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
+    '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
+  app_start
+  app_ready
+  local dlg=(--exact --class '#32770' 'Advanced Setting') info text
+  drv post-command $KX_CMD_ADVANCED >/dev/null
+  expect "Advanced Setting opens" drv wait-window "${dlg[@]}" 10000
+  info=$(drv window-info "${dlg[@]}")
+  echo "  dialog: $info"
+  expect_fields "50 pixels right of and above the main window; client area 416 x 210" "$info" \
+    visible=1 client=416,210
+  [[ $info == *" rect=170,150,"* ]] || { echo "  FAILED: dialog not at 170,150"; return 1; }
+  expect_fields "the main window waits (disabled)" "$(drv window-info)" enabled=0
+  text=$(drv window-text "${dlg[@]}" 5000)
+  echo "$text" | sed 's/^/    /'
+  local want
+  for want in 'id=2020 text=Cancel' 'id=2021 text=OK' \
+    'id=2022 check=0 text=Add a newline character to the every translation event' \
+    'id=2023 check=0 text=Update original text' 'id=2024 sel=0 text=SHIFTJIS' 'id=2025 pos=0 text=' \
+    'id=2026 text=Change background color' 'id=2027 check=1 text=Clipboard flood detection' 'id=2028 text=150' \
+    'id=2030 text=Character Set' 'id=2031 text=Level of transparency : ' 'id=2032 text=0%' \
+    'id=2033 text=OFF' 'id=2034 text=Low' 'id=2035 text=High' 'id=2036 text=letters'; do
+    expect "control $want" grep -qxF -- "$want" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
+  done
+  local rect x y w h
+  rect=$(grep -o 'rect=[^ ]*' <<<"$info")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  # Escape presses neither button.
+  xdotool windowfocus --sync "$(xdotool search --name '^Advanced Setting$' | sed -n 1p)"
+  xdotool key Escape
+  sleep 0.3
+  expect_fields "Escape leaves the dialog open" "$(drv window-info "${dlg[@]}")" visible=1
+
+  drv click-button "${dlg[@]}" 'Update original text' 5000 >/dev/null
+  drv select-combo "${dlg[@]}" 1 >/dev/null
+  drv set-child-text "${dlg[@]}" Edit '' >/dev/null
+  sleep 0.5   # the frame and the new texts painted
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-settings.png
+  expect "dialog screenshot written" [ -s screenshot-settings.png ]
+  drv click-button "${dlg[@]}" OK 5000 >/dev/null
+  local box
+  box=$(drv window-text --exact --class '#32770' 'KestruneEX!' 10000) || { echo "  FAILED: no error box"; return 1; }
+  echo "$box" | sed 's/^/    /'
+  expect "the error box tells the empty letter count" grep -qF "text='' is not a valid integer value." <<<"$box"
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  drv wait-window-gone --exact --class '#32770' 'KestruneEX!' 5000 >/dev/null
+  expect_fields "the dialog stays open" "$(drv window-info "${dlg[@]}")" visible=1
+  drv set-child-text "${dlg[@]}" Edit 40 >/dev/null
+  drv click-button "${dlg[@]}" OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect_fields "the main window is enabled again" "$(drv window-info)" enabled=1
+
+  clip 'first text'
+  clip "$(printf '%s' '안녕하세요' | iconv -f UTF-8 -t CP949 | od -An -v -tx1 | tr -d ' \n' | sed 's/\(..\)/\\x\1/g')"
+  expect "replace mode, and HANGUL text read as code page 949" drv wait-log-equals "$(esc 안녕하세요)" 5000
+
+  # Transparency takes effect at once; Cancel undoes it and applies nothing.
+  drv post-command $KX_CMD_ADVANCED >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  text=$(drv window-text "${dlg[@]}" 5000)
+  expect "reopened with the settings taken over" \
+    grep -qF 'id=2023 check=1 text=Update original text' <<<"$text"
+  grep -qF 'id=2024 sel=1 text=HANGUL' <<<"$text" && grep -qF 'id=2028 text=40' <<<"$text" ||
+    { echo "  FAILED: HANGUL and 40 shown again"; return 1; }
+  drv set-trackbar "${dlg[@]}" 128 >/dev/null
+  expect_fields "track bar 128: the main window blends" "$(drv window-info)" layered=1
+  expect "the percentage shows 50%" grep -qF 'id=2032 text=50%' <<<"$(drv window-text "${dlg[@]}" 5000)"
+  drv click-button "${dlg[@]}" 'Update original text' 5000 >/dev/null
+  drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
+  expect "Cancel closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect_fields "Cancel: opaque again" "$(drv window-info)" layered=0
+  expect "closes with exit code 0" app_close
+  local kv k v
+  for kv in uot=1 Codepage=949 Flood=40 FloodChk=1 Ancete=0; do
+    k=${kv%%=*}
+    v=${kv#*=}
+    expect_eq "Setting.$k" "$(ini_get KestruneEX.ini Setting "$k")" "$v"
+  done
+  expect_eq "WindowsTransparent.MainABV" "$(ini_get KestruneEX.ini WindowsTransparent MainABV)" 255
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-settings.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
+# A stored MainABV of 0 starts the main window opaque; opening the dialog
+# keeps it so (track bar at OFF), and so does Cancel.
+scenario_advanced_settings_alpha_zero() {
+  write_ini '[Agth]' 'AgthATrun=0' '[WindowsTransparent]' 'MainABV=0'
+  app_start
+  app_ready
+  expect_fields "starts opaque" "$(drv window-info)" layered=0
+  local dlg=(--exact --class '#32770' 'Advanced Setting')
+  drv post-command $KX_CMD_ADVANCED >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  local text
+  text=$(drv window-text "${dlg[@]}" 5000)
+  expect "track bar at OFF, 0%" grep -qF 'id=2025 pos=0 text=' <<<"$text"
+  expect "the percentage shows 0%" grep -qF 'id=2032 text=0%' <<<"$text"
+  expect_fields "still opaque while the dialog is open" "$(drv window-info)" layered=0
+  drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect_fields "still opaque after Cancel" "$(drv window-info)" layered=0
+  expect "closes with exit code 0" app_close
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
-  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots)
+  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
+  advanced_settings advanced_settings_alpha_zero)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

@@ -5,6 +5,7 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/secondary_windows.h"
 #include "settings/app_settings.h"
+#include "settings/win32/setting_form.h"
 
 #include <commctrl.h>
 #include <windows.h>
@@ -39,7 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
     kx::win32::MainWindow mainForm(instance, settings);
     if (!mainForm.Create())
         return 1;
-    kx::win32::SettingForm settingForm(instance, settings);
+    kx::win32::SettingForm settingForm(instance, settings, mainForm);
     kx::win32::AboutForm aboutForm(instance);
     kx::win32::AgthHelpForm agthHelpForm(instance, settings);
     settingForm.Create(mainForm.Handle());

@@ -11,6 +11,7 @@
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_system.h"
+#include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 #include "platform/win32/win32_text_files.h"
@@ -35,7 +36,7 @@ struct LogFont {
 // resolved; clNone and clDefault give `fallback`).
 COLORREF ToColorRef(Color colour, COLORREF fallback);
 
-class MainWindow : public CapturePauseHost {
+class MainWindow : public CapturePauseHost, public AdvancedSettingsHost {
 public:
     explicit MainWindow(HINSTANCE instance, AppSettings& settings);
     ~MainWindow() override;
@@ -61,6 +62,11 @@ public:
     void SetMonitoring(bool on) override;
     void StartTimer(unsigned milliseconds) override;
     void StopTimer() override;
+
+    // AdvancedSettingsHost (main_window_settings.cpp)
+    WindowAlpha MainWindowAlpha() const override;
+    void SetMainWindowAlpha(WindowAlpha alpha) override;
+    void ChangeLogBackground() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -5,6 +5,8 @@
 #include "app/win32/resource_ids.h"
 #include "platform/win32/win32_code_pages.h"
 
+#include <commdlg.h>
+
 namespace kx::win32 {
 namespace {
 
@@ -122,6 +124,32 @@ void MainWindow::SetAlpha(BYTE alpha, bool blending)
     } else if (exStyle & WS_EX_LAYERED) {
         ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
     }
+}
+
+WindowAlpha MainWindow::MainWindowAlpha() const
+{
+    return WindowAlpha{alpha_, alphaBlending_};
+}
+
+void MainWindow::SetMainWindowAlpha(WindowAlpha alpha)
+{
+    SetAlpha(alpha.alpha, alpha.blending);
+}
+
+void MainWindow::ChangeLogBackground()
+{
+    // ColorDialog1: opens on its own colour, keeps the confirmed one.
+    static COLORREF customColours[16] = {};
+    CHOOSECOLORW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = ::GetActiveWindow() ? ::GetActiveWindow() : window_;
+    dialog.rgbResult = ToColorRef(colorDialogColour_, ::GetSysColor(COLOR_WINDOW));
+    dialog.lpCustColors = customColours;
+    dialog.Flags = CC_RGBINIT;
+    if (!::ChooseColorW(&dialog))
+        return;
+    colorDialogColour_ = static_cast<Color>(dialog.rgbResult);
+    SetLogBackground(colorDialogColour_);
 }
 
 } // namespace kx::win32

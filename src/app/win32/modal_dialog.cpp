@@ -104,7 +104,7 @@ INT_PTR CALLBACK ModalDialog::DialogProc(HWND dialog, UINT message, WPARAM wPara
     return TRUE;
 }
 
-INT_PTR ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -116,7 +116,7 @@ INT_PTR ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM)
         Close(IDCANCEL);
         return TRUE;
     default:
-        return FALSE;
+        return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
     }
 }
 

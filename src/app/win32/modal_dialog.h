@@ -30,6 +30,8 @@ protected:
     virtual void OnClosing() {}
     // Returns true when the command was handled.
     virtual bool OnCommand(int id, int notification);
+    // Any other message (e.g. WM_HSCROLL of a track bar); true when handled.
+    virtual bool OnMessage(UINT, WPARAM, LPARAM) { return false; }
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -4,11 +4,6 @@
 
 namespace kx::win32 {
 
-SettingForm::SettingForm(HINSTANCE instance, AppSettings& settings)
-    : ModalDialog(instance, IDD_SETTINGS), settings_(settings)
-{
-}
-
 AboutForm::AboutForm(HINSTANCE instance) : ModalDialog(instance, IDD_ABOUT) {}
 
 void AboutForm::SetTitle(const std::string& programTitle)

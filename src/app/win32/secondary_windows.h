@@ -1,20 +1,12 @@
 #pragma once
-// The advanced settings dialog, the About box and the AGTH helper window:
-// created once at start-up, opened modally from the main window.
+// The About box and the AGTH helper window: created once at start-up, opened
+// modally from the main window.
 #include "app/win32/modal_dialog.h"
 #include "settings/app_settings.h"
 
 #include <string>
 
 namespace kx::win32 {
-
-class SettingForm : public ModalDialog {
-public:
-    SettingForm(HINSTANCE instance, AppSettings& settings);
-
-private:
-    AppSettings& settings_;
-};
 
 class AboutForm : public ModalDialog {
 public:

@@ -266,11 +266,88 @@ int CmdCountWindows(std::vector<std::wstring> args, bool list)
     return kOk;
 }
 
+// The state a user sees of a control besides its text: the check mark of a
+// check box, the position of a track bar, the selection of a combo box.
+std::string ControlState(HWND child)
+{
+    const std::wstring name = ClassName(child);
+    DWORD_PTR value = 0;
+    if (_wcsicmp(name.c_str(), L"Button") == 0) {
+        const LONG type = ::GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) {
+            ::SendMessageTimeoutW(child, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &value);
+            return " check=" + Num(static_cast<long long>(value));
+        }
+    } else if (_wcsicmp(name.c_str(), L"msctls_trackbar32") == 0) {
+        ::SendMessageTimeoutW(child, 0x400 /* TBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &value);
+        return " pos=" + Num(static_cast<long long>(value));
+    } else if (_wcsicmp(name.c_str(), L"ComboBox") == 0) {
+        ::SendMessageTimeoutW(child, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &value);
+        return " sel=" + Num(static_cast<long long>(static_cast<LRESULT>(value)));
+    }
+    return {};
+}
+
 BOOL CALLBACK PrintChild(HWND child, LPARAM)
 {
-    Out("child class=" + Utf8(ClassName(child)) + " id=" + Num(::GetDlgCtrlID(child)) +
+    Out("child class=" + Utf8(ClassName(child)) + " id=" + Num(::GetDlgCtrlID(child)) + ControlState(child) +
         " text=" + Utf8(WindowText(child)));
     return TRUE;
+}
+
+HWND FirstChildOfClass(const WindowQuery& query, const wchar_t* className)
+{
+    std::vector<HWND> windows = FindWindows(query);
+    return windows.empty() ? nullptr : ::FindWindowExW(windows.front(), nullptr, className, nullptr);
+}
+
+// Selects an entry of the first combo box as a user's pick does: the
+// selection, then CBN_SELCHANGE to its dialog.
+int CmdSelectCombo(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long index = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], index))
+        return kUsage;
+    query.title = args[0];
+    HWND combo = FirstChildOfClass(query, L"ComboBox");
+    if (!combo) {
+        Err("error=no-combo");
+        return kFailed;
+    }
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(combo, CB_SETCURSEL, index, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (static_cast<LRESULT>(result) != static_cast<LRESULT>(index)) {
+        Err("error=no-entry index=" + Num(index));
+        return kFailed;
+    }
+    ::SendMessageTimeoutW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                          reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, kSendTimeoutMs, &result);
+    Out("selected index=" + Num(index));
+    return kOk;
+}
+
+// Moves the first track bar as a drag of its thumb does: the position, then
+// WM_HSCROLL to its dialog.
+int CmdSetTrackBar(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long position = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], position))
+        return kUsage;
+    query.title = args[0];
+    HWND bar = FirstChildOfClass(query, L"msctls_trackbar32");
+    if (!bar) {
+        Err("error=no-trackbar");
+        return kFailed;
+    }
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(bar, 0x405 /* TBM_SETPOS */, TRUE, static_cast<LPARAM>(position), SMTO_NORMAL,
+                          kSendTimeoutMs, &result);
+    ::SendMessageTimeoutW(::GetParent(bar), WM_HSCROLL, MAKEWPARAM(5 /* TB_THUMBTRACK */, position),
+                          reinterpret_cast<LPARAM>(bar), SMTO_NORMAL, kSendTimeoutMs, &result);
+    Out("trackbar position=" + Num(position));
+    return kOk;
 }
 
 // Prints a window's caption and every child control's class, id and text.
@@ -892,6 +969,8 @@ void Usage()
         "  close-window [--exact] [--class C] <title>\n"
         "  move-window [--exact] [--class C] <title> <x> <y> <width> <height>\n"
         "  set-child-text [--exact] [--class C] <title> <child class> <text>\n"
+        "  select-combo [--exact] [--class C] <title> <index>\n"
+        "  set-trackbar [--exact] [--class C] <title> <position>\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
         "  clip-viewer <out-file> <timeout-ms>\n"
@@ -929,6 +1008,10 @@ int Run(std::vector<std::wstring> args)
         rc = CmdMoveWindow(args);
     else if (command == L"set-child-text")
         rc = CmdSetChildText(args);
+    else if (command == L"select-combo")
+        rc = CmdSelectCombo(args);
+    else if (command == L"set-trackbar")
+        rc = CmdSetTrackBar(args);
     else if (command == L"window-info")
         rc = CmdWindowInfo(args);
     else if (command == L"set-clipboard")
