@@ -1,5 +1,6 @@
 // Program entry: one instance only, the four windows in their order, and the
 // message loop until the main window has closed.
+#include "agth/win32/agth_help_form.h"
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
@@ -42,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return 1;
     kx::win32::SettingForm settingForm(instance, settings, mainForm);
     kx::win32::AboutForm aboutForm(instance);
-    kx::win32::AgthHelpForm agthHelpForm(instance, settings);
+    kx::win32::AgthHelpForm agthHelpForm(instance, settings, mainForm);
     settingForm.Create(mainForm.Handle());
     aboutForm.Create(mainForm.Handle());
     agthHelpForm.Create(mainForm.Handle());

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the log view with its menus, the clipboard watcher, the
 // engine and the capture pipeline; normal and subtitle mode.
+#include "agth/agth_helper.h"
 #include "app/win32/modal_dialog.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/text_decoding.h"
@@ -36,7 +37,7 @@ struct LogFont {
 // resolved; clNone and clDefault give `fallback`).
 COLORREF ToColorRef(Color colour, COLORREF fallback);
 
-class MainWindow : public CapturePauseHost, public AdvancedSettingsHost {
+class MainWindow : public CapturePauseHost, public AdvancedSettingsHost, public AgthHelperHost {
 public:
     explicit MainWindow(HINSTANCE instance, AppSettings& settings);
     ~MainWindow() override;
@@ -54,9 +55,10 @@ public:
     HWND Handle() const { return window_; }
     const std::string& ProgramTitle() const { return programTitle_; }
     bool SubtitleMode() const { return subtitleMode_; }
-    int GetTextMethod() const { return getTextMethod_; }
-    // Sets the get-text method and its radio mark (the AGTH helper does the same).
-    void SetGetTextMethod(int method);
+    // AgthHelperHost: the get-text method and its radio mark (the AGTH helper
+    // sets it too).
+    int GetTextMethod() const override { return getTextMethod_; }
+    void SetGetTextMethod(int method) override;
 
     // CapturePauseHost
     void SetMonitoring(bool on) override;

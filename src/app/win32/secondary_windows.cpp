@@ -37,9 +37,4 @@ void AboutForm::OnInit()
     ::SetFocus(::GetDlgItem(box, IDCANCEL));
 }
 
-AgthHelpForm::AgthHelpForm(HINSTANCE instance, AppSettings& settings)
-    : ModalDialog(instance, IDD_AGTHHELPER), settings_(settings)
-{
-}
-
 } // namespace kx::win32

@@ -1,8 +1,6 @@
 #pragma once
-// The About box and the AGTH helper window: created once at start-up, opened
-// modally from the main window.
+// The About box: created once at start-up, opened modally from the main window.
 #include "app/win32/modal_dialog.h"
-#include "settings/app_settings.h"
 
 #include <string>
 
@@ -15,14 +13,6 @@ public:
 
 protected:
     void OnInit() override;
-};
-
-class AgthHelpForm : public ModalDialog {
-public:
-    AgthHelpForm(HINSTANCE instance, AppSettings& settings);
-
-private:
-    AppSettings& settings_;
 };
 
 } // namespace kx::win32

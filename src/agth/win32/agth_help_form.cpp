@@ -1,0 +1,358 @@
+#include "agth/win32/agth_help_form.h"
+
+#include "app/win32/resource_ids.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <string>
+
+namespace kx::win32 {
+namespace {
+
+constexpr int kClientWidth = 495;
+constexpr int kClientHeight = 415;
+
+// The controls of the "Attach process" tab.
+constexpr int kAttachPage[] = {
+    IDC_AGTH_GRID,         IDC_AGTH_ATTACHBTN, IDC_AGTH_ATTNOPTBTN, IDC_AGTH_REFRESHBTN, IDC_AGTH_OPTIONLABEL,
+    IDC_AGTH_OPTIONBOX,    IDC_AGTH_GETTEXTGROUP, IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON,
+};
+// The controls of the "Shortcut Manager" tab.
+constexpr int kShortcutPage[] = {IDC_AGTH_SHORTCUTNOTE};
+constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON};
+
+std::wstring Wide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string Utf16(const std::wstring& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+std::wstring ControlText(HWND control)
+{
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+bool IsChecked(HWND box)
+{
+    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND box, bool checked)
+{
+    ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void AddColumn(HWND grid, int index, const wchar_t* caption, int width)
+{
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(caption);
+    column.cx = width;
+    column.iSubItem = index;
+    ::SendMessageW(grid, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+} // namespace
+
+AgthHelpForm::AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow)
+    : ModalDialog(instance, IDD_AGTHHELPER),
+      rules_(settings, mainWindow, {snapshot_, launcher_, prompts_, codePages_})
+{
+}
+
+void AgthHelpForm::OnInit()
+{
+    prompts_.SetOwner(Handle());
+    launcher_.SetOwner(Handle());
+    Layout();
+
+    HWND tabs = Control(IDC_AGTH_TABS);
+    const wchar_t* pages[] = {L"Attach process", L"Shortcut Manager"};
+    for (int i = 0; i < 2; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(pages[i]);
+        ::SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+    ::SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
+    TabsChange();
+
+    HWND grid = Control(IDC_AGTH_GRID);
+    ::SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AddColumn(grid, 0, L"Process ID", 64);
+    AddColumn(grid, 1, L"Process Name", 323);
+
+    rules_.Created();
+    WriteControls();
+}
+
+void AgthHelpForm::Layout()
+{
+    // The layout is kept in pixels: a client area of 495 x 415 at the centre
+    // of the desktop.
+    HWND box = Handle();
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(box, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE)));
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    ::SetWindowPos(box, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                   (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    struct Place {
+        int id, left, top, width, height;
+    };
+    static constexpr Place kPlaces[] = {
+        {IDC_AGTH_PATHLABEL, 8, 12, 52, 13},      {IDC_AGTH_PATHBOX, 62, 8, 338, 21},
+        {IDC_AGTH_BROWBTN, 408, 7, 79, 23},       {IDC_AGTH_TABS, 8, 38, 479, 336},
+        {IDC_AGTH_GRID, 16, 68, 408, 236},        {IDC_AGTH_ATTACHBTN, 430, 68, 50, 25},
+        {IDC_AGTH_ATTNOPTBTN, 430, 97, 50, 25},   {IDC_AGTH_REFRESHBTN, 430, 126, 50, 25},
+        {IDC_AGTH_OPTIONLABEL, 16, 322, 92, 13},  {IDC_AGTH_OPTIONBOX, 110, 318, 200, 200},
+        {IDC_AGTH_GETTEXTGROUP, 324, 306, 156, 62}, {IDC_AGTH_ASRBUTTON, 334, 320, 140, 15},
+        {IDC_AGTH_SHRBUTTON, 334, 335, 140, 15},  {IDC_AGTH_RHRBUTTON, 334, 350, 140, 15},
+        {IDC_AGTH_SHORTCUTNOTE, 24, 76, 440, 30}, {IDC_AGTH_CHECKBOX1, 8, 386, 250, 17},
+        {IDC_AGTH_CLOSEBTN, 412, 382, 75, 25},
+    };
+    for (const Place& p : kPlaces)
+        ::MoveWindow(Control(p.id), p.left, p.top, p.width, p.height, FALSE);
+}
+
+void AgthHelpForm::OnShow()
+{
+    FormShow();
+}
+
+void AgthHelpForm::FormShow()
+{
+    ReadControls();
+    rules_.Open();
+    WriteControls();
+    ::SetFocus(Control(IDC_AGTH_GRID));
+}
+
+void AgthHelpForm::OnClosing()
+{
+    ReadControls();
+    rules_.Closing();
+}
+
+bool AgthHelpForm::OnCommand(int id, int notification)
+{
+    switch (id) {
+    case IDC_AGTH_BROWBTN:
+        if (notification == BN_CLICKED)
+            BrowBtnClick();
+        return true;
+    case IDC_AGTH_ATTACHBTN:
+        if (notification == BN_CLICKED)
+            AttachAgth(false);
+        return true;
+    case IDC_AGTH_ATTNOPTBTN:
+        if (notification == BN_CLICKED)
+            AttachAgth(true);
+        return true;
+    case IDC_AGTH_REFRESHBTN:
+        if (notification == BN_CLICKED)
+            RefreshBtnClick();
+        return true;
+    case IDC_AGTH_OPTIONBOX:
+        if (notification == CBN_KILLFOCUS)
+            OptionBoxExit();
+        return true;
+    case IDC_AGTH_ASRBUTTON:
+    case IDC_AGTH_SHRBUTTON:
+    case IDC_AGTH_RHRBUTTON:
+        if (notification == BN_CLICKED)
+            GetTextChoiceClick(id - IDC_AGTH_ASRBUTTON + 1);
+        return true;
+    case IDC_AGTH_CHECKBOX1:
+        if (notification == BN_CLICKED)
+            CheckBox1Click();
+        return true;
+    case IDC_AGTH_CLOSEBTN:
+        if (notification == BN_CLICKED)
+            Close(IDCANCEL);
+        return true;
+    case IDCANCEL:
+        // Escape closes the window only while "Close" has the focus.
+        if (::GetFocus() == Control(IDC_AGTH_CLOSEBTN))
+            Close(IDCANCEL);
+        return true;
+    case IDOK:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool AgthHelpForm::OnMessage(UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_NOTIFY)
+        return false;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->idFrom == IDC_AGTH_TABS && header->code == TCN_SELCHANGE) {
+        TabsChange();
+        return true;
+    }
+    if (header->idFrom == IDC_AGTH_GRID && header->code == NM_DBLCLK) {
+        AttachAgth(false);
+        return true;
+    }
+    return false;
+}
+
+void AgthHelpForm::BrowBtnClick()
+{
+    wchar_t path[MAX_PATH * 4] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = Handle();
+    dialog.lpstrFilter = L"Agth execute files\0agth.exe;agth64.exe\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = static_cast<DWORD>(std::size(path));
+    dialog.lpstrTitle = L"Select Agth.exe or Agth64.exe";
+    dialog.lpstrDefExt = L"exe";
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER |
+                   OFN_NOCHANGEDIR;
+    if (!::GetOpenFileNameW(&dialog))
+        return;
+    ReadControls();
+    rules_.AgthPathChosen(Utf16(path));
+    WriteControls();
+}
+
+void AgthHelpForm::RefreshBtnClick()
+{
+    ReadControls();
+    rules_.RefreshProcessList();
+    WriteProcessGrid();
+}
+
+void AgthHelpForm::AttachAgth(bool withoutOptions)
+{
+    ReadControls();
+    const bool launched = rules_.AttachAgth(withoutOptions);
+    WriteControls();
+    if (launched)
+        Close(IDOK);
+}
+
+void AgthHelpForm::OptionBoxExit()
+{
+    ReadControls();
+    rules_.OptionBoxExit();
+    WriteOptionBox();
+}
+
+void AgthHelpForm::GetTextChoiceClick(int method)
+{
+    rules_.GetTextChoiceClicked(method);
+}
+
+void AgthHelpForm::CheckBox1Click()
+{
+    rules_.ShowOnStartupClicked(IsChecked(Control(IDC_AGTH_CHECKBOX1)));
+}
+
+void AgthHelpForm::TabsChange()
+{
+    const bool attachPage = ::SendMessageW(Control(IDC_AGTH_TABS), TCM_GETCURSEL, 0, 0) == 0;
+    for (int id : kAttachPage)
+        ::ShowWindow(Control(id), attachPage ? SW_SHOW : SW_HIDE);
+    for (int id : kShortcutPage)
+        ::ShowWindow(Control(id), attachPage ? SW_HIDE : SW_SHOW);
+}
+
+void AgthHelpForm::ReadControls()
+{
+    AgthHelperControls& c = rules_.Controls();
+    c.agthPath = Utf16(ControlText(Control(IDC_AGTH_PATHBOX)));
+    HWND grid = Control(IDC_AGTH_GRID);
+    LRESULT row = ::SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    if (row < 0)
+        row = ::SendMessageW(grid, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED);
+    if (row >= 0 && static_cast<size_t>(row) < c.processes.size())
+        c.currentRow = static_cast<int>(row);
+    else
+        c.currentRow.reset();
+    HWND box = Control(IDC_AGTH_OPTIONBOX);
+    c.optionText = codePages_.FromWide(Utf16(ControlText(box)), 0);
+    c.optionHistory.clear();
+    const LRESULT count = ::SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        std::wstring item(static_cast<size_t>(::SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1,
+                          L'\0');
+        item.resize(static_cast<size_t>(
+            ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()))));
+        c.optionHistory.push_back(codePages_.FromWide(Utf16(item), 0));
+    }
+    for (int i = 0; i < 3; ++i)
+        if (IsChecked(Control(kGetTextChoices[i])))
+            c.getTextChoice = i + 1;
+    c.showOnStartup = IsChecked(Control(IDC_AGTH_CHECKBOX1));
+}
+
+void AgthHelpForm::WriteControls()
+{
+    const AgthHelperControls& c = rules_.Controls();
+    ::SetDlgItemTextW(Handle(), IDC_AGTH_PATHBOX, Wide(c.agthPath).c_str());
+    WriteProcessGrid();
+    WriteOptionBox();
+    for (int i = 0; i < 3; ++i)
+        SetChecked(Control(kGetTextChoices[i]), c.getTextChoice == i + 1);
+    SetChecked(Control(IDC_AGTH_CHECKBOX1), c.showOnStartup);
+}
+
+void AgthHelpForm::WriteProcessGrid()
+{
+    const AgthHelperControls& c = rules_.Controls();
+    HWND grid = Control(IDC_AGTH_GRID);
+    ::SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < c.processes.size(); ++i) {
+        std::wstring id = Wide(codePages_.ToWide(c.processes[i].processId, 0));
+        std::wstring name = Wide(codePages_.ToWide(c.processes[i].exeName, 0));
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = id.data();
+        ::SendMessageW(grid, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        item.iSubItem = 1;
+        item.pszText = name.data();
+        ::SendMessageW(grid, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    if (c.currentRow) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(grid, LVM_SETITEMSTATE, static_cast<WPARAM>(*c.currentRow), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageW(grid, LVM_ENSUREVISIBLE, static_cast<WPARAM>(*c.currentRow), FALSE);
+    }
+    ::SendMessageW(grid, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(grid, nullptr, TRUE);
+}
+
+void AgthHelpForm::WriteOptionBox()
+{
+    const AgthHelperControls& c = rules_.Controls();
+    HWND box = Control(IDC_AGTH_OPTIONBOX);
+    ::SendMessageW(box, CB_RESETCONTENT, 0, 0);
+    for (const std::string& option : c.optionHistory) {
+        const std::wstring text = Wide(codePages_.ToWide(option, 0));
+        ::SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // The text shows as the list's first item when it is that item.
+    if (!c.optionHistory.empty() && c.optionHistory.front() == c.optionText)
+        ::SendMessageW(box, CB_SETCURSEL, 0, 0);
+    else
+        ::SetWindowTextW(box, Wide(codePages_.ToWide(c.optionText, 0)).c_str());
+}
+
+} // namespace kx::win32

@@ -1,0 +1,53 @@
+#pragma once
+// The AGTH helper window "AGTH helper": the AGTH path, the "Attach process"
+// tab (process grid, option box, get-text choice) and the start-up switch.
+// Copies its controls to and from the helper's rules (agth/agth_helper.h) and
+// forwards their events. Created once at start-up, opened modally from the
+// main window.
+#include "agth/agth_helper.h"
+#include "app/win32/modal_dialog.h"
+#include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_prompts.h"
+#include "settings/app_settings.h"
+
+#include <windows.h>
+
+namespace kx::win32 {
+
+class AgthHelpForm : public ModalDialog {
+public:
+    AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow);
+
+protected:
+    void OnInit() override;
+    void OnShow() override;
+    void OnClosing() override;
+    bool OnCommand(int id, int notification) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void FormShow();
+    void BrowBtnClick();
+    void RefreshBtnClick();
+    void AttachAgth(bool withoutOptions);
+    void OptionBoxExit();
+    void GetTextChoiceClick(int method);
+    void CheckBox1Click();
+    void TabsChange();
+
+    HWND Control(int id) const { return ::GetDlgItem(Handle(), id); }
+    void Layout();
+    void ReadControls();
+    void WriteControls();
+    void WriteProcessGrid();
+    void WriteOptionBox();
+
+    Win32ProcessSnapshot snapshot_;
+    Win32ProgramLauncher launcher_;
+    Win32Prompts prompts_;
+    Win32CodePages codePages_;
+    AgthHelper rules_;
+};
+
+} // namespace kx::win32
