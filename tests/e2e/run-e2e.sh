@@ -14,7 +14,8 @@
 #   KX_E2E_OUT          folder for the scenario folders (default: a new
 #                       temporary folder, kept and printed when a scenario fails)
 #   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png, screenshot-subtitle.png
-#                       and screenshot-settings.png into this folder (e.g. docs)
+#                       screenshot-settings.png and screenshot-agth-helper.png
+#                       into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
 set -uo pipefail
 
@@ -31,7 +32,8 @@ build=$(cd "${1:-$KX_ROOT/build/win32}" && pwd) || exit 2
 KX_EXE=$build/bin/KestruneEX.exe
 KX_ENGINE=$build/engine/J2KEngine.dll
 KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
-for f in "$KX_EXE" "$KX_ENGINE" "$KX_DRIVER"; do
+KX_FAKE_AGTH=$build/tests/e2e/agth.exe
+for f in "$KX_EXE" "$KX_ENGINE" "$KX_DRIVER" "$KX_FAKE_AGTH"; do
   [[ -f $f ]] || { echo "missing $f (build the win32 preset with KX_BUILD_TESTS=ON)"; exit 2; }
 done
 source "$here/lib-e2e.sh"
@@ -289,6 +291,8 @@ scenario_ini_written_at_exit() {
   app_start
   app_ready
   drv move-window --exact "$KX_TITLE" 150 120 700 300 >/dev/null
+  # keys opens and closes the AGTH helper, which stores its (empty) option
+  # history as ten empty slots.
   keys F6
   drv command $KX_CMD_ALWAYSONTOP >/dev/null
   expect "closes with exit code 0" app_close
@@ -299,7 +303,7 @@ scenario_ini_written_at_exit() {
     Setting.TBgColor=clWindow Setting.TMainFont=Tahoma,clWindowText,8,d, \
     WindowsPos.MainLeft=150 WindowsPos.MainTop=120 WindowsPos.MainWidth=700 WindowsPos.MainHeight=300 \
     WindowsTransparent.MainABV=255 MainMenu.Translation=0 MainMenu.Aot=1 \
-    Agth.AgthATrun=0 Agth.Agthpath= Agth.AgthAToption= AgthSM0.GName= AgthSM99.GTMethod= Custom.keep=me; do
+    Agth.AgthATrun=0 Agth.Agthpath= Agth.AgthAToption=,,,,,,,,, AgthSM0.GName= AgthSM99.GTMethod= Custom.keep=me; do
     k=${kv%%=*}
     v=${kv#*=}
     expect_eq "$k" "$(ini_get KestruneEX.ini "${k%%.*}" "${k#*.}")" "$v"
@@ -567,9 +571,140 @@ scenario_advanced_settings_alpha_zero() {
   expect "closes with exit code 0" app_close
 }
 
+# UTF-8 text as the settings file's hex text: four upper-case hex digits per
+# UTF-16 unit.
+hex_text() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 | tr -d ' \n' | tr a-f A-F; }
+
+# The top-left corner of a window's client area on the screen ("x y"), from
+# the driver's window-info line (a frame of equal sides, caption on top).
+client_origin() { # window-info line
+  local rect client x y w h cw ch
+  rect=$(grep -o 'rect=[^ ]*' <<<"$1")
+  client=$(grep -o 'client=[^ ]*' <<<"$1")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  IFS=, read -r cw ch <<<"${client#client=}"
+  echo "$((x + (w - cw) / 2)) $((y + h - ch - (w - cw) / 2))"
+}
+
+# The AGTH helper attaches our stand-in agth.exe to the selected process: the
+# grid lists the program itself, the option typed into the box goes into the
+# parameters and the history, the working directory is the AGTH folder, "/HH"
+# switches to Rev Hex, and the history and path reach the settings file.
+scenario_agth_attach() {
+  mkdir -p 'AGTH Tools'
+  cp "$KX_FAKE_AGTH" 'AGTH Tools/agth.exe'
+  local agth agth_dir
+  agth=$(winepath -w "$PWD/AGTH Tools/agth.exe" 2>/dev/null)
+  agth_dir=${agth%\\*}
+  echo "  AGTH path: $agth"
+  write_ini '[MainMenu]' 'Translation=0' '[Agth]' "Agthpath=$(hex_text "$agth")" 'AgthAToption=' 'AgthATrun=0'
+  app_start
+  app_ready
+  local dlg=(--exact --class '#32770' 'AGTH helper') info text rows
+  drv post-command 40001 >/dev/null
+  expect "command 40001 opens the AGTH helper" drv wait-window "${dlg[@]}" 10000
+  info=$(drv window-info "${dlg[@]}")
+  echo "  helper: $info"
+  expect_fields "client area 495 x 415" "$info" visible=1 client=495,415
+  local rect x y w h
+  rect=$(grep -o 'rect=[^ ]*' <<<"$info")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  expect "centred on the 1280 x 1024 desktop" [ $((x - (1280 - w) / 2)) -ge -1 -a $((x - (1280 - w) / 2)) -le 1 \
+    -a $((y - (1024 - h) / 2)) -ge -1 -a $((y - (1024 - h) / 2)) -le 1 ]
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  local want
+  for want in 'id=2040 text=Agth path' "id=2041 text=${agth//\\/\\\\}" 'id=2042 text=Browse..' 'id=2047 text=Attach' \
+    'id=2048 text=@Attach' 'id=2049 text=Refresh' 'id=2045 text=Additional option ' 'id=2046 sel=-1 text=' \
+    'id=2050 text= Get Text ' 'id=2051 check=1 text=Auto(Ascii)' 'id=2052 check=0 text=Seq Hex' \
+    'id=2053 check=0 text=Rev Hex' 'id=2054 check=0 text=Show this window on startup' 'id=2055 text=Close'; do
+    expect "control $want" grep -qxF -- "$want" <<<"$text"
+  done
+  rows=$(drv list-rows "${dlg[@]}")
+  echo "$rows" | sed 's/^/    /'
+  expect "the grid lists the program itself" grep -qE '^row=[0-9]+ selected=[01] text=[0-9]+\|KestruneEX\.exe$' <<<"$rows"
+  expect "no process name with 'hook' in it" eval '! grep -qi "|[^|]*hook[^|]*$" <<<"$rows"'
+  local selected pid
+  selected=$(grep -c ' selected=1 ' <<<"$rows" || true)
+  expect_eq "one selected row" "$selected" 1
+  expect "the selected row is the first" grep -q '^row=0 selected=1 ' <<<"$rows"
+  pid=$(sed -n 's/^row=0 selected=1 text=\([0-9]*\)|.*/\1/p' <<<"$rows")
+  echo "  selected process: $pid"
+  sleep 0.5   # painted
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-agth-helper.png
+  expect "helper screenshot written" [ -s screenshot-agth-helper.png ]
+
+  # Into the option box with the mouse, the text in, and the focus out (Tab).
+  local cx cy
+  read -r cx cy <<<"$(client_origin "$info")"
+  xdotool mousemove $((cx + 150)) $((cy + 328)) click 1
+  sleep 0.3
+  drv set-child-text "${dlg[@]}" ComboBox '/HH' >/dev/null
+  xdotool key Tab
+  sleep 0.3
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  grep '^id=2046 ' <<<"$text" | sed 's/^/    /'
+  expect "leaving the box puts /HH at the top of its list" grep -qxF 'id=2046 sel=0 text=/HH' <<<"$text"
+  drv click-button "${dlg[@]}" Attach 5000 >/dev/null
+  expect "the stand-in AGTH ran" wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
+  tr -d '\r' <'AGTH Tools/agth-call.txt' | sed 's/^/    /'
+  expect_eq "parameters" "$(tr -d '\r' <'AGTH Tools/agth-call.txt' | sed -n 's/^parameters=//p')" "/P$pid /HH /C /L"
+  expect_eq "working directory: the AGTH folder" \
+    "$(tr -d '\r' <'AGTH Tools/agth-call.txt' | sed -n 's/^directory=//p')" "$agth_dir"
+  expect "the helper closes after the launch" drv wait-window-gone "${dlg[@]}" 5000
+  expect_fields "the main window is enabled again" "$(drv window-info)" enabled=1
+  clip 'A082 A282 '
+  expect "/HH switched to Rev Hex: 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nあい')" 5000
+
+  # Opened again: Rev Hex chosen, the history shown.
+  drv post-command 40001 >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "reopened with Rev Hex chosen" grep -qxF 'id=2053 check=1 text=Rev Hex' <<<"$text"
+  expect "reopened with /HH in the box" grep -qxF 'id=2046 sel=0 text=/HH' <<<"$text"
+  drv click-button "${dlg[@]}" Close 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect "closes with exit code 0" app_close
+  expect_eq "Agth.AgthAToption" "$(ini_get KestruneEX.ini Agth AgthAToption)" "/HH,,,,,,,,,"
+  expect_eq "Agth.Agthpath" "$(ini_get KestruneEX.ini Agth Agthpath)" "$(hex_text "$agth")"
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-agth-helper.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
+# Without an AGTH path, Attach shows the error box and the helper stays open;
+# it opened at start-up (AgthATrun missing), Escape away from "Close" leaves it
+# open, and its check box reaches the settings file.
+scenario_agth_without_path() {
+  write_ini '[MainMenu]' 'Translation=0'
+  app_start
+  local dlg=(--exact --class '#32770' 'AGTH helper') text box
+  expect "the helper opens at start-up" drv wait-window "${dlg[@]}" 30000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the start-up box is checked" grep -qxF 'id=2054 check=1 text=Show this window on startup' <<<"$text"
+  drv click-button "${dlg[@]}" Attach 5000 >/dev/null
+  box=$(drv window-text --exact --class '#32770' Error 10000) || { echo "  FAILED: no error box"; return 1; }
+  echo "$box" | sed 's/^/    /'
+  expect "the error box asks for agth.exe" grep -q 'text=Select agth.exe to attach first.$' <<<"$box"
+  drv click-button --exact --class '#32770' Error OK 5000 >/dev/null
+  drv wait-window-gone --exact --class '#32770' Error 5000 >/dev/null
+  expect_fields "the helper stays open" "$(drv window-info "${dlg[@]}")" visible=1
+  xdotool windowfocus --sync "$(xdotool search --name '^AGTH helper$' | sed -n 1p)"
+  xdotool key Escape
+  sleep 0.3
+  expect_fields "Escape away from Close leaves it open" "$(drv window-info "${dlg[@]}")" visible=1
+  drv click-button "${dlg[@]}" 'Show this window on startup' 5000 >/dev/null
+  drv click-button "${dlg[@]}" Close 5000 >/dev/null
+  expect "Close hides it" drv wait-window-gone "${dlg[@]}" 5000
+  app_ready
+  expect "closes with exit code 0" app_close
+  expect_eq "Agth.AgthATrun" "$(ini_get KestruneEX.ini Agth AgthATrun)" 0
+  expect_eq "Agth.AgthAToption" "$(ini_get KestruneEX.ini Agth AgthAToption)" ",,,,,,,,,"
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
-  advanced_settings advanced_settings_alpha_zero)
+  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

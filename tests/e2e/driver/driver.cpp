@@ -7,9 +7,12 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -347,6 +350,75 @@ int CmdSetTrackBar(std::vector<std::wstring> args)
     ::SendMessageTimeoutW(::GetParent(bar), WM_HSCROLL, MAKEWPARAM(5 /* TB_THUMBTRACK */, position),
                           reinterpret_cast<LPARAM>(bar), SMTO_NORMAL, kSendTimeoutMs, &result);
     Out("trackbar position=" + Num(position));
+    return kOk;
+}
+
+// Prints every row of the first list view of a window: its selection and the
+// text of its columns, "|" between them. List-view items carry pointers, so
+// the item and its text buffer are placed in the other process's memory.
+int CmdListRows(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() != 1)
+        return kUsage;
+    query.title = args[0];
+    HWND list = FirstChildOfClass(query, L"SysListView32");
+    if (!list) {
+        Err("error=no-list-view");
+        return kFailed;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(list, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        Err("error=open-process");
+        return kFailed;
+    }
+    constexpr int kTextUnits = 512;
+    auto* remote = static_cast<char*>(::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextUnits * sizeof(wchar_t),
+                                                       MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) {
+        ::CloseHandle(process);
+        Err("error=virtual-alloc");
+        return kFailed;
+    }
+    auto* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+    DWORD_PTR count = 0;
+    ::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &count);
+    DWORD_PTR columns = 0;
+    HWND header = nullptr;
+    DWORD_PTR headerResult = 0;
+    ::SendMessageTimeoutW(list, LVM_GETHEADER, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &headerResult);
+    header = reinterpret_cast<HWND>(headerResult);
+    if (header)
+        ::SendMessageTimeoutW(header, HDM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &columns);
+    for (DWORD_PTR row = 0; row < count; ++row) {
+        std::wstring line;
+        for (DWORD_PTR column = 0; column < columns; ++column) {
+            LVITEMW item{};
+            item.iSubItem = static_cast<int>(column);
+            item.pszText = remoteText;
+            item.cchTextMax = kTextUnits;
+            SIZE_T done = 0;
+            ::WriteProcessMemory(process, remote, &item, sizeof item, &done);
+            DWORD_PTR length = 0;
+            ::SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG,
+                                  kSendTimeoutMs, &length);
+            std::wstring text(kTextUnits, L'\0');
+            ::ReadProcessMemory(process, remoteText, text.data(), kTextUnits * sizeof(wchar_t), &done);
+            text.resize(std::min<size_t>(length, kTextUnits));
+            if (column > 0)
+                line += L'|';
+            line += text;
+        }
+        DWORD_PTR state = 0;
+        ::SendMessageTimeoutW(list, LVM_GETITEMSTATE, row, LVIS_SELECTED, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state);
+        Out("row=" + Num(static_cast<long long>(row)) + " selected=" + Num((state & LVIS_SELECTED) != 0) +
+            " text=" + Utf8(line));
+    }
+    ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    ::CloseHandle(process);
+    Out("rows=" + Num(static_cast<long long>(count)));
     return kOk;
 }
 
@@ -971,6 +1043,7 @@ void Usage()
         "  set-child-text [--exact] [--class C] <title> <child class> <text>\n"
         "  select-combo [--exact] [--class C] <title> <index>\n"
         "  set-trackbar [--exact] [--class C] <title> <position>\n"
+        "  list-rows [--exact] [--class C] <title>     (the first list view's rows)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
         "  clip-viewer <out-file> <timeout-ms>\n"
@@ -1010,6 +1083,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSetChildText(args);
     else if (command == L"select-combo")
         rc = CmdSelectCombo(args);
+    else if (command == L"list-rows")
+        rc = CmdListRows(args);
     else if (command == L"set-trackbar")
         rc = CmdSetTrackBar(args);
     else if (command == L"window-info")
