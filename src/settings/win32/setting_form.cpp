@@ -2,6 +2,7 @@
 
 #include "app/win32/resource_ids.h"
 #include "common/app_error.h"
+#include "platform/win32/dialog_layout.h"
 
 #include <commctrl.h>
 
@@ -11,23 +12,6 @@ namespace kx::win32 {
 namespace {
 
 constexpr UINT_PTR kEdit1SubclassId = 1;
-
-std::wstring Wide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string Utf16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
-std::wstring ControlText(HWND control)
-{
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 // The error box takes 8-bit text in the ANSI code page.
 std::string Ansi(const std::wstring& text)
@@ -61,16 +45,7 @@ SettingForm::SettingForm(HINSTANCE instance, AppSettings& settings, AdvancedSett
 void SettingForm::OnInit()
 {
     // The layout is kept in pixels: a client area of 416 x 210.
-    HWND box = Handle();
-    RECT frame{0, 0, 416, 210};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(box, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE)));
-    ::SetWindowPos(box, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    struct Place {
-        int id, left, top, width, height;
-    };
-    static constexpr Place kPlaces[] = {
+    static constexpr ControlPlace kPlaces[] = {
         {IDC_SETTINGS_CHECKBOX1, 8, 8, 400, 17},    {IDC_SETTINGS_CHECKBOX2, 8, 29, 400, 17},
         {IDC_SETTINGS_LABEL1, 8, 56, 90, 13},       {IDC_SETTINGS_CSCOMBOBOX, 100, 52, 145, 221},
         {IDC_SETTINGS_LABEL2, 8, 86, 130, 13},      {IDC_SETTINGS_TVALUE, 138, 86, 50, 13},
@@ -80,8 +55,7 @@ void SettingForm::OnInit()
         {IDC_SETTINGS_EDIT1, 170, 168, 40, 21},     {IDC_SETTINGS_LABEL5, 216, 172, 40, 13},
         {IDC_SETTINGS_BUTTON2, 333, 150, 75, 25},   {IDC_SETTINGS_BUTTON1, 333, 179, 75, 25},
     };
-    for (const Place& p : kPlaces)
-        ::MoveWindow(Control(p.id), p.left, p.top, p.width, p.height, FALSE);
+    LayOutDialog(Handle(), 416, 210, kPlaces);
 
     HWND list = Control(IDC_SETTINGS_CSCOMBOBOX);
     for (const CharacterSet& set : CharacterSets())
