@@ -702,9 +702,93 @@ scenario_agth_without_path() {
   expect_eq "Agth.AgthAToption" "$(ini_get KestruneEX.ini Agth AgthAToption)" ",,,,,,,,,"
 }
 
+# A game from the "Shortcut Manager" tab: the stored entry is loaded and
+# selected, "Run" starts the stand-in agth.exe with the game as its argument in
+# the game's folder, the entry's Rev Hex becomes the get-text method and the
+# helper closes; a second entry made with "New", renamed in place and applied
+# with a path reaches the settings file beside the first.
+scenario_agth_shortcut_run() {
+  mkdir -p 'AGTH Tools' 'Games/Demo Game' 'Games/Racer'
+  cp "$KX_FAKE_AGTH" 'AGTH Tools/agth.exe'
+  cp "$KX_FAKE_AGTH" 'Games/Demo Game/demo.exe'
+  cp "$KX_FAKE_AGTH" 'Games/Racer/racer.exe'
+  local agth game game_dir racer
+  agth=$(winepath -w "$PWD/AGTH Tools/agth.exe" 2>/dev/null)
+  game=$(winepath -w "$PWD/Games/Demo Game/demo.exe" 2>/dev/null)
+  racer=$(winepath -w "$PWD/Games/Racer/racer.exe" 2>/dev/null)
+  game_dir=${game%\\*}
+  write_ini '[MainMenu]' 'Translation=0' '[Agth]' "Agthpath=$(hex_text "$agth")" 'AgthATrun=0' \
+    '[AgthSM0]' "GName=$(hex_text 'Démo ゲーム')" "APath=$(hex_text "$game")" 'AOption=' 'TDelay=0' \
+    "Notes=$(hex_text 'first note')" 'GTMethod=3'
+  app_start
+  app_ready
+  local dlg=(--exact --class '#32770' 'AGTH helper') info text cx cy
+  drv post-command 40001 >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  info=$(drv window-info "${dlg[@]}")
+  read -r cx cy <<<"$(client_origin "$info")"
+  # The second tab's header; the first entry is selected since start-up.
+  xdotool mousemove $((cx + 130)) $((cy + 48)) click 1
+  sleep 0.3
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | grep '^id=20[67]' | sed 's/^/    /'
+  expect "the entry's name in the editor" grep -qxF "id=2062 text=Démo ゲーム" <<<"$text"
+  expect "the entry's path in the editor" grep -qxF "id=2064 text=${game//\\/\\\\}" <<<"$text"
+  expect "Rev Hex checked" grep -qxF 'id=2075 check=1 text=Rev Hex' <<<"$text"
+  expect "notes shown" grep -qxF 'id=2070 text=first note' <<<"$text"
+  local rect x y w h
+  rect=$(grep -o 'rect=[^ ]*' <<<"$info")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  sleep 0.5
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-shortcut-manager.png
+  expect "shortcut tab screenshot written" [ -s screenshot-shortcut-manager.png ]
+
+  drv click-button "${dlg[@]}" Run 5000 >/dev/null
+  expect "the stand-in AGTH ran" wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
+  tr -d '\r' <'AGTH Tools/agth-call.txt' | sed 's/^/    /'
+  expect_eq "parameters" "$(tr -d '\r' <'AGTH Tools/agth-call.txt' | sed -n 's/^parameters=//p')" " /C /L $game"
+  expect_eq "working directory: the game's folder" \
+    "$(tr -d '\r' <'AGTH Tools/agth-call.txt' | sed -n 's/^directory=//p')" "$game_dir"
+  expect "the helper closes after the launch" drv wait-window-gone "${dlg[@]}" 5000
+  clip 'A082 A282 '
+  expect "the entry's Rev Hex: 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nあい')" 5000
+
+  # A new entry, renamed in place, given a path and applied.
+  drv post-command 40001 >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  drv click-button "${dlg[@]}" New 5000 >/dev/null
+  sleep 0.3
+  xdotool type --delay 20 'Racer'
+  xdotool key Return
+  sleep 0.3
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the in-place name reaches the editor" grep -qxF 'id=2062 text=Racer' <<<"$text"
+  expect "a new entry has delay 10" grep -qE '^id=2068 .*text=10$' <<<"$text"
+  drv set-child-text "${dlg[@]}" '#2064' "${racer//\\/\\\\}" >/dev/null
+  drv click-button "${dlg[@]}" Apply 5000 >/dev/null
+  sleep 0.3
+  expect "no error box" eval '! drv window-text --exact --class "#32770" Error 500 >/dev/null 2>&1'
+  drv click-button "${dlg[@]}" Close 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect "closes with exit code 0" app_close
+  expect_eq "AgthSM0.GName" "$(ini_get KestruneEX.ini AgthSM0 GName)" "$(hex_text 'Démo ゲーム')"
+  expect_eq "AgthSM0.APath" "$(ini_get KestruneEX.ini AgthSM0 APath)" "$(hex_text "$game")"
+  expect_eq "AgthSM0.GTMethod" "$(ini_get KestruneEX.ini AgthSM0 GTMethod)" 3
+  expect_eq "AgthSM0.TDelay" "$(ini_get KestruneEX.ini AgthSM0 TDelay)" 0
+  expect_eq "AgthSM0.Notes" "$(ini_get KestruneEX.ini AgthSM0 Notes)" "$(hex_text 'first note')"
+  expect_eq "AgthSM1.GName" "$(ini_get KestruneEX.ini AgthSM1 GName)" "$(hex_text Racer)"
+  expect_eq "AgthSM1.APath" "$(ini_get KestruneEX.ini AgthSM1 APath)" "$(hex_text "$racer")"
+  expect_eq "AgthSM1.TDelay" "$(ini_get KestruneEX.ini AgthSM1 TDelay)" 10
+  expect_eq "AgthSM1.GTMethod" "$(ini_get KestruneEX.ini AgthSM1 GTMethod)" 1
+  expect_eq "AgthSM2.GName is empty" "$(ini_get KestruneEX.ini AgthSM2 GName)" ""
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-shortcut-manager.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
-  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path)
+  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

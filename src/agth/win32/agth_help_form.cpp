@@ -18,8 +18,6 @@ constexpr int kAttachPage[] = {
     IDC_AGTH_GRID,         IDC_AGTH_ATTACHBTN, IDC_AGTH_ATTNOPTBTN, IDC_AGTH_REFRESHBTN, IDC_AGTH_OPTIONLABEL,
     IDC_AGTH_OPTIONBOX,    IDC_AGTH_GETTEXTGROUP, IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON,
 };
-// The controls of the "Shortcut Manager" tab.
-constexpr int kShortcutPage[] = {IDC_AGTH_SHORTCUTNOTE};
 constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON};
 
 std::wstring Wide(std::u16string_view text)
@@ -61,9 +59,11 @@ void AddColumn(HWND grid, int index, const wchar_t* caption, int width)
 
 } // namespace
 
-AgthHelpForm::AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow)
+AgthHelpForm::AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow,
+                           CapturePauseHost& capturePause)
     : ModalDialog(instance, IDD_AGTHHELPER),
-      rules_(settings, mainWindow, {snapshot_, launcher_, prompts_, codePages_})
+      rules_(settings, mainWindow, {snapshot_, launcher_, prompts_, codePages_}),
+      shortcuts_(settings, mainWindow, capturePause, prompts_, codePages_, launcher_)
 {
 }
 
@@ -82,6 +82,7 @@ void AgthHelpForm::OnInit()
         ::SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     }
     ::SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
+    shortcuts_.Created(Handle());
     TabsChange();
 
     HWND grid = Control(IDC_AGTH_GRID);
@@ -117,7 +118,17 @@ void AgthHelpForm::Layout()
         {IDC_AGTH_OPTIONLABEL, 16, 322, 92, 13},  {IDC_AGTH_OPTIONBOX, 110, 318, 200, 200},
         {IDC_AGTH_GETTEXTGROUP, 324, 306, 156, 62}, {IDC_AGTH_ASRBUTTON, 334, 320, 140, 15},
         {IDC_AGTH_SHRBUTTON, 334, 335, 140, 15},  {IDC_AGTH_RHRBUTTON, 334, 350, 140, 15},
-        {IDC_AGTH_SHORTCUTNOTE, 24, 76, 440, 30}, {IDC_AGTH_CHECKBOX1, 8, 386, 250, 17},
+        {IDC_AGTH_CHECKBOX1, 8, 386, 250, 17},
+        {IDC_SM_LIST, 16, 68, 190, 296},          {IDC_SM_NAMELABEL, 214, 70, 92, 13},
+        {IDC_SM_NAME, 310, 66, 170, 21},          {IDC_SM_APATHBTN, 214, 93, 88, 23},
+        {IDC_SM_APATH, 310, 94, 170, 21},         {IDC_SM_OPTIONLABEL, 214, 126, 94, 13},
+        {IDC_SM_OPTION, 310, 122, 170, 21},       {IDC_SM_DELAYLABEL, 214, 154, 94, 13},
+        {IDC_SM_DELAY, 310, 150, 60, 200},        {IDC_SM_ICON, 446, 148, 32, 32},
+        {IDC_SM_NOTESLABEL, 214, 184, 84, 13},    {IDC_SM_NOTES, 214, 200, 266, 70},
+        {IDC_SM_METHODGROUP, 214, 278, 150, 84},  {IDC_SM_ASCII, 224, 296, 100, 17},
+        {IDC_SM_SEQHEX, 224, 316, 100, 17},       {IDC_SM_REVHEX, 224, 336, 100, 17},
+        {IDC_SM_NEW, 372, 284, 52, 25},           {IDC_SM_DELETE, 428, 284, 52, 25},
+        {IDC_SM_APPLY, 372, 316, 52, 25},         {IDC_SM_RUN, 428, 316, 52, 25},
         {IDC_AGTH_CLOSEBTN, 412, 382, 75, 25},
     };
     for (const Place& p : kPlaces)
@@ -141,10 +152,17 @@ void AgthHelpForm::OnClosing()
 {
     ReadControls();
     rules_.Closing();
+    shortcuts_.Save();
 }
 
 bool AgthHelpForm::OnCommand(int id, int notification)
 {
+    bool close = false;
+    if (shortcuts_.Command(id, notification, close)) {
+        if (close)
+            Close(IDOK);
+        return true;
+    }
     switch (id) {
     case IDC_AGTH_BROWBTN:
         if (notification == BN_CLICKED)
@@ -199,6 +217,12 @@ bool AgthHelpForm::OnMessage(UINT message, WPARAM, LPARAM lParam)
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->idFrom == IDC_AGTH_TABS && header->code == TCN_SELCHANGE) {
         TabsChange();
+        return true;
+    }
+    bool close = false;
+    if (shortcuts_.Notify(*header, close)) {
+        if (close)
+            Close(IDOK);
         return true;
     }
     if (header->idFrom == IDC_AGTH_GRID && header->code == NM_DBLCLK) {
@@ -266,8 +290,7 @@ void AgthHelpForm::TabsChange()
     const bool attachPage = ::SendMessageW(Control(IDC_AGTH_TABS), TCM_GETCURSEL, 0, 0) == 0;
     for (int id : kAttachPage)
         ::ShowWindow(Control(id), attachPage ? SW_SHOW : SW_HIDE);
-    for (int id : kShortcutPage)
-        ::ShowWindow(Control(id), attachPage ? SW_HIDE : SW_SHOW);
+    shortcuts_.Show(!attachPage);
 }
 
 void AgthHelpForm::ReadControls()

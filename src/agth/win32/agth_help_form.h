@@ -1,15 +1,18 @@
 #pragma once
 // The AGTH helper window "AGTH helper": the AGTH path, the "Attach process"
-// tab (process grid, option box, get-text choice) and the start-up switch.
+// tab (process grid, option box, get-text choice), the "Shortcut Manager" tab
+// (ShortcutPage) and the start-up switch.
 // Copies its controls to and from the helper's rules (agth/agth_helper.h) and
 // forwards their events. Created once at start-up, opened modally from the
 // main window.
 #include "agth/agth_helper.h"
+#include "agth/win32/shortcut_page.h"
 #include "app/win32/modal_dialog.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_prompts.h"
 #include "settings/app_settings.h"
+#include "translate/capture_pause.h"
 
 #include <windows.h>
 
@@ -17,7 +20,8 @@ namespace kx::win32 {
 
 class AgthHelpForm : public ModalDialog {
 public:
-    AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow);
+    AgthHelpForm(HINSTANCE instance, AppSettings& settings, AgthHelperHost& mainWindow,
+                 CapturePauseHost& capturePause);
 
 protected:
     void OnInit() override;
@@ -48,6 +52,7 @@ private:
     Win32Prompts prompts_;
     Win32CodePages codePages_;
     AgthHelper rules_;
+    ShortcutPage shortcuts_;
 };
 
 } // namespace kx::win32

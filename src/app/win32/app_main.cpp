@@ -43,7 +43,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
         return 1;
     kx::win32::SettingForm settingForm(instance, settings, mainForm);
     kx::win32::AboutForm aboutForm(instance);
-    kx::win32::AgthHelpForm agthHelpForm(instance, settings, mainForm);
+    kx::win32::AgthHelpForm agthHelpForm(instance, settings, mainForm, mainForm);
     settingForm.Create(mainForm.Handle());
     aboutForm.Create(mainForm.Handle());
     agthHelpForm.Create(mainForm.Handle());

@@ -581,7 +581,8 @@ int CmdMoveWindow(std::vector<std::wstring> args)
     return kOk;
 }
 
-// WM_SETTEXT to the first child of a class (an edit of another program).
+// WM_SETTEXT to a child (an edit of another program): the first of a class, or
+// "#<id>" for the control with that id.
 int CmdSetChildText(std::vector<std::wstring> args)
 {
     WindowQuery query = TakeWindowOptions(args);
@@ -592,7 +593,15 @@ int CmdSetChildText(std::vector<std::wstring> args)
     if (!text)
         return kUsage;
     std::vector<HWND> windows = FindWindows(query);
-    HWND child = windows.empty() ? nullptr : ::FindWindowExW(windows.front(), nullptr, args[1].c_str(), nullptr);
+    // "#<id>" names a control by its id, anything else the first of a class.
+    HWND child = nullptr;
+    if (!windows.empty()) {
+        unsigned long id = 0;
+        if (args[1].size() > 1 && args[1][0] == L'#' && ParseNumber(args[1].substr(1), id))
+            child = ::GetDlgItem(windows.front(), static_cast<int>(id));
+        else
+            child = ::FindWindowExW(windows.front(), nullptr, args[1].c_str(), nullptr);
+    }
     if (!child) {
         Err("error=no-child");
         return kFailed;
@@ -1040,7 +1049,7 @@ void Usage()
         "  window-info [--exact] [--class C] [<title>]     (main window by default)\n"
         "  close-window [--exact] [--class C] <title>\n"
         "  move-window [--exact] [--class C] <title> <x> <y> <width> <height>\n"
-        "  set-child-text [--exact] [--class C] <title> <child class> <text>\n"
+        "  set-child-text [--exact] [--class C] <title> <child class or #id> <text>\n"
         "  select-combo [--exact] [--class C] <title> <index>\n"
         "  set-trackbar [--exact] [--class C] <title> <position>\n"
         "  list-rows [--exact] [--class C] <title>     (the first list view's rows)\n"
