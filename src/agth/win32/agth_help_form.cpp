@@ -1,6 +1,7 @@
 #include "agth/win32/agth_help_form.h"
 
 #include "app/win32/resource_ids.h"
+#include "platform/win32/dialog_layout.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -19,23 +20,6 @@ constexpr int kAttachPage[] = {
     IDC_AGTH_OPTIONBOX,    IDC_AGTH_GETTEXTGROUP, IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON,
 };
 constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON};
-
-std::wstring Wide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string Utf16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
-std::wstring ControlText(HWND control)
-{
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 bool IsChecked(HWND box)
 {
@@ -98,19 +82,7 @@ void AgthHelpForm::Layout()
 {
     // The layout is kept in pixels: a client area of 495 x 415 at the centre
     // of the desktop.
-    HWND box = Handle();
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(box, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(box, GWL_EXSTYLE)));
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    ::SetWindowPos(box, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                   (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    struct Place {
-        int id, left, top, width, height;
-    };
-    static constexpr Place kPlaces[] = {
+    static constexpr ControlPlace kPlaces[] = {
         {IDC_AGTH_PATHLABEL, 8, 12, 52, 13},      {IDC_AGTH_PATHBOX, 62, 8, 338, 21},
         {IDC_AGTH_BROWBTN, 408, 7, 79, 23},       {IDC_AGTH_TABS, 8, 38, 479, 336},
         {IDC_AGTH_GRID, 16, 68, 408, 236},        {IDC_AGTH_ATTACHBTN, 430, 68, 50, 25},
@@ -131,8 +103,14 @@ void AgthHelpForm::Layout()
         {IDC_SM_APPLY, 372, 316, 52, 25},         {IDC_SM_RUN, 428, 316, 52, 25},
         {IDC_AGTH_CLOSEBTN, 412, 382, 75, 25},
     };
-    for (const Place& p : kPlaces)
-        ::MoveWindow(Control(p.id), p.left, p.top, p.width, p.height, FALSE);
+    HWND box = Handle();
+    LayOutDialog(box, kClientWidth, kClientHeight, kPlaces);
+    RECT outer;
+    ::GetWindowRect(box, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    ::SetWindowPos(box, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                   (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AgthHelpForm::OnShow()

@@ -1,6 +1,7 @@
 #include "agth/win32/shortcut_page.h"
 
 #include "app/win32/resource_ids.h"
+#include "platform/win32/dialog_layout.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -25,21 +26,9 @@ constexpr const char* kAgthOptionsHelp =
     "/V - process text threads from system contexts\r\n"
     "/X - extended set of hooked functions";
 
-std::wstring Wide(std::u16string_view text)
+std::u16string ControlUtf16(HWND control)
 {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string Utf16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
-}
-
-std::u16string ControlText(HWND control)
-{
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return Utf16(text);
+    return Utf16(ControlText(control));
 }
 
 HICON IconForPath(const std::u16string& path, bool large)
@@ -289,18 +278,18 @@ void ShortcutPage::AppPathClick()
 bool ShortcutPage::Run()
 {
     ReadEditors();
-    return rules_.Run(ControlText(Control(IDC_AGTH_PATHBOX)));
+    return rules_.Run(ControlUtf16(Control(IDC_AGTH_PATHBOX)));
 }
 
 void ShortcutPage::ReadEditors()
 {
     ShortcutEditors& e = rules_.Editors();
-    e.gameName = ControlText(Control(IDC_SM_NAME));
-    e.appPath = ControlText(Control(IDC_SM_APATH));
-    e.option = ControlText(Control(IDC_SM_OPTION));
+    e.gameName = ControlUtf16(Control(IDC_SM_NAME));
+    e.appPath = ControlUtf16(Control(IDC_SM_APATH));
+    e.option = ControlUtf16(Control(IDC_SM_OPTION));
     const LRESULT delay = ::SendMessageW(Control(IDC_SM_DELAY), CB_GETCURSEL, 0, 0);
     e.delayIndex = delay >= 0 && delay < kShortcutDelayCount ? static_cast<int>(delay) : 2;
-    e.notes = ControlText(Control(IDC_SM_NOTES));
+    e.notes = ControlUtf16(Control(IDC_SM_NOTES));
     for (int i = 0; i < 3; ++i)
         if (::IsDlgButtonChecked(dialog_, kMethodButtons[i]) == BST_CHECKED)
             e.method = i + 1;
@@ -309,7 +298,7 @@ void ShortcutPage::ReadEditors()
 void ShortcutPage::WriteEditors()
 {
     const ShortcutEditors& e = rules_.Editors();
-    if (ControlText(Control(IDC_SM_APATH)) != e.appPath || !largeIcon_)
+    if (ControlUtf16(Control(IDC_SM_APATH)) != e.appPath || !largeIcon_)
         SetLargeIcon(e.appPath);
     ::SetDlgItemTextW(dialog_, IDC_SM_NAME, Wide(e.gameName).c_str());
     ::SetDlgItemTextW(dialog_, IDC_SM_APATH, Wide(e.appPath).c_str());
