@@ -1,19 +1,11 @@
 #include "agth/agth_rules.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 
 namespace kx {
 namespace {
-
-// Folds only A to Z, as the filters and switch tests do.
-std::string LowerAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 bool Contains(std::string_view text, std::string_view part)
 {

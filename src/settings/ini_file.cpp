@@ -1,5 +1,7 @@
 #include "settings/ini_file.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -28,27 +30,15 @@ std::string_view Trim(std::string_view text)
 // Names compare up to a NUL byte, as the platform's wide strings do.
 std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The form in which names are compared: up to a NUL, ASCII letters in lower case.
 std::string FoldedName(std::string_view name)
 {
-    std::string folded(UpToNul(name));
-    for (char& c : folded)
-        c = AsciiLower(c);
-    return folded;
+    return LowerAscii(UpToNul(name));
 }
 
 bool SameName(std::string_view a, std::string_view b)
 {
-    a = UpToNul(a);
-    b = UpToNul(b);
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
+    return EqualsIgnoringAsciiCase(UpToNul(a), UpToNul(b));
 }
 
 // The section name of a header line, or nullopt when the line is no header.

@@ -1,5 +1,7 @@
 #include "settings/value_encodings.h"
 
+#include "common/text.h"
+
 #include <array>
 
 namespace kx {
@@ -15,18 +17,6 @@ int HexDigitValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
-}
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    return true;
 }
 
 constexpr std::array<NamedColor, kNamedColorCount> kNamedColors{{
