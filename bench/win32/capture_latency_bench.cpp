@@ -2,12 +2,13 @@
 // with a small (10 KB) and a large (10 MB) log already in the view. Runs the
 // real clipboard viewer chain, decoder, text sink and EDIT control under
 // Wine; prints both medians and their ratio, measured in one run.
+#include "capture/capture_pipeline.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/text_decoding.h"
-#include "capture/text_sink.h"
 #include "platform/win32/edit_log_view.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_ui_thread.h"
 
 #include <windows.h>
 
@@ -36,19 +37,25 @@ struct Viewer {
     std::unique_ptr<EditLogView> view;
     std::unique_ptr<Win32Clipboard> clipboard;
     std::unique_ptr<ClipboardWatcher> watcher;
-    std::unique_ptr<CaptureSink> sink;
+    std::unique_ptr<Win32UiThread> uiThread;
+    std::unique_ptr<CapturePipeline> pipeline;
     AppSettings settings;
     Win32CodePages codePages;
     NoTranslation translator;
 };
 
 Viewer* g_viewer = nullptr;
+constexpr UINT kTurnMessage = WM_APP + 2;
 
 LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (g_viewer && g_viewer->watcher) {
         if (message == WM_DRAWCLIPBOARD) {
             g_viewer->watcher->OnDrawClipboard(true);
+            return 0;
+        }
+        if (message == kTurnMessage) {
+            g_viewer->pipeline->OnUiTurn();
             return 0;
         }
         if (message == WM_CHANGECBCHAIN) {
@@ -169,11 +176,11 @@ int main(int argc, char** argv)
     ::MoveWindow(edit, 0, 0, 620, 200, FALSE);
     viewer.view = std::make_unique<EditLogView>(edit);
     viewer.clipboard = std::make_unique<Win32Clipboard>(viewer.window);
-    viewer.sink = std::make_unique<CaptureSink>(viewer.settings, viewer.codePages, *viewer.view, viewer.translator,
-                                                [] { return false; });
+    viewer.uiThread = std::make_unique<Win32UiThread>(viewer.window, kTurnMessage);
+    viewer.pipeline = std::make_unique<CapturePipeline>(viewer.codePages, *viewer.view, viewer.translator,
+                                                        *viewer.uiThread, AnsiLeadBytes{});
     viewer.watcher = std::make_unique<ClipboardWatcher>(*viewer.clipboard, [&viewer](const std::string& bytes) {
-        if (auto decoded = DecodeByMethod(Ascii, bytes))
-            viewer.sink->TextSink(std::move(*decoded));
+        viewer.pipeline->Read(CapturedText{bytes, Ascii, viewer.settings.Sink(), false});
     });
     viewer.watcher->Join();
     HWND source = ::CreateWindowExW(0, L"STATIC", L"source", 0, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);

@@ -3,7 +3,21 @@
 namespace kx {
 namespace {
 const std::u16string kLineBreak = u"\r\n";
+
+std::u16string Separator(const SinkOptions& options)
+{
+    return options.EmptyLineBetweenTexts() ? u"\r\n\r\n" : kLineBreak;
 }
+
+// Inserts behind the last character of the last line; a closing line break
+// stays at the very end.
+void InsertBehindLastLine(LogViewPort& view, const std::u16string& text)
+{
+    const std::size_t length = view.TextLength();
+    view.InsertAt(view.EndsWithLineBreak() ? length - kLineBreak.size() : length, text);
+}
+
+} // namespace
 
 void AppendLineToView(LogViewPort& view, const std::u16string& line)
 {
@@ -16,7 +30,7 @@ void AppendLineToView(LogViewPort& view, const std::u16string& line)
         view.InsertAt(length, kLineBreak + line);
 }
 
-void AppendLog(LogViewPort& view, const AppSettings& settings, const std::u16string& text)
+void AppendLog(LogViewPort& view, const SinkOptions& settings, const std::u16string& text)
 {
     if (text.empty())
         return;
@@ -28,12 +42,32 @@ void AppendLog(LogViewPort& view, const AppSettings& settings, const std::u16str
         AppendLineToView(view, text);
         return;
     }
-    // Insert behind the last character of the last line; a closing line break
-    // stays at the very end.
-    const std::u16string separator = settings.EmptyLineBetweenTexts() ? u"\r\n\r\n" : u"\r\n";
-    const std::size_t length = view.TextLength();
-    const std::size_t position = view.EndsWithLineBreak() ? length - kLineBreak.size() : length;
-    view.InsertAt(position, separator + text);
+    InsertBehindLastLine(view, Separator(settings) + text);
+}
+
+void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts)
+{
+    std::size_t next = 0;
+    if (options.ReplaceMode()) {
+        for (std::size_t i = texts.size(); i-- > 0;)
+            if (!texts[i].empty()) {
+                view.SetText(texts[i]);
+                break;
+            }
+        return;
+    }
+    // The first texts may go through the one- and no-line rules.
+    while (next < texts.size() && view.VisualLineCount() <= 1)
+        AppendLog(view, options, texts[next++]);
+    if (next == texts.size())
+        return;
+    // From two lines on, each text is inserted right behind the one before.
+    std::u16string joined;
+    for (; next < texts.size(); ++next)
+        if (!texts[next].empty())
+            joined += Separator(options) + texts[next];
+    if (!joined.empty())
+        InsertBehindLastLine(view, joined);
 }
 
 } // namespace kx

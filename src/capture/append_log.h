@@ -3,13 +3,23 @@
 #include "settings/app_settings.h"
 
 #include <string>
+#include <vector>
 
 namespace kx {
 
 // The one way captured text enters the log view: replaces the whole log in
 // replace mode, otherwise adds the text as a new line (after an empty line
 // when the settings ask for one), editing only the end of the view.
-void AppendLog(LogViewPort& view, const AppSettings& settings, const std::u16string& text);
+void AppendLog(LogViewPort& view, const SinkOptions& options, const std::u16string& text);
+inline void AppendLog(LogViewPort& view, const AppSettings& settings, const std::u16string& text)
+{
+    AppendLog(view, settings.Sink(), text);
+}
+
+// The same as AppendLog for each text in turn, in as few edits of the view
+// as the rules allow: once the view has two lines, a run of texts is one
+// insert; in replace mode only the last text counts.
+void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts);
 
 // Adds `line` as a new last line, keeping a closing line break where there is
 // one; used for the program's own messages (engine failures, start-up).

@@ -28,11 +28,19 @@ void ClipboardWatcher::OnDrawClipboard(bool monitoring)
     // depends on this window passing the notification on.
     std::exception_ptr failure;
     try {
-        if (monitoring && clipboard_.HasText()) {
-            std::optional<std::string> text = clipboard_.ReadText();
-            if (!text)
-                throw AppError("Cannot open clipboard");
-            onText_(*text);
+        const std::uint32_t sequence = clipboard_.SequenceNumber();
+        if (!AlreadyTaken(sequence)) {
+            if (monitoring && clipboard_.HasText()) {
+                std::optional<ClipboardText> text = clipboard_.ReadText();
+                if (!text)
+                    throw AppError("Cannot open clipboard");
+                if (!AlreadyTaken(text->sequence)) {
+                    lastTaken_ = text->sequence;
+                    onText_(text->bytes);
+                }
+            } else {
+                lastTaken_ = sequence;
+            }
         }
     } catch (...) {
         failure = std::current_exception();

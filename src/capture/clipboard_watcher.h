@@ -17,9 +17,10 @@ public:
     void Join();
     void Leave();
 
-    // WM_DRAWCLIPBOARD. Reads the text when there is text and monitoring is
-    // on, runs the pipeline, and always passes the notification on, also when
-    // reading or decoding failed; such an error is raised again afterwards.
+    // WM_DRAWCLIPBOARD. Reads the text of a change not read before, when
+    // there is text and monitoring is on, hands it on, and always passes the
+    // notification on, also when reading failed; such an error is raised
+    // again afterwards. A change seen while monitoring is off is never read.
     void OnDrawClipboard(bool monitoring);
     // WM_CHANGECBCHAIN.
     void OnChangeCbChain(WindowId removed, WindowId following);
@@ -27,6 +28,11 @@ public:
     WindowId NextViewer = 0;
 
 private:
+    // Notifications can outnumber changes (every queued one sees the latest
+    // text); each change is taken once.
+    bool AlreadyTaken(std::uint32_t sequence) const { return sequence != 0 && sequence == lastTaken_; }
+
+    std::uint32_t lastTaken_ = 0;
     ClipboardPort& clipboard_;
     TextHandler onText_;
 };

@@ -1,47 +1,45 @@
 #include "capture/text_sink.h"
 
-#include "capture/append_log.h"
-
+#include <algorithm>
 #include <utility>
 
 namespace kx {
+namespace {
 
-CaptureSink::CaptureSink(const AppSettings& settings, CodePagePort& codePages, LogViewPort& view,
-                         Translator& translator, std::function<bool()> translationActive)
-    : settings_(settings), codePages_(codePages), view_(view), translator_(translator),
-      translationActive_(std::move(translationActive))
+std::u16string Converted(CodePagePort& codePages, const std::string& bytes, int codePage)
 {
+    std::u16string text = CodePageToWide(codePages, bytes, codePage);
+    text.erase(std::remove(text.begin(), text.end(), u'\0'), text.end());
+    return text;
 }
 
-void CaptureSink::TextSink(std::string bytes)
+} // namespace
+
+SinkPlan PlanTextSink(CodePagePort& codePages, std::string bytes, const SinkOptions& options, bool translate)
 {
-    if (translationActive_ && translationActive_()) {
-        TranslatedPath(std::move(bytes));
-        return;
+    SinkPlan plan;
+    if (!translate) {
+        plan.shownNow = Converted(codePages, bytes, options.Codepage);
+        return plan;
     }
-    AppendLog(view_, settings_, CodePageToWide(codePages_, bytes, settings_.Codepage));
-}
-
-void CaptureSink::TranslatedPath(std::string bytes)
-{
-    // The full stop gives the engine a sentence end; its translation (the
-    // last letter before the adapter's "\r\n") is dropped again below.
     bytes.push_back('.');
-    std::u16string text = CodePageToWide(codePages_, bytes, settings_.Codepage);
-
+    std::u16string text = Converted(codePages, bytes, options.Codepage);
     // A negative limit keeps nothing for the engine, like a limit of 0.
-    const std::size_t limit = settings_.Flood > 0 ? static_cast<std::size_t>(settings_.Flood) : 0;
-    if (settings_.FloodTrimmingOn() && text.size() > limit) {
+    const std::size_t limit = options.Flood > 0 ? static_cast<std::size_t>(options.Flood) : 0;
+    if (options.FloodTrimmingOn() && text.size() > limit) {
         const std::size_t headLength = text.size() - limit;
-        AppendLog(view_, settings_, text.substr(0, headLength));
+        plan.shownNow = text.substr(0, headLength);
         text.erase(0, headLength);
     }
+    plan.forEngine = std::move(text);
+    return plan;
+}
 
-    translator_.TranslateWide(text.data(), static_cast<int>(text.size()));
-    const std::u16string_view result = translator_.Result();
-    if (result.size() > 3)
-        AppendLog(view_, settings_, std::u16string(result.substr(0, result.size() - 3)));
-    translator_.StopTransEngine();
+std::u16string ShownTranslation(std::u16string_view result)
+{
+    if (result.size() <= 3)
+        return {};
+    return std::u16string(result.substr(0, result.size() - 3));
 }
 
 } // namespace kx

@@ -1,9 +1,10 @@
 #pragma once
+// The stage between decoding and display: turns decoded bytes into what the
+// log view shows at once and what goes to the translation engine.
 #include "platform/code_page_port.h"
-#include "platform/log_view_port.h"
 #include "settings/app_settings.h"
 
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,23 +21,21 @@ public:
     virtual void StopTransEngine() = 0;
 };
 
-// The stage between decoding and display: converts the decoded bytes with the
-// Character Set code page and appends them, translated when translation is on.
-class CaptureSink {
-public:
-    CaptureSink(const AppSettings& settings, CodePagePort& codePages, LogViewPort& view, Translator& translator,
-                std::function<bool()> translationActive);
-
-    void TextSink(std::string bytes);
-
-private:
-    void TranslatedPath(std::string bytes);
-
-    const AppSettings& settings_;
-    CodePagePort& codePages_;
-    LogViewPort& view_;
-    Translator& translator_;
-    std::function<bool()> translationActive_;
+// What becomes of one decoded text.
+struct SinkPlan {
+    std::u16string shownNow;                  // appended at once: the text itself, or a flood head
+    std::optional<std::u16string> forEngine;  // translated, then shown (translation path only)
 };
+
+// Converts the bytes with the Character Set code page. Untranslated, the
+// text is shown as it is; translated, it gets a full stop as sentence end
+// and a flood is trimmed to the letter limit, its head shown untranslated.
+// NUL characters are dropped: the log view and the engine would both stop
+// reading at the first one.
+SinkPlan PlanTextSink(CodePagePort& codePages, std::string bytes, const SinkOptions& options, bool translate);
+
+// The part of the adapter's answer that is shown: without its closing
+// "\r\n" and the letter before it (the translated full stop).
+std::u16string ShownTranslation(std::u16string_view result);
 
 } // namespace kx

@@ -8,6 +8,12 @@ namespace kx {
 
 using WindowId = std::uintptr_t;  // a window handle; 0 = none
 
+// The clipboard's 8-bit text and the number of the change that put it there.
+struct ClipboardText {
+    std::string bytes;
+    std::uint32_t sequence = 0;
+};
+
 class ClipboardPort {
 public:
     virtual ~ClipboardPort() = default;
@@ -17,9 +23,13 @@ public:
     virtual void LeaveViewerChain(WindowId nextViewer) = 0;
     // True when the clipboard offers 8-bit text (CF_TEXT).
     virtual bool HasText() = 0;
-    // The CF_TEXT bytes up to the first NUL; nullopt when the clipboard
-    // cannot be opened. Opens and closes the clipboard.
-    virtual std::optional<std::string> ReadText() = 0;
+    // The number of the latest clipboard change (0 when the system does not
+    // count them).
+    virtual std::uint32_t SequenceNumber() = 0;
+    // The CF_TEXT bytes up to the first NUL, with the change number read
+    // while the clipboard was open; nullopt when the clipboard cannot be
+    // opened. Opens and closes the clipboard.
+    virtual std::optional<ClipboardText> ReadText() = 0;
     // Passes a notification on with a 500 ms time-out, aborting if the
     // receiver is hung; failures (no next viewer) are ignored.
     virtual void ForwardDrawClipboard(WindowId nextViewer) = 0;

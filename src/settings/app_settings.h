@@ -22,6 +22,20 @@ struct ShortcutEntry {
 
 inline constexpr int kShortcutRows = 100;
 
+// The settings that decide what the text sink and AppendLog make of a text.
+// A captured text keeps the ones in force when it was read.
+struct SinkOptions {
+    int32_t Codepage = 932;
+    int32_t Flood = 150;
+    int32_t FloodChk = 1;
+    int32_t Ancete = 0;
+    int32_t uot = 0;
+
+    bool FloodTrimmingOn() const { return FloodChk == 1; }
+    bool EmptyLineBetweenTexts() const { return Ancete == 1; }
+    bool ReplaceMode() const { return uot != 0; }
+};
+
 struct AppSettings {
     int32_t Codepage = 932;      // 0 = the system's ANSI code page
     int32_t Flood = 150;         // letter limit of flood trimming
@@ -36,6 +50,7 @@ struct AppSettings {
     bool FloodTrimmingOn() const { return FloodChk == 1; }
     bool EmptyLineBetweenTexts() const { return Ancete == 1; }
     bool ReplaceMode() const { return uot != 0; }
+    SinkOptions Sink() const { return {Codepage, Flood, FloodChk, Ancete, uot}; }
 
     bool operator==(const AppSettings&) const = default;
 };

@@ -3,6 +3,9 @@
 #include "capture/append_log.h"
 #include "common/text.h"
 
+#include <optional>
+#include <utility>
+
 namespace kx {
 
 std::string EngineDataFolder(const std::string& installFolder)
@@ -129,11 +132,18 @@ void TranslationEngine::EngineTranslate(const std::string& shiftJis)
         LastTranslation.clear();
         return;
     }
+    if (std::optional<std::string> known = Answers.Find(shiftJis)) {
+        LastTranslation = std::move(*known);
+        return;
+    }
     char* answer = TranslateEntry(0, shiftJis.c_str());
     // Copy before freeing: the engine's memory is never kept.
     LastTranslation = answer ? std::string(answer) : std::string();
     if (answer && FreeEntry)
         FreeEntry(answer);
+    // No answer may be a passing failure: asked again next time.
+    if (answer)
+        Answers.Put(shiftJis, LastTranslation);
 }
 
 void TranslationEngine::StopTransEngine()

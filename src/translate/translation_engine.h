@@ -2,6 +2,9 @@
 // Binds the ezTrans Japanese-to-Korean engine (J2KEngine.dll): finds it
 // through the registry, loads and initialises it, and turns UTF-16 text into
 // its Korean translation. Shift-JIS goes in, code page 949 comes out.
+// Initialisation runs on the UI thread at start-up; from then on one thread
+// at a time (the engine thread) translates, and termination follows after
+// that thread has ended.
 #include "capture/text_sink.h"
 #include "platform/code_page_port.h"
 #include "platform/file_system_port.h"
@@ -10,6 +13,7 @@
 #include "platform/prompts_port.h"
 #include "platform/registry_port.h"
 #include "translate/engine_entry_points.h"
+#include "translate/translation_cache.h"
 
 #include <string>
 #include <string_view>
@@ -69,6 +73,7 @@ public:
     std::string LastTranslation;  // code page 949
     bool TranslationAvailable = false;
     std::u16string TransResult;   // exactly the result's units, no terminator
+    TranslationCache Answers;     // the engine's answers by their exact input, for the run
 
 private:
     void ReportFailure(const char* message);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace kx;
 using kx::testing::FakeLogView;
 
@@ -84,6 +86,32 @@ TEST(AppendLogRules, AppendsEditOnlyTheEnd)
         AppendLog(view, settings, u"line");
     EXPECT_EQ(view.replacements, 0);
     EXPECT_EQ(view.inserts, 50);
+}
+
+// A batch must leave the view exactly as appending its texts one by one,
+// from every kind of starting view, with every option and with wrapping.
+TEST(AppendLogRules, BatchLeavesTheViewAsAppendingOneByOne)
+{
+    const std::u16string starts[] = {u"", u"a", u"a\r\n", u"start\r\nsite", u"x\r\ny\r\n", u"a very long first line"};
+    const std::vector<std::vector<std::u16string>> batches = {
+        {}, {u""}, {u"T1"}, {u"T1", u"T2"}, {u"T1", u"", u"T2", u"T3"}, {u"", u""}, {u"long wrapped text", u"b", u"c"}};
+    for (int ancete : {0, 1})
+        for (int uot : {0, 1})
+            for (const auto& start : starts)
+                for (const auto& texts : batches) {
+                    SinkOptions options;
+                    options.Ancete = ancete;
+                    options.uot = uot;
+                    FakeLogView oneByOne(8), batched(8);
+                    oneByOne.text = batched.text = start;
+                    for (const auto& t : texts)
+                        AppendLog(oneByOne, options, t);
+                    AppendLogBatch(batched, options, texts);
+                    EXPECT_EQ(batched.text, oneByOne.text)
+                        << "Ancete " << ancete << " uot " << uot << " start of " << start.size() << " units, "
+                        << texts.size() << " texts";
+                    EXPECT_LE(batched.inserts + batched.replacements, 3);
+                }
 }
 
 } // namespace

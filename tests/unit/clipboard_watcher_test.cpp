@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 using namespace kx;
@@ -13,6 +14,8 @@ struct FakeClipboard : ClipboardPort {
     WindowId joinAnswer = 77;
     bool hasText = true;
     std::optional<std::string> text = std::string("line");
+    std::uint32_t sequence = 1;
+    std::optional<std::string> changeBeforeRead;  // another program copies between the two looks
     int reads = 0;
     std::vector<WindowId> drawForwards;
     struct ChainForward {
@@ -24,10 +27,20 @@ struct FakeClipboard : ClipboardPort {
     WindowId JoinViewerChain() override { return joinAnswer; }
     void LeaveViewerChain(WindowId next) override { leftWith = next; }
     bool HasText() override { return hasText; }
-    std::optional<std::string> ReadText() override
+    std::uint32_t SequenceNumber() override { return sequence; }
+    std::optional<ClipboardText> ReadText() override
     {
         ++reads;
-        return text;
+        if (changeBeforeRead)
+            Change(*std::exchange(changeBeforeRead, std::nullopt));
+        if (!text)
+            return std::nullopt;
+        return ClipboardText{*text, sequence};
+    }
+    void Change(std::string newText)
+    {
+        text = std::move(newText);
+        ++sequence;
     }
     void ForwardDrawClipboard(WindowId next) override { drawForwards.push_back(next); }
     void ForwardChangeCbChain(WindowId next, WindowId removed, WindowId following) override
@@ -48,12 +61,54 @@ struct WatcherFixture : ::testing::Test {
     WatcherFixture() { watcher.Join(); }
 };
 
-TEST_F(WatcherFixture, CapturesEveryChangeAndForwardsIt)
+TEST_F(WatcherFixture, CapturesEveryChangeOnceAndForwardsEveryNotification)
 {
     watcher.OnDrawClipboard(true);
-    watcher.OnDrawClipboard(true);  // the same text twice is captured twice
+    clipboard.Change("line");  // the same text copied again is a new change
+    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(true);  // a second notification of that change reads nothing
     EXPECT_EQ(captured, (std::vector<std::string>{"line", "line"}));
-    EXPECT_EQ(clipboard.drawForwards, (std::vector<WindowId>{77, 77}));
+    EXPECT_EQ(clipboard.reads, 2);
+    EXPECT_EQ(clipboard.drawForwards, (std::vector<WindowId>{77, 77, 77}));
+}
+
+TEST_F(WatcherFixture, NotificationsQueuedBehindABurstTakeTheLatestTextOnce)
+{
+    // Three changes before the first notification is handled: all three
+    // notifications find the third text; it is shown once.
+    clipboard.Change("two");
+    clipboard.Change("three");
+    for (int i = 0; i < 3; ++i)
+        watcher.OnDrawClipboard(true);
+    EXPECT_EQ(captured, (std::vector<std::string>{"three"}));
+
+    // A change between the first look at the number and the read: the text
+    // read belongs to the later change, whose own notification then reads
+    // nothing.
+    clipboard.Change("four");
+    clipboard.changeBeforeRead = "five";
+    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(true);
+    EXPECT_EQ(captured, (std::vector<std::string>{"three", "five"}));
+}
+
+TEST_F(WatcherFixture, ChangesSeenWhileMonitoringIsOffAreNeverReadLater)
+{
+    clipboard.Change("copied during the pause");
+    watcher.OnDrawClipboard(false);
+    watcher.OnDrawClipboard(true);  // e.g. a notification passed on by another viewer
+    EXPECT_TRUE(captured.empty());
+    clipboard.Change("after the pause");
+    watcher.OnDrawClipboard(true);
+    EXPECT_EQ(captured, (std::vector<std::string>{"after the pause"}));
+}
+
+TEST_F(WatcherFixture, SystemWithoutChangeNumbersReadsEveryNotification)
+{
+    clipboard.sequence = 0;
+    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(true);
+    EXPECT_EQ(captured.size(), 2u);
 }
 
 TEST_F(WatcherFixture, MonitoringOffOrNoTextLeavesClipboardClosedButForwards)
@@ -75,7 +130,7 @@ TEST_F(WatcherFixture, FailuresStillPassTheNotificationOn)
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "Cannot open clipboard");
     }
-    clipboard.text = "82G0 ";
+    clipboard.Change("82G0 ");
     failPipeline = true;
     EXPECT_THROW(watcher.OnDrawClipboard(true), AppError);
     EXPECT_EQ(clipboard.drawForwards.size(), 2u);

@@ -239,6 +239,50 @@ TEST_F(EngineFixture, EmptyTextAndNullAnswerGiveEmptyResult)
     EXPECT_EQ(Translate(u"again text"), u"가각간\r\n");
 }
 
+TEST_F(EngineFixture, RepeatedInputIsAnsweredFromTheCache)
+{
+    adapter.InitTransEngine();
+    EXPECT_EQ(Translate(u"again text"), u"가각간\r\n");
+    engine.answer = "\xB0\xA1";  // an engine asked again would now say 가
+    EXPECT_EQ(Translate(u"again text"), u"가각간\r\n");
+    EXPECT_EQ(engine.sent.size(), 1u);
+    // The key is the joined input: a held piece in front makes it new.
+    Translate(u"a");
+    EXPECT_EQ(Translate(u"again text"), u"가\r\n");
+    EXPECT_EQ(engine.sent, (std::vector<std::string>{"again text", "a\r\nagain text"}));
+    // No answer is not kept: the next time the engine is asked again.
+    engine.answerNull = true;
+    Translate(u"no answer yet");
+    engine.answerNull = false;
+    EXPECT_EQ(Translate(u"no answer yet"), u"가\r\n");
+    EXPECT_EQ(engine.sent.size(), 4u);
+}
+
+TEST(TranslationCacheBounds, LeastRecentlyUsedGoesFirstByCountAndBytes)
+{
+    TranslationCache byCount(2, 1000);
+    byCount.Put("a", "1");
+    byCount.Put("b", "2");
+    EXPECT_EQ(byCount.Find("a"), "1");  // "b" is now the oldest use
+    byCount.Put("c", "3");
+    EXPECT_EQ(byCount.Find("b"), std::nullopt);
+    EXPECT_EQ(byCount.Find("a"), "1");
+    EXPECT_EQ(byCount.Find("c"), "3");
+
+    TranslationCache byBytes(100, 10);
+    byBytes.Put("aa", "11");
+    byBytes.Put("bb", "22");
+    byBytes.Put("aa", "111");  // replaced, not counted twice
+    EXPECT_EQ(byBytes.Bytes(), 9u);
+    byBytes.Put("cc", "3");  // 12 bytes: the oldest use ("bb") goes
+    EXPECT_EQ(byBytes.Find("bb"), std::nullopt);
+    EXPECT_EQ(byBytes.Find("aa"), "111");
+    EXPECT_EQ(byBytes.Bytes(), 8u);
+    byBytes.Put("huge", std::string(20, 'x'));  // larger than the whole cache: not kept
+    EXPECT_EQ(byBytes.Find("huge"), std::nullopt);
+    EXPECT_EQ(byBytes.Size(), 2u);
+}
+
 TEST_F(EngineFixture, StopAndTerminateCallTheEngineButKeepItLoaded)
 {
     adapter.InitTransEngine();

@@ -23,6 +23,7 @@ constexpr wchar_t kWindowClass[] = L"KestruneEXMainWindow";
 constexpr UINT_PTR kTransTimerId = 1;
 constexpr UINT_PTR kLogViewSubclassId = 1;
 constexpr UINT kFirstShowMessage = WM_APP + 1;
+constexpr UINT kPipelineTurnMessage = WM_APP + 2;
 constexpr int kSnapDistance = 10;
 constexpr int kDesignClientWidth = 623;
 constexpr int kDesignClientHeight = 252;
@@ -150,7 +151,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DRAWCLIPBOARD:
         if (watcher_)
-            watcher_->OnDrawClipboard(MenuCheck(ID_OPTIONS_MONITORING));
+            watcher_->OnDrawClipboard(MenuCheck(ID_OPTIONS_MONITORING) && !closing_);
+        return 0;
+    case kPipelineTurnMessage:
+        if (pipeline_)
+            pipeline_->OnUiTurn();
         return 0;
     case WM_CHANGECBCHAIN:
         if (watcher_)
@@ -214,8 +219,8 @@ void MainWindow::FormCreate()
                                                   [this](const std::string& bytes) { OnClipboardText(bytes); });
     engine_ = std::make_unique<TranslationEngine>(
         EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *logView_});
-    sink_ = std::make_unique<CaptureSink>(settings_, codePages_, *logView_, *engine_,
-                                          [this] { return translation_.Active(); });
+    uiThread_ = std::make_unique<Win32UiThread>(window_, kPipelineTurnMessage);
+    pipeline_ = std::make_unique<CapturePipeline>(codePages_, *logView_, *engine_, *uiThread_, ansiLeadBytes_);
 
     engine_->Reset();
     engine_->TranslationAvailable = false;
@@ -246,6 +251,11 @@ void MainWindow::FormDestory()
     if (destroyed_)
         return;
     destroyed_ = true;
+    // Nothing more is read; the engine call in progress finishes, the texts
+    // not yet started are dropped.
+    closing_ = true;
+    if (pipeline_)
+        pipeline_->Stop();
     StopTimer();
     SaveSettingsOnce();
     if (watcher_)
@@ -262,8 +272,9 @@ void MainWindow::SaveSettingsOnce()
 
 void MainWindow::OnClipboardText(const std::string& bytes)
 {
-    if (std::optional<std::string> decoded = DecodeByMethod(getTextMethod_, bytes, ansiLeadBytes_))
-        sink_->TextSink(std::move(*decoded));
+    // The switches as they stand now go with the text. Translation is off
+    // from the moment the engine failed, also while its error box is open.
+    pipeline_->Read(CapturedText{bytes, getTextMethod_, settings_.Sink(), translation_.Active() && engine_->EngineReady});
 }
 
 void MainWindow::OnCommand(int id)

@@ -3,15 +3,16 @@
 // engine and the capture pipeline; normal and subtitle mode.
 #include "agth/agth_helper.h"
 #include "app/win32/modal_dialog.h"
+#include "capture/capture_pipeline.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/text_decoding.h"
-#include "capture/text_sink.h"
 #include "platform/win32/edit_log_view.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/win32_ui_thread.h"
 #include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
@@ -135,7 +136,8 @@ private:
     std::unique_ptr<Win32Clipboard> clipboard_;
     std::unique_ptr<ClipboardWatcher> watcher_;
     std::unique_ptr<TranslationEngine> engine_;
-    std::unique_ptr<CaptureSink> sink_;
+    std::unique_ptr<Win32UiThread> uiThread_;
+    std::unique_ptr<CapturePipeline> pipeline_;
     AnsiLeadBytes ansiLeadBytes_;
 
     std::string programTitle_;
@@ -144,6 +146,7 @@ private:
     bool subtitleMode_ = false;
     bool settingsSaved_ = false;
     bool destroyed_ = false;
+    bool closing_ = false;  // no more clipboard reads
 
     LogFont logFont_;
     UniqueFont logFontHandle_;

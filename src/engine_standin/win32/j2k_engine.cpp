@@ -1,7 +1,11 @@
 // The stand-in J2KEngine.dll: the engine's five entry points in front of the
 // kana transcription. It answers Shift-JIS text with the same text, its kana
-// written in Hangul, in code page 949. It writes nothing anywhere (no files,
-// no registry) and keeps no state beyond "initialised".
+// written in Hangul, in code page 949. It keeps no state beyond
+// "initialised". For tests, two environment variables change how it works,
+// never what it answers: KX_STANDIN_DELAY_MS makes every translation take
+// that long, and KX_STANDIN_CALL_LOG names a file that gets one line per
+// translation (the input's bytes in hexadecimal). Without them it writes
+// nothing anywhere.
 #include "engine_standin/engine_arguments.h"
 #include "engine_standin/kana_transcription.h"
 
@@ -9,6 +13,7 @@
 
 #include <atomic>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,6 +23,40 @@ constexpr UINT kShiftJis = 932;
 constexpr UINT kKorean = 949;
 
 std::atomic<bool> g_initialised{false};
+
+DWORD DelayFromEnvironment()
+{
+    char value[16] = {};
+    const DWORD length = ::GetEnvironmentVariableA("KX_STANDIN_DELAY_MS", value, sizeof value);
+    if (length == 0 || length >= sizeof value)
+        return 0;
+    char* end = nullptr;
+    const unsigned long ms = std::strtoul(value, &end, 10);
+    return (end && *end == '\0' && ms <= 60000) ? static_cast<DWORD>(ms) : 0;
+}
+
+void LogCall(const char* input)
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA("KX_STANDIN_CALL_LOG", path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return;
+    std::string line;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (const char* p = input; *p; ++p) {
+        const auto b = static_cast<unsigned char>(*p);
+        line.push_back(kDigits[b >> 4]);
+        line.push_back(kDigits[b & 15]);
+    }
+    line += "\r\n";
+    HANDLE file = ::CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    ::WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::CloseHandle(file);
+}
 
 bool IsDirectory(const std::string& path)
 {
@@ -88,6 +127,9 @@ char* __stdcall J2K_TranslateMMNT(int /*reserved*/, const char* shiftJisText)
     if (!g_initialised || shiftJisText == nullptr)
         return nullptr;
     try {
+        LogCall(shiftJisText);
+        if (const DWORD delay = DelayFromEnvironment())
+            ::Sleep(delay);
         return HeapCopy(ToKorean(kx::standin::TranscribeKana(FromShiftJis(shiftJisText))));
     } catch (...) {
         return nullptr;

@@ -46,23 +46,31 @@ bool Win32Clipboard::HasText()
     return ::IsClipboardFormatAvailable(CF_TEXT) != FALSE;
 }
 
-std::optional<std::string> Win32Clipboard::ReadText()
+std::uint32_t Win32Clipboard::SequenceNumber()
+{
+    return ::GetClipboardSequenceNumber();
+}
+
+std::optional<ClipboardText> Win32Clipboard::ReadText()
 {
     OpenedClipboard clipboard(viewer_);
     if (!clipboard.IsOpen())
         return std::nullopt;
+    // While the clipboard is open nobody can change it: this number belongs
+    // to exactly the text read here.
+    ClipboardText result{{}, ::GetClipboardSequenceNumber()};
     HANDLE data = ::GetClipboardData(CF_TEXT);
     if (!data)
-        return std::string();
+        return result;
     const auto* bytes = static_cast<const char*>(::GlobalLock(data));
     if (!bytes)
-        return std::string();
+        return result;
     // Never read past the block, also when the text lacks its terminator.
     const SIZE_T size = ::GlobalSize(data);
     const void* nul = std::memchr(bytes, 0, size);
-    std::string text(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
+    result.bytes.assign(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
     ::GlobalUnlock(data);
-    return text;
+    return result;
 }
 
 void Win32Clipboard::ForwardDrawClipboard(WindowId nextViewer)

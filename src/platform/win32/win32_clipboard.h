@@ -12,7 +12,8 @@ public:
     WindowId JoinViewerChain() override;
     void LeaveViewerChain(WindowId nextViewer) override;
     bool HasText() override;
-    std::optional<std::string> ReadText() override;
+    std::uint32_t SequenceNumber() override;
+    std::optional<ClipboardText> ReadText() override;
     void ForwardDrawClipboard(WindowId nextViewer) override;
     void ForwardChangeCbChain(WindowId nextViewer, WindowId removed, WindowId following) override;
 

@@ -3,6 +3,9 @@
 #include "common/app_error.h"
 #include "platform/win32/win32_code_pages.h"
 
+#include <optional>
+#include <utility>
+
 namespace kx::win32 {
 
 void Win32Prompts::ShowError(const std::u16string& text)
@@ -19,7 +22,24 @@ void Win32Prompts::ShowAppError(const std::u16string& text)
 
 void ShowApplicationError(HWND owner, const std::string& ansiMessage)
 {
-    Win32Prompts(owner).ShowAppError(AnsiToU16(WithClosingFullStop(ansiMessage)));
+    // The box runs a message loop, where more errors can come up (a burst of
+    // bad clipboard texts): one box at a time, and the latest of those that
+    // came meanwhile once after it.
+    thread_local bool boxOpen = false;
+    thread_local std::optional<std::string> cameMeanwhile;
+    if (boxOpen) {
+        cameMeanwhile = ansiMessage;
+        return;
+    }
+    boxOpen = true;
+    std::string message = ansiMessage;
+    for (;;) {
+        Win32Prompts(owner).ShowAppError(AnsiToU16(WithClosingFullStop(message)));
+        if (!cameMeanwhile)
+            break;
+        message = *std::exchange(cameMeanwhile, std::nullopt);
+    }
+    boxOpen = false;
 }
 
 } // namespace kx::win32

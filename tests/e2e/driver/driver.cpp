@@ -869,6 +869,165 @@ int CmdClipViewer(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// --- load: bursts of clipboard changes and the window's answer time --------
+
+double NowMs()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// Waits until `deadline` (NowMs), sleeping while far and spinning when near,
+// because Sleep rounds to whole milliseconds.
+void WaitUntil(double deadline)
+{
+    for (;;) {
+        const double left = deadline - NowMs();
+        if (left <= 0)
+            return;
+        ::Sleep(left > 2.0 ? 1 : 0);
+    }
+}
+
+bool PutClipboardText(HWND owner, const std::string& bytes)
+{
+    if (!OpenClipboardPatiently(owner))
+        return false;
+    ::EmptyClipboard();
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
+    char* p = static_cast<char*>(::GlobalLock(block));
+    std::memcpy(p, bytes.data(), bytes.size());
+    p[bytes.size()] = '\0';
+    ::GlobalUnlock(block);
+    const bool set = ::SetClipboardData(CF_TEXT, block) != nullptr;
+    ::CloseClipboard();
+    if (!set)
+        ::GlobalFree(block);
+    return set;
+}
+
+std::string Numbered(const std::string& prefix, unsigned long i)
+{
+    char number[16];
+    std::snprintf(number, sizeof number, "%03lu", i);
+    return prefix + number;
+}
+
+// clip-burst <count> <interval-ms> <prefix>: puts "<prefix>001", "<prefix>002",
+// ... on the clipboard, one change every interval (0: back to back), the way
+// a hooker flushes several text threads at once.
+int CmdClipBurst(const std::vector<std::wstring>& args)
+{
+    unsigned long count = 0, interval = 0;
+    if (args.size() != 3 || !ParseNumber(args[0], count) || !ParseNumber(args[1], interval))
+        return kUsage;
+    std::optional<std::string> prefix = ParseByteEscapes(args[2]);
+    if (!prefix)
+        return kUsage;
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    const double start = NowMs();
+    for (unsigned long i = 1; i <= count; ++i) {
+        WaitUntil(start + static_cast<double>(interval) * static_cast<double>(i - 1));
+        if (!PutClipboardText(owner, Numbered(*prefix, i))) {
+            Err("error=cannot-set-clipboard at=" + Num(static_cast<long long>(i)));
+            return kFailed;
+        }
+    }
+    char elapsed[32];
+    std::snprintf(elapsed, sizeof elapsed, "%.1f", NowMs() - start);
+    Out("burst count=" + Num(static_cast<long long>(count)) + " elapsed-ms=" + elapsed);
+    return kOk;
+}
+
+std::string Ms(double ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", ms);
+    return text;
+}
+
+// probe-answers <duration-ms> <interval-ms>: asks the main window for its
+// text length every interval and reports how long each answer took.
+int CmdProbeAnswers(const std::vector<std::wstring>& args)
+{
+    unsigned long duration = 0, interval = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], duration) || !ParseNumber(args[1], interval) || interval == 0)
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    std::vector<double> answers;
+    const double start = NowMs();
+    for (double next = start; next < start + static_cast<double>(duration); next += static_cast<double>(interval)) {
+        WaitUntil(next);
+        const double sent = NowMs();
+        DWORD_PTR length = 0;
+        if (!::SendMessageTimeoutW(main, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length)) {
+            Err("error=no-answer");
+            return kFailed;
+        }
+        answers.push_back(NowMs() - sent);
+    }
+    std::vector<double> sorted = answers;
+    std::sort(sorted.begin(), sorted.end());
+    const auto within100 = std::count_if(answers.begin(), answers.end(), [](double a) { return a < 100.0; });
+    Out("probes=" + Num(static_cast<long long>(answers.size())) + " median-ms=" + Ms(sorted[sorted.size() / 2]) +
+        " max-ms=" + Ms(sorted.back()) + " within-100ms=" + Num(static_cast<long long>(within100)));
+    return kOk;
+}
+
+bool LogEndsWith(HWND view, const std::wstring& tail)
+{
+    const std::wstring log = WindowText(view);
+    return log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// change-to-line <count> <prefix>: puts a new line on the clipboard, waits
+// until the log view ends with it and the main window has nothing left to
+// paint, and reports the times (median and maximum) from the change.
+int CmdChangeToLine(const std::vector<std::wstring>& args)
+{
+    unsigned long count = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], count) || count == 0)
+        return kUsage;
+    std::optional<std::string> prefix = ParseByteEscapes(args[1]);
+    HWND main = RequireMainWindow();
+    HWND view = LogView(main);
+    if (!prefix || !view)
+        return prefix ? kFailed : kUsage;
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    std::vector<double> times;
+    for (unsigned long i = 1; i <= count; ++i) {
+        const std::string line = Numbered(*prefix, i);
+        const std::wstring tail(line.begin(), line.end());
+        const double changed = NowMs();
+        if (!PutClipboardText(owner, line))
+            return kFailed;
+        const double deadline = changed + 5000;
+        while (!(LogEndsWith(view, tail) || LogEndsWith(view, tail + L"\r\n")) && NowMs() < deadline)
+            ::Sleep(0);
+        // Painted: neither the window nor the view has an update region.
+        while ((::GetUpdateRect(main, nullptr, FALSE) || ::GetUpdateRect(view, nullptr, FALSE)) && NowMs() < deadline)
+            ::Sleep(0);
+        if (NowMs() >= deadline) {
+            Err("error=line-not-shown line=" + line);
+            return kFailed;
+        }
+        times.push_back(NowMs() - changed);
+        ::Sleep(20);
+    }
+    std::sort(times.begin(), times.end());
+    Out("lines=" + Num(static_cast<long long>(count)) + " median-ms=" + Ms(times[times.size() / 2]) +
+        " max-ms=" + Ms(times.back()));
+    return kOk;
+}
+
 // --- the program as a whole ------------------------------------------------
 
 int CmdCommand(const std::vector<std::wstring>& args, bool post)
@@ -1056,6 +1215,8 @@ void Usage()
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
         "  clip-viewer <out-file> <timeout-ms>\n"
+        "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
+        "  probe-answers <duration-ms> <interval-ms>\n"
         "  get-log [--oneline]\n"
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
         "  log-lacks <text>\n"
@@ -1102,6 +1263,12 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSetClipboard(args);
     else if (command == L"get-clipboard")
         rc = CmdGetClipboard(args);
+    else if (command == L"clip-burst")
+        rc = CmdClipBurst(args);
+    else if (command == L"probe-answers")
+        rc = CmdProbeAnswers(args);
+    else if (command == L"change-to-line")
+        rc = CmdChangeToLine(args);
     else if (command == L"clip-viewer")
         rc = CmdClipViewer(args);
     else if (command == L"get-log")

@@ -1,0 +1,109 @@
+#include "capture/capture_pipeline.h"
+
+#include "capture/append_log.h"
+#include "common/app_error.h"
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace kx {
+
+CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& translator,
+                                 UiThreadPort& ui, AnsiLeadBytes lead)
+    : codePages_(codePages), view_(view), ui_(ui), lead_(lead), worker_(translator, [this] { RequestTurn(); })
+{
+}
+
+CapturePipeline::~CapturePipeline()
+{
+    Stop();
+}
+
+void CapturePipeline::RequestTurn()
+{
+    // One wake-up for any number of requests until the turn is taken.
+    if (!turnRequested_.exchange(true))
+        ui_.Wake();
+}
+
+void CapturePipeline::Read(CapturedText text)
+{
+    if (stopped_)
+        return;
+    read_.push_back(std::move(text));
+    RequestTurn();
+}
+
+void CapturePipeline::OnUiTurn()
+{
+    turnRequested_ = false;
+    if (stopped_)
+        return;
+    std::optional<std::string> failure;
+    for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
+        for (Slot& slot : waiting_)
+            if (slot.engineJob == answer.job) {
+                slot.text = std::move(answer.shown);
+                slot.engineJob = 0;
+                break;
+            }
+        if (!answer.error.empty())
+            failure = std::move(answer.error);
+    }
+    // Everything read so far, in one go: a burst becomes one edit of the view.
+    while (!read_.empty()) {
+        CapturedText text = std::move(read_.front());
+        read_.pop_front();
+        try {
+            Plan(std::move(text));
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+    }
+    ShowReady();
+    if (failure)
+        throw AppError(*failure);
+}
+
+void CapturePipeline::Plan(CapturedText text)
+{
+    std::optional<std::string> decoded = DecodeByMethod(text.method, text.bytes, lead_);
+    if (!decoded)
+        return;
+    SinkPlan plan = PlanTextSink(codePages_, std::move(*decoded), text.options, text.translate);
+    if (!plan.shownNow.empty())
+        waiting_.push_back(Slot{text.options, std::move(plan.shownNow), 0});
+    if (plan.forEngine) {
+        // Also an empty text goes to the engine thread: the adapter keeps
+        // short pieces for the next text, in read order.
+        const std::uint64_t job = ++lastJob_;
+        waiting_.push_back(Slot{text.options, {}, job});
+        worker_.Submit(job, std::move(*plan.forEngine));
+    }
+}
+
+void CapturePipeline::ShowReady()
+{
+    while (!waiting_.empty() && waiting_.front().engineJob == 0) {
+        // A run of ready texts with the same append options is one batch.
+        const SinkOptions options = waiting_.front().options;
+        std::vector<std::u16string> texts;
+        while (!waiting_.empty() && waiting_.front().engineJob == 0 &&
+               waiting_.front().options.Ancete == options.Ancete && waiting_.front().options.uot == options.uot) {
+            texts.push_back(std::move(waiting_.front().text));
+            waiting_.pop_front();
+        }
+        AppendLogBatch(view_, options, texts);
+    }
+}
+
+void CapturePipeline::Stop()
+{
+    stopped_ = true;
+    read_.clear();
+    worker_.Stop();
+    waiting_.clear();
+}
+
+} // namespace kx

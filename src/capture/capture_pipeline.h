@@ -1,0 +1,73 @@
+#pragma once
+// From clipboard text to log view without the UI thread ever waiting: the
+// clipboard handler only reads and queues; decoding, the sink and the append
+// follow on the UI thread's next turn, translation on the engine's own
+// thread, and every text reaches the view in the order it was read.
+#include "capture/text_decoding.h"
+#include "capture/text_sink.h"
+#include "platform/code_page_port.h"
+#include "platform/log_view_port.h"
+#include "platform/ui_thread_port.h"
+#include "settings/app_settings.h"
+#include "translate/engine_worker.h"
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <string>
+
+namespace kx {
+
+// One clipboard text with the switches in force when it was read.
+struct CapturedText {
+    std::string bytes;
+    int method = Ascii;
+    SinkOptions options;
+    bool translate = false;
+};
+
+class CapturePipeline {
+public:
+    CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& translator, UiThreadPort& ui,
+                    AnsiLeadBytes lead);
+    ~CapturePipeline();
+    CapturePipeline(const CapturePipeline&) = delete;
+    CapturePipeline& operator=(const CapturePipeline&) = delete;
+
+    // UI thread: queues a text and asks for a turn.
+    void Read(CapturedText text);
+    // UI thread, when woken: decodes what was read, hands translations to the
+    // engine thread and appends everything whose turn has come. A text that
+    // fails to decode is dropped and its error thrown after the rest is done.
+    void OnUiTurn();
+    // UI thread: drops what has not started, waits for the engine call in
+    // progress (there is no engine call after it) and ignores later reads.
+    void Stop();
+    // Something read is not shown yet.
+    bool Busy() const { return !read_.empty() || !waiting_.empty(); }
+
+private:
+    // A place in the log's order: text ready to show, or an engine answer to come.
+    struct Slot {
+        SinkOptions options;
+        std::u16string text;
+        std::uint64_t engineJob = 0;  // 0: ready
+    };
+
+    void RequestTurn();
+    void Plan(CapturedText text);
+    void ShowReady();
+
+    CodePagePort& codePages_;
+    LogViewPort& view_;
+    UiThreadPort& ui_;
+    AnsiLeadBytes lead_;
+    std::deque<CapturedText> read_;
+    std::deque<Slot> waiting_;
+    std::uint64_t lastJob_ = 0;
+    bool stopped_ = false;
+    std::atomic<bool> turnRequested_{false};
+    EngineWorker worker_;  // last: stopped before the rest goes
+};
+
+} // namespace kx

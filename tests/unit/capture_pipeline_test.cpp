@@ -1,0 +1,265 @@
+#include "capture/capture_pipeline.h"
+#include "common/app_error.h"
+#include "fake_log_view.h"
+#include "platform/posix/iconv_code_pages.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace kx;
+using namespace std::chrono_literals;
+using kx::testing::FakeLogView;
+
+namespace {
+
+// Counts wake-ups; the test thread plays the UI thread and takes the turns.
+class FakeUiThread : public UiThreadPort {
+public:
+    void Wake() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ++wakes_;
+        }
+        woken_.notify_all();
+    }
+    // Waits up to `timeout` for a wake-up and takes all that came.
+    bool TakeWake(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(mutex_);
+        const bool woken = woken_.wait_for(lock, timeout, [this] { return wakes_ > 0; });
+        wakes_ = 0;
+        return woken;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    int wakes_ = 0;
+};
+
+// Answers every text with "[" + text and the adapter's closing "\r\n". With
+// the gate closed, each translation waits until the test opens it.
+class EchoTranslator : public Translator {
+public:
+    void TranslateWide(const char16_t* text, int length) override
+    {
+        std::unique_lock lock(mutex_);
+        received.emplace_back(text, static_cast<std::size_t>(length));
+        started_.notify_all();
+        opened_.wait(lock, [this] { return gateOpen_; });
+        result = answerNothing ? u"" : u"[" + received.back() + u"\r\n";
+    }
+    std::u16string_view Result() const override { return result; }
+    void StopTransEngine() override { ++stops; }
+
+    void CloseGate() { gateOpen_ = false; }
+    void OpenGate()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            gateOpen_ = true;
+        }
+        opened_.notify_all();
+    }
+    bool WaitUntilStarted(std::size_t calls)
+    {
+        std::unique_lock lock(mutex_);
+        return started_.wait_for(lock, 5s, [&] { return received.size() >= calls; });
+    }
+    std::size_t Calls()
+    {
+        std::lock_guard lock(mutex_);
+        return received.size();
+    }
+
+    std::vector<std::u16string> received;
+    std::u16string result;
+    bool answerNothing = false;
+    int stops = 0;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable started_, opened_;
+    bool gateOpen_ = true;
+};
+
+struct PipelineFixture : ::testing::Test {
+    SinkOptions options;
+    IconvCodePages codePages;
+    FakeLogView view;
+    EchoTranslator translator;
+    FakeUiThread ui;
+    CapturePipeline pipeline{codePages, view, translator, ui, AnsiLeadBytes::SingleByte()};
+
+    void Read(std::string bytes, bool translate = true, int method = Ascii)
+    {
+        pipeline.Read(CapturedText{std::move(bytes), method, options, translate});
+    }
+    // Takes the UI turn that was asked for (texts go to the engine here).
+    void Turn()
+    {
+        ASSERT_TRUE(ui.TakeWake(1s)) << "no turn asked for";
+        pipeline.OnUiTurn();
+    }
+    // Takes UI turns until everything read is shown.
+    void RunUntilShown()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        do {
+            if (ui.TakeWake(50ms))
+                pipeline.OnUiTurn();
+        } while (pipeline.Busy() && std::chrono::steady_clock::now() < deadline);
+        ASSERT_FALSE(pipeline.Busy()) << "texts never shown";
+    }
+};
+
+TEST_F(PipelineFixture, DirectTextsAreConvertedWithTheCharacterSetAndNulsDropped)
+{
+    Read("\x82\xA0\x82\xA2", false);
+    Read(std::string("A\0B", 3), false);
+    Read("4100 4200 ", false, HexSequential);  // decodes to A, NUL, B, NUL
+    Read("", false);
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"あい\r\nAB\r\nAB\r\n");
+    EXPECT_TRUE(translator.received.empty());
+}
+
+TEST_F(PipelineFixture, TranslationGetsAFullStopAndShowsTheAnswerWithoutItsLastThreeUnits)
+{
+    Read("abc");
+    RunUntilShown();
+    ASSERT_EQ(translator.received, std::vector<std::u16string>{u"abc."});
+    EXPECT_EQ(view.text, u"[abc\r\n");  // "[abc.\r\n" minus its last three units
+    EXPECT_EQ(translator.stops, 1);
+}
+
+TEST_F(PipelineFixture, FloodTrimmingAtTheLetterLimit)
+{
+    Read(std::string(200, 'x'));  // 201 letters with the full stop: 51 stay untranslated
+    Read(std::string(149, 'y'));  // 150 letters: nothing trimmed
+    options.FloodChk = 2;         // trimming only when exactly 1
+    options.Flood = 1;
+    Read("abcd");
+    RunUntilShown();
+    ASSERT_EQ(translator.received.size(), 3u);
+    EXPECT_EQ(translator.received[0], std::u16string(149, u'x') + u".");
+    EXPECT_EQ(translator.received[1].size(), 150u);
+    EXPECT_EQ(translator.received[2], u"abcd.");
+    EXPECT_EQ(view.text, std::u16string(51, u'x') + u"\r\n[" + std::u16string(149, u'x') + u"\r\n[" +
+                             std::u16string(149, u'y') + u"\r\n[abcd\r\n");
+}
+
+TEST_F(PipelineFixture, ZeroOrNegativeLimitShowsEverythingUntranslatedAndSendsNothing)
+{
+    for (int limit : {0, -5}) {
+        options.Flood = limit;
+        Read("ab");
+    }
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"ab.\r\nab.\r\n");
+    EXPECT_EQ(translator.received, (std::vector<std::u16string>{u"", u""}));
+}
+
+TEST_F(PipelineFixture, EmptyAnswerShowsNothingButStillStops)
+{
+    translator.answerNothing = true;
+    Read("");
+    RunUntilShown();
+    EXPECT_EQ(translator.received, std::vector<std::u16string>{u"."});
+    EXPECT_EQ(view.text, u"");
+    EXPECT_EQ(translator.stops, 1);
+}
+
+TEST_F(PipelineFixture, ReplaceModeWithFloodEndsWithTheTranslationOnly)
+{
+    options.uot = 1;
+    options.Flood = 3;
+    Read("abcdef");
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"[ef");
+}
+
+TEST_F(PipelineFixture, TextsKeepTheirReadOrderWhateverTheEngineTakes)
+{
+    view.text = u"one\r\ntwo";
+    translator.CloseGate();
+    options.Flood = 3;
+    Read("head-and-tail");  // flood head, then its translated tail
+    Read("direct", false);  // read later: waits for the translation
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    EXPECT_EQ(view.text, u"one\r\ntwo\r\nhead-and-ta") << "the head is shown at once";
+    EXPECT_TRUE(pipeline.Busy());
+    translator.OpenGate();
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"one\r\ntwo\r\nhead-and-ta\r\n[il\r\ndirect");
+}
+
+TEST_F(PipelineFixture, SwitchesChangedWhileTextsWaitActOnlyOnLaterTexts)
+{
+    view.text = u"one\r\ntwo";
+    translator.CloseGate();
+    Read("first");  // translated, with no empty line
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    options.Ancete = 1;  // the user changes the options, then Translation off
+    Read("second", false);
+    translator.OpenGate();
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"one\r\ntwo\r\n[first\r\n\r\nsecond");
+    EXPECT_EQ(translator.received, std::vector<std::u16string>{u"first."});
+}
+
+TEST_F(PipelineFixture, ABadTextShowsItsErrorAfterTheRestOfTheBurstIsShown)
+{
+    Read("82G0 ", false, HexSequential);
+    Read("after", false);
+    ASSERT_TRUE(ui.TakeWake(1s));
+    try {
+        pipeline.OnUiTurn();
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "'$G0' is not a valid integer value");
+    }
+    EXPECT_EQ(view.text, u"after\r\n");
+    EXPECT_FALSE(pipeline.Busy());
+}
+
+TEST_F(PipelineFixture, StopWaitsForTheCallInProgressAndDropsTheRest)
+{
+    translator.CloseGate();
+    Read("in progress");
+    Read("waiting one");
+    Read("waiting two");
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    std::thread closing([this] { pipeline.Stop(); });
+    std::this_thread::sleep_for(20ms);
+    translator.OpenGate();
+    closing.join();
+    EXPECT_EQ(translator.Calls(), 1u);
+    EXPECT_EQ(translator.stops, 1) << "the call in progress ends with its stop";
+    Read("after closing");
+    pipeline.OnUiTurn();
+    EXPECT_EQ(translator.Calls(), 1u);
+    EXPECT_EQ(view.text, u"");
+    EXPECT_FALSE(pipeline.Busy());
+}
+
+TEST_F(PipelineFixture, ABurstBecomesOneEditOfTheView)
+{
+    view.text = u"one\r\ntwo";
+    for (int i = 0; i < 300; ++i)
+        Read("line " + std::to_string(i), false);
+    RunUntilShown();
+    EXPECT_EQ(view.inserts, 1);
+    EXPECT_TRUE(view.text.ends_with(u"\r\nline 298\r\nline 299"));
+}
+
+} // namespace
