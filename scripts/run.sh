@@ -18,12 +18,14 @@ source "$KX_ROOT/tests/e2e/lib-e2e.sh"
 
 data=${KX_DATA:-$HOME/.local/share/kestruneex}
 app=$data/app
-build=$KX_ROOT/build/win32
+preset=$(kx_test_preset)  # win32, or win64 where 32-bit programs cannot run
+build=$KX_ROOT/build/$preset
 
 if [[ ${1:-} != --headless-demo ]]; then
 
   kx_ensure_packages
-  kx_build win32
+  preset=$(kx_test_preset) build=$KX_ROOT/build/$preset
+  kx_build "$preset"
   if [[ -z ${DISPLAY:-} ]] || ! xdpyinfo >/dev/null 2>&1; then
     kx_log "no display: a short demonstration on a virtual display"
     exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" --headless-demo

@@ -884,14 +884,19 @@ double NowMs()
 }
 
 // Waits until `deadline` (NowMs), sleeping while far and spinning when near,
-// because Sleep rounds to whole milliseconds.
+// because Sleep rounds to whole milliseconds. Messages to this thread's
+// windows are answered meanwhile, as a real program that owns the clipboard
+// answers them: a reader may be waiting for the owner.
 void WaitUntil(double deadline)
 {
     for (;;) {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageW(&msg);
         const double left = deadline - NowMs();
         if (left <= 0)
             return;
-        ::Sleep(left > 2.0 ? 1 : 0);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left > 2.0 ? 1 : 0, QS_ALLINPUT);
     }
 }
 
@@ -941,6 +946,7 @@ int CmdClipBurst(const std::vector<std::wstring>& args)
     }
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "%.1f", NowMs() - start);
+    WaitUntil(NowMs() + 300);  // the owner stays a moment for the last readers
     Out("burst count=" + Num(static_cast<long long>(count)) + " elapsed-ms=" + elapsed);
     return kOk;
 }
