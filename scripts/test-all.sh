@@ -11,6 +11,13 @@ kx_build native
 kx_log "level 1: native unit tests"
 ctest --test-dir "$KX_ROOT/build/native" --output-on-failure
 
+kx_log "level 1: the unit tests that run threads, under ThreadSanitizer"
+tsan=$KX_ROOT/build/native-tsan
+cmake -S "$KX_ROOT" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BUILD_BENCH=OFF \
+  -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+cmake --build "$tsan" --target kx_unit_tests -j"$(nproc)"
+TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/unit/kx_unit_tests" --gtest_filter='PipelineFixture.*:EngineWorker*'
+
 kx_build win32
 kx_build win64
 

@@ -14,6 +14,9 @@ ClipboardWatcher::ClipboardWatcher(ClipboardPort& clipboard, TextHandler onText)
 
 void ClipboardWatcher::Join()
 {
+    // What the clipboard held before the program started is not a capture;
+    // the join's own notification finds nothing new.
+    lastTaken_ = clipboard_.SequenceNumber();
     NextViewer = clipboard_.JoinViewerChain();
 }
 

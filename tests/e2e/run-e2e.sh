@@ -786,9 +786,78 @@ scenario_agth_shortcut_run() {
   fi
 }
 
+# Bursts from a hooker flushing several text threads at once: every change
+# is read at most once, in order, and the last one is always shown.
+scenario_capture_bursts() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  local interval lines distinct
+  for interval in 0 2; do
+    drv clip-burst 300 "$interval" "burst${interval}-" >/dev/null
+    expect "burst $interval ms apart: the last change is shown" \
+      drv wait-log-ends-with "$(esc "burst${interval}-300")" 10000
+    mapfile -t lines < <(log_lines | grep "^burst${interval}-")
+    distinct=$(printf '%s\n' "${lines[@]}" | sort -u | wc -l)
+    echo "    $interval ms apart: ${#lines[@]} lines shown of 300 changes"
+    expect_eq "burst $interval ms apart: no line shown twice" "$distinct" "${#lines[@]}"
+    expect "burst $interval ms apart: in the order copied" \
+      eval 'printf "%s\n" "${lines[@]}" | sort -c'
+  done
+  # Sequential hex with NUL characters: «4100 4200 » is "A", NUL, "B", NUL.
+  drv command $KX_CMD_HEXSEQ >/dev/null
+  clip '4100 4200 '
+  expect "NUL characters dropped, the text after them kept" drv wait-log-ends-with "$(esc $'\r\nAB')" 5000
+  expect "closes with exit code 0" app_close
+}
+
+# A slow engine (300 ms a text): the window answers at once meanwhile, and
+# lines read while it works all appear translated, in order, once.
+scenario_slow_engine() {
+  export KX_STANDIN_DELAY_MS=300 KX_STANDIN_CALL_LOG
+  KX_STANDIN_CALL_LOG=$(winepath -w "$PWD/engine-calls.txt" 2>/dev/null)
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0'
+  app_start
+  app_ready
+  local probes_out="$PWD/probes.txt"
+  drv probe-answers 2500 20 >"$probes_out" &
+  local probe_pid=$! i
+  sleep 0.3
+  for i in 1 2 3 4 5; do
+    clip "$(sjis かな)line$i"
+    sleep 0.03
+  done
+  expect "the fifth line translated" drv wait-log-ends-with "$(esc $'\r\n카나line5')" 10000
+  wait $probe_pid
+  cat "$probes_out" | sed 's/^/    /'
+  expect_fields "every probe answered within 100 ms" "$(cat "$probes_out")" \
+    "within-100ms=$(sed -n 's/^probes=\([0-9]*\).*/\1/p' "$probes_out")"
+  expect_eq "five lines, in order, once" "$(log_lines | grep -c '^카나line[1-5]$')" 5
+  expect "in read order" eval 'log_lines | grep "^카나line" | sort -c'
+  # The same line again: answered from the cache, the engine is not called.
+  local calls
+  calls=$(wc -l <engine-calls.txt)
+  clip "$(sjis かな)line1"
+  expect "a repeated line is shown again" drv wait-log-ends-with "$(esc $'line5\r\n카나line1')" 5000
+  expect_eq "the engine was not called for it" "$(wc -l <engine-calls.txt)" "$calls"
+  # Closing while a burst waits for the engine: the call in progress ends,
+  # the rest is dropped, the settings are saved, and the process ends soon.
+  for i in 1 2 3 4 5 6 7 8; do clip "$(sjis かな)wait$i"; done
+  sleep 0.2
+  local t0 took
+  t0=$(date +%s%N)
+  expect "closes with exit code 0 while texts wait" app_close
+  took=$((($(date +%s%N) - t0) / 1000000))
+  echo "    closing took $took ms (the driver's own start included)"
+  # 2 s plus one engine call, plus the driver's start under Wine.
+  expect "closing took under 3.3 s" [ "$took" -lt 3300 ]
+  expect "the settings were saved" [ -s KestruneEX.ini ]
+  expect_eq "Setting.FloodChk" "$(ini_get KestruneEX.ini Setting FloodChk)" 0
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
-  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run)
+  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run capture_bursts slow_engine)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

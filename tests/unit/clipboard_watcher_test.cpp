@@ -58,8 +58,26 @@ struct WatcherFixture : ::testing::Test {
                                      throw AppError("'$G0' is not a valid integer value");
                                  captured.push_back(bytes);
                              }};
-    WatcherFixture() { watcher.Join(); }
+    WatcherFixture()
+    {
+        watcher.Join();
+        clipboard.Change("line");
+    }
 };
+
+TEST(ClipboardWatcherJoin, TextOnTheClipboardBeforeTheJoinIsNotCaptured)
+{
+    FakeClipboard clipboard;
+    std::vector<std::string> captured;
+    ClipboardWatcher watcher{clipboard, [&](const std::string& bytes) { captured.push_back(bytes); }};
+    watcher.Join();
+    watcher.OnDrawClipboard(true);  // the notification that joining sends
+    EXPECT_TRUE(captured.empty());
+    EXPECT_EQ(clipboard.drawForwards.size(), 1u);
+    clipboard.Change("first line");
+    watcher.OnDrawClipboard(true);
+    EXPECT_EQ(captured, std::vector<std::string>{"first line"});
+}
 
 TEST_F(WatcherFixture, CapturesEveryChangeOnceAndForwardsEveryNotification)
 {
