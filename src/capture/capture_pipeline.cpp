@@ -29,17 +29,31 @@ void CapturePipeline::RequestTurn()
 
 void CapturePipeline::Read(CapturedText text)
 {
-    if (stopped_)
-        return;
-    read_.push_back(std::move(text));
+    {
+        std::lock_guard lock(readMutex_);
+        if (stopped_)
+            return;
+        read_.push_back(std::move(text));
+    }
     RequestTurn();
+}
+
+bool CapturePipeline::Busy() const
+{
+    std::lock_guard lock(readMutex_);
+    return !read_.empty() || !waiting_.empty();
 }
 
 void CapturePipeline::OnUiTurn()
 {
     turnRequested_ = false;
-    if (stopped_)
-        return;
+    std::deque<CapturedText> read;
+    {
+        std::lock_guard lock(readMutex_);
+        if (stopped_)
+            return;
+        read.swap(read_);
+    }
     std::optional<std::string> failure;
     for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
         for (Slot& slot : waiting_)
@@ -52,9 +66,11 @@ void CapturePipeline::OnUiTurn()
             failure = std::move(answer.error);
     }
     // Everything read so far, in one go: a burst becomes one edit of the view.
-    while (!read_.empty()) {
-        CapturedText text = std::move(read_.front());
-        read_.pop_front();
+    for (CapturedText& text : read) {
+        if (!text.failure.empty()) {
+            failure = std::move(text.failure);
+            continue;
+        }
         try {
             Plan(std::move(text));
         } catch (const std::exception& e) {
@@ -100,8 +116,11 @@ void CapturePipeline::ShowReady()
 
 void CapturePipeline::Stop()
 {
-    stopped_ = true;
-    read_.clear();
+    {
+        std::lock_guard lock(readMutex_);
+        stopped_ = true;
+        read_.clear();
+    }
     worker_.Stop();
     waiting_.clear();
 }

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <mutex>
 #include <string>
 
 namespace kx {
@@ -24,6 +25,7 @@ struct CapturedText {
     int method = Ascii;
     SinkOptions options;
     bool translate = false;
+    std::string failure;  // not empty: the read failed with this message
 };
 
 class CapturePipeline {
@@ -34,7 +36,7 @@ public:
     CapturePipeline(const CapturePipeline&) = delete;
     CapturePipeline& operator=(const CapturePipeline&) = delete;
 
-    // UI thread: queues a text and asks for a turn.
+    // Any thread (the clipboard reader): queues a text and asks for a turn.
     void Read(CapturedText text);
     // UI thread, when woken: decodes what was read, hands translations to the
     // engine thread and appends everything whose turn has come. A text that
@@ -43,8 +45,8 @@ public:
     // UI thread: drops what has not started, waits for the engine call in
     // progress (there is no engine call after it) and ignores later reads.
     void Stop();
-    // Something read is not shown yet.
-    bool Busy() const { return !read_.empty() || !waiting_.empty(); }
+    // UI thread: something read is not shown yet.
+    bool Busy() const;
 
 private:
     // A place in the log's order: text ready to show, or an engine answer to come.
@@ -62,10 +64,11 @@ private:
     LogViewPort& view_;
     UiThreadPort& ui_;
     AnsiLeadBytes lead_;
-    std::deque<CapturedText> read_;
+    mutable std::mutex readMutex_;
+    std::deque<CapturedText> read_;  // guarded by readMutex_
+    bool stopped_ = false;           // guarded by readMutex_
     std::deque<Slot> waiting_;
     std::uint64_t lastJob_ = 0;
-    bool stopped_ = false;
     std::atomic<bool> turnRequested_{false};
     EngineWorker worker_;  // last: stopped before the rest goes
 };

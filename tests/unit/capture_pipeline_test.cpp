@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -88,6 +89,11 @@ private:
     std::condition_variable started_, opened_;
     bool gateOpen_ = true;
 };
+
+std::u16string Widen16(const std::string& ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 struct PipelineFixture : ::testing::Test {
     SinkOptions options;
@@ -260,6 +266,41 @@ TEST_F(PipelineFixture, ABurstBecomesOneEditOfTheView)
     RunUntilShown();
     EXPECT_EQ(view.inserts, 1);
     EXPECT_TRUE(view.text.ends_with(u"\r\nline 298\r\nline 299"));
+}
+
+TEST_F(PipelineFixture, TextsReadOnAnotherThreadAreShownInReadOrder)
+{
+    // The clipboard reader runs on its own thread while the UI takes turns.
+    std::atomic<bool> readerDone{false};
+    std::thread reader([&] {
+        for (int i = 0; i < 200; ++i) {
+            CapturedText text{"line " + std::to_string(i), Ascii, options, i % 3 == 0, {}};
+            if (i == 100)
+                text.failure = "Cannot open clipboard";
+            pipeline.Read(std::move(text));
+        }
+        readerDone = true;
+    });
+    int failures = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline && (!readerDone || pipeline.Busy())) {
+        if (ui.TakeWake(5ms)) {
+            try {
+                pipeline.OnUiTurn();
+            } catch (const AppError& e) {
+                EXPECT_STREQ(e.what(), "Cannot open clipboard");
+                ++failures;
+            }
+        }
+    }
+    reader.join();
+    ASSERT_FALSE(pipeline.Busy());
+    EXPECT_EQ(failures, 1);
+    std::u16string expected;
+    for (int i = 0; i < 200; ++i)
+        if (i != 100)
+            expected += (i % 3 == 0 ? u"[line " : u"line ") + Widen16(std::to_string(i)) + u"\r\n";
+    EXPECT_EQ(view.text, expected);
 }
 
 } // namespace

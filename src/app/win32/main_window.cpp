@@ -118,14 +118,33 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
     auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self)
         return ::DefWindowProcW(window, message, wParam, lParam);
+    LRESULT result = 0;
     try {
-        return self->HandleMessage(message, wParam, lParam);
+        result = self->HandleMessage(message, wParam, lParam);
     } catch (const std::exception& e) {
         ShowApplicationError(window, e.what());
     } catch (...) {
         ShowApplicationError(window, "Unknown error");
     }
-    return 0;
+    // Whatever the message changed (a menu command, a dialog's OK, the
+    // capture pause) holds for the texts read from now on.
+    self->PublishCaptureSwitches();
+    return result;
+}
+
+void MainWindow::PublishCaptureSwitches()
+{
+    if (!mainMenu_)
+        return;
+    CaptureSwitches now;
+    now.monitoring = MenuCheck(ID_OPTIONS_MONITORING) && !closing_;
+    now.method = getTextMethod_;
+    now.options = settings_.Sink();
+    // Translation is off from the moment the engine failed, also while its
+    // error box is open.
+    now.translate = translation_.Active() && engine_ && engine_->EngineReady;
+    std::lock_guard lock(switchesMutex_);
+    switches_ = now;
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -149,17 +168,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (wParam)
             FormDestory();
         return 0;
-    case WM_DRAWCLIPBOARD:
-        if (watcher_)
-            watcher_->OnDrawClipboard(MenuCheck(ID_OPTIONS_MONITORING) && !closing_);
-        return 0;
     case kPipelineTurnMessage:
         if (pipeline_)
             pipeline_->OnUiTurn();
-        return 0;
-    case WM_CHANGECBCHAIN:
-        if (watcher_)
-            watcher_->OnChangeCbChain(static_cast<WindowId>(wParam), static_cast<WindowId>(lParam));
         return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
@@ -214,9 +225,17 @@ void MainWindow::FormCreate()
     prompts_.SetOwner(window_);
     ansiLeadBytes_ = SystemLeadBytes();
 
-    clipboard_ = std::make_unique<Win32Clipboard>(window_);
-    watcher_ = std::make_unique<ClipboardWatcher>(*clipboard_,
-                                                  [this](const std::string& bytes) { OnClipboardText(bytes); });
+    reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
+        [this] {
+            std::lock_guard lock(switchesMutex_);
+            return switches_.monitoring;
+        },
+        [this](const std::string& bytes) { OnClipboardText(bytes); },
+        [this](const std::string& message) {
+            CapturedText failed;
+            failed.failure = message;
+            pipeline_->Read(std::move(failed));
+        }});
     engine_ = std::make_unique<TranslationEngine>(
         EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *logView_});
     uiThread_ = std::make_unique<Win32UiThread>(window_, kPipelineTurnMessage);
@@ -226,7 +245,8 @@ void MainWindow::FormCreate()
     engine_->TranslationAvailable = false;
     SetGetTextMethod(Ascii);
     programTitle_ = BuildProgramTitle(ReadFileVersion());
-    watcher_->Join();
+    PublishCaptureSwitches();
+    reader_->Join();
     logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
     LoadSettingsIntoWindow();
     engine_->InitTransEngine();
@@ -254,12 +274,13 @@ void MainWindow::FormDestory()
     // Nothing more is read; the engine call in progress finishes, the texts
     // not yet started are dropped.
     closing_ = true;
+    PublishCaptureSwitches();
     if (pipeline_)
         pipeline_->Stop();
     StopTimer();
     SaveSettingsOnce();
-    if (watcher_)
-        watcher_->Leave();
+    if (reader_)
+        reader_->Leave();
     if (engine_)
         engine_->TerminateTransEngine();
 }
@@ -272,9 +293,12 @@ void MainWindow::SaveSettingsOnce()
 
 void MainWindow::OnClipboardText(const std::string& bytes)
 {
-    // The switches as they stand now go with the text. Translation is off
-    // from the moment the engine failed, also while its error box is open.
-    pipeline_->Read(CapturedText{bytes, getTextMethod_, settings_.Sink(), translation_.Active() && engine_->EngineReady});
+    CaptureSwitches now;
+    {
+        std::lock_guard lock(switchesMutex_);
+        now = switches_;
+    }
+    pipeline_->Read(CapturedText{bytes, now.method, now.options, now.translate, {}});
 }
 
 void MainWindow::OnCommand(int id)

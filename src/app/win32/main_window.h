@@ -4,11 +4,10 @@
 #include "agth/agth_helper.h"
 #include "app/win32/modal_dialog.h"
 #include "capture/capture_pipeline.h"
-#include "capture/clipboard_watcher.h"
+#include "capture/win32/clipboard_reader_thread.h"
 #include "capture/text_decoding.h"
 #include "platform/win32/edit_log_view.h"
 #include "platform/win32/unique_handle.h"
-#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_system.h"
@@ -23,6 +22,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -87,7 +87,7 @@ private:
     void SaveSettingsFromWindow();
 
     void OnCommand(int id);
-    void OnClipboardText(const std::string& bytes);
+    void OnClipboardText(const std::string& bytes);  // on the reader thread
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& pos);
     void LayoutLogView();
@@ -133,8 +133,18 @@ private:
     Win32FileSystem files_;
     Win32Libraries libraries_;
     Win32Prompts prompts_;
-    std::unique_ptr<Win32Clipboard> clipboard_;
-    std::unique_ptr<ClipboardWatcher> watcher_;
+    std::unique_ptr<ClipboardReaderThread> reader_;
+    // The switches a text read now goes with, as the UI thread last left
+    // them; the reader thread takes a copy at each change.
+    struct CaptureSwitches {
+        bool monitoring = false;  // also false once closing has begun
+        int method = Ascii;
+        SinkOptions options;
+        bool translate = false;
+    };
+    void PublishCaptureSwitches();
+    std::mutex switchesMutex_;
+    CaptureSwitches switches_;
     std::unique_ptr<TranslationEngine> engine_;
     std::unique_ptr<Win32UiThread> uiThread_;
     std::unique_ptr<CapturePipeline> pipeline_;

@@ -801,10 +801,21 @@ struct Viewer {
     HANDLE file = INVALID_HANDLE_VALUE;
     HWND next = nullptr;
     long draws = 0;
+    bool inMemory = false;  // keep the lines until it leaves: the cheapest viewer
+    std::string kept;
 
     void Write(const std::string& line)
     {
         const std::string l = line + "\n";
+        if (inMemory && line.rfind("left ", 0) != 0) {
+            kept += l;
+            return;
+        }
+        if (!kept.empty()) {
+            DWORD all = 0;
+            ::WriteFile(file, kept.data(), static_cast<DWORD>(kept.size()), &all, nullptr);
+            kept.clear();
+        }
         DWORD written = 0;
         ::WriteFile(file, l.data(), static_cast<DWORD>(l.size()), &written, nullptr);
         ::FlushFileBuffers(file);
@@ -842,9 +853,13 @@ LRESULT CALLBACK ViewerProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
-int CmdClipViewer(const std::vector<std::wstring>& args)
+int CmdClipViewer(std::vector<std::wstring> args)
 {
     unsigned long timeout = 0;
+    if (!args.empty() && args[0] == L"--in-memory") {
+        g_viewer.inMemory = true;
+        args.erase(args.begin());
+    }
     if (args.size() != 2 || !ParseNumber(args[1], timeout))
         return kUsage;
     g_viewer.file = ::CreateFileW(args[0].c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -1220,7 +1235,7 @@ void Usage()
         "  list-rows [--exact] [--class C] <title>     (the first list view's rows)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
-        "  clip-viewer <out-file> <timeout-ms>\n"
+        "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
         "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
         "  probe-answers <duration-ms> <interval-ms>\n"
         "  get-log [--oneline]\n"

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# What the user sees of the capture under load, measured from outside the real
+# KestruneEX.exe under Wine and Xvfb, each figure beside a baseline measured in
+# the same run:
+#   1. distinct lines shown for 300 clipboard changes 0, 2 and 5 ms apart,
+#      against a minimal clipboard viewer of our own (it only reads the
+#      clipboard and keeps the text) in the same prefix;
+#   2. how long the window takes to answer while a 300 ms engine translates a
+#      burst, against the same window idle;
+#   3. clipboard change to line painted, for a short line with a 10 KB log,
+#      against the same with an empty log.
+#
+#   bench/win32/capture_load.sh [build-dir]     (default: the tested build)
+# It passes or fails nothing; it prints figures and ratios.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../scripts/lib.sh"
+
+if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
+  export KX_BENCH_IN_XVFB=1
+  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
+KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
+source "$KX_ROOT/tests/e2e/lib-e2e.sh"
+work=$(mktemp -d /tmp/kx-capture-load.XXXXXX)
+kx_wine_prefix "$work/prefix"
+trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+kx_register_engine "$build/engine/J2KEngine.dll"
+wineserver -p60 >/dev/null 2>&1
+cd "$work"
+cp "$build/bin/KestruneEX.exe" .
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "n/a"; else printf "%.2f", a / b }'; }
+distinct_in_log() { log_lines | grep "^$1" | sort -u | wc -l; }
+
+echo "1. distinct lines shown of 300 changes"
+drv clip-viewer --in-memory "$work/viewer.txt" 60000 >/dev/null &
+viewer=$!
+sleep 1
+for interval in 0 2 5; do
+  drv clip-burst 300 "$interval" "v$interval-" >/dev/null
+done
+drv close-window --exact kx-e2e-clipboard-viewer >/dev/null
+wait $viewer
+write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+app_start
+app_ready
+for interval in 0 2 5; do
+  drv clip-burst 300 "$interval" "p$interval-" >/dev/null
+  drv wait-log-ends-with "$(esc "p$interval-300")" 10000 >/dev/null
+  base=$(grep -o "text=v$interval-[0-9]*" "$work/viewer.txt" | sort -u | wc -l)
+  ours=$(distinct_in_log "p$interval-")
+  printf '   %d ms apart: program %3d, minimal viewer %3d, ratio %s\n' "$interval" "$ours" "$base" \
+    "$(ratio "$ours" "$base")"
+done
+
+echo "3. change to line painted, median of 25"
+drv command 40100 >/dev/null   # Clear text
+empty=$(drv change-to-line 25 'short line ')
+clip "$(head -c 10000 /dev/zero | tr '\0' 'x')"
+sleep 0.5
+full=$(drv change-to-line 25 'short line after 10 KB ')
+e=$(sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$empty")
+f=$(sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$full")
+printf '   empty log: %s\n   10 KB log: %s\n   ratio 10 KB / empty: %s\n' "$empty" "$full" "$(ratio "$f" "$e")"
+app_close >/dev/null
+
+echo "2. the window's answer time while a 300 ms engine translates 6 lines"
+rm -f KestruneEX.ini
+write_ini '[Agth]' 'AgthATrun=0'
+KX_STANDIN_DELAY_MS=300 app_start
+app_ready
+idle=$(drv probe-answers 1000 20)
+drv probe-answers 2500 20 >"$work/busy.txt" &
+probe=$!
+sleep 0.2
+for i in 1 2 3 4 5 6; do clip "translated line $i"; sleep 0.01; done
+wait $probe
+busy=$(cat "$work/busy.txt")
+im=$(sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$idle")
+bm=$(sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$busy")
+printf '   idle:   %s\n   busy:   %s\n   ratio of medians busy / idle: %s\n' "$idle" "$busy" "$(ratio "$bm" "$im")"
+app_close >/dev/null
