@@ -137,7 +137,7 @@ TEST(HexDecodingDoubleByte, LineBreaksAreRemovedInOnePassOverCharacters)
     EXPECT_EQ(DecodeRevHex(trail, lead), std::nullopt);
     EXPECT_EQ(DecodeByMethod(HexSequential, trail, lead), std::nullopt);
     // A line break after a whole double-byte character is removed.
-    EXPECT_THROW((void)DecodeSeqHex("\x82\x82\r\n41 42 ", lead), AppError);
+    EXPECT_THROW((void)DecodeSeqHex("\x82\x82\r\n41 ", lead), AppError);
     EXPECT_EQ(DecodeSeqHex("\r\n4142\r\n \r\n", lead), std::string("AB"));
 }
 
