@@ -78,7 +78,9 @@ constexpr std::array<NamedColor, kNamedColorCount> kNamedColors{{
 
 // --- Integers and booleans -------------------------------------------------
 
-std::optional<std::int32_t> ParseInteger(std::string_view text)
+namespace {
+
+std::optional<std::int32_t> ParseWholeNumber(std::string_view text, bool hexAllowed)
 {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
@@ -89,7 +91,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         ++i;
     }
     bool hex = false;
-    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    if (!hexAllowed) {
+        // Decimal digits only.
+    } else if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         hex = true;
         ++i;
     } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
@@ -115,6 +119,12 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         pattern = 0u - pattern;
     return static_cast<std::int32_t>(pattern);
 }
+
+} // namespace
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) { return ParseWholeNumber(text, true); }
+
+std::optional<std::int32_t> ParseDecimalInteger(std::string_view text) { return ParseWholeNumber(text, false); }
 
 std::string IntegerText(std::int32_t value) { return std::to_string(value); }
 

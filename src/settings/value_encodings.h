@@ -28,6 +28,8 @@ inline int SystemColorIndex(Color color) { return static_cast<int>(color & 0x00F
 // 32 bits of hexadecimal digits in either case (taken as a 32-bit pattern, so
 // "$FFFFFFFF" is -1). Anything else, trailing characters included, fails.
 std::optional<std::int32_t> ParseInteger(std::string_view text);
+// The same without the hexadecimal forms: blanks, one sign, decimal digits.
+std::optional<std::int32_t> ParseDecimalInteger(std::string_view text);
 std::string IntegerText(std::int32_t value);
 
 // A stored integer, or `fallback` when the value is missing or not a number.
