@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kx {
@@ -202,6 +203,35 @@ std::optional<Color> ParseColorText(std::string_view text)
 
 // --- FontText --------------------------------------------------------------
 
+std::int32_t SoundFontPoints(std::int64_t points)
+{
+    if (points < 0)
+        points = -points;
+    if (points == 0)
+        return 8;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(points, kMinFontPoints, kMaxFontPoints));
+}
+
+namespace {
+
+// a * b / c rounded half away from zero, for non-negative a, b and positive c.
+std::int64_t ScaleRounded(std::int64_t a, std::int64_t b, std::int64_t c) { return (a * b + c / 2) / c; }
+
+int SoundDpi(int dpi) { return dpi > 0 ? dpi : 96; }
+
+} // namespace
+
+std::int32_t FontHeightForPoints(std::int32_t points, int dpi)
+{
+    return static_cast<std::int32_t>(-ScaleRounded(SoundFontPoints(points), SoundDpi(dpi), 72));
+}
+
+std::int32_t FontPointsForHeight(std::int32_t height, int dpi)
+{
+    const std::int64_t magnitude = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    return SoundFontPoints(ScaleRounded(magnitude, 72, SoundDpi(dpi)));
+}
+
 std::string FontText(const FontDescription& font)
 {
     std::string out = font.faceName;
@@ -255,7 +285,7 @@ std::optional<FontDescription> ParseFontText(std::string_view text)
     const auto size = ParseInteger(*sizeField);
     if (!size)
         return std::nullopt;
-    font.sizePoints = *size;
+    font.sizePoints = SoundFontPoints(*size);
 
     const auto pitchField = nextField();
     if (!pitchField)

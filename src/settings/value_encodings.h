@@ -80,9 +80,23 @@ struct FontDescription {
     bool operator==(const FontDescription&) const = default;
 };
 
+// Font sizes in points, the font dialog's range.
+inline constexpr std::int32_t kMinFontPoints = 1;
+inline constexpr std::int32_t kMaxFontPoints = 1638;
+// A stored size made usable: a negative size counts by its magnitude, 0 as
+// the design size 8, and the rest is held to the range above, so that the size
+// a font is given is the size written back at exit.
+std::int32_t SoundFontPoints(std::int64_t points);
+// The font height (negative: character height, in pixels) for a size at a
+// screen's dots per inch, rounded as MulDiv rounds, and back to points. Both
+// keep to the range above and never overflow.
+std::int32_t FontHeightForPoints(std::int32_t points, int dpi);
+std::int32_t FontPointsForHeight(std::int32_t height, int dpi);
+
 // "Face,Colour,Size,Pitch,Styles", for example "Tahoma,clWindowText,8,d,".
 std::string FontText(const FontDescription& font);
-// nullopt when the text is malformed; the font in use is then kept.
+// nullopt when the text is malformed; the font in use is then kept. The size
+// is made sound by SoundFontPoints.
 std::optional<FontDescription> ParseFontText(std::string_view text);
 
 } // namespace kx

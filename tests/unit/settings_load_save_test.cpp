@@ -437,7 +437,7 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
         for (char& c : face)
             if (c == ',')
                 c = '_';   // a face name holds no comma
-        window.logViewFont = FontDescription{face, static_cast<Color>(random()), RandomInt(random),
+        window.logViewFont = FontDescription{face, static_cast<Color>(random()), static_cast<std::int32_t>(1 + random() % kMaxFontPoints),
                                              static_cast<FontPitch>(random() % 3), random() % 2 == 0,
                                              random() % 2 == 0, random() % 2 == 0, random() % 2 == 0};
 
