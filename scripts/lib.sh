@@ -36,9 +36,24 @@ kx_build() {
   cmake --build "$KX_ROOT/build/$preset" -j"$(nproc)"
 }
 
+# The build whose Wine tests run: the i686 product, or the x86_64 build on a
+# machine whose kernel cannot run 32-bit programs (no IA-32 emulation), where
+# Wine's 32-bit loader cannot start at all. There "wine" is Wine's 64-bit
+# loader (cmake/wine64-loader.sh) and prefixes are 64-bit.
+if /usr/lib/wine/wine --version >/dev/null 2>&1 || [[ ! -x /usr/lib/wine/wine64 ]]; then
+  KX_WINE_BUILD=win32 KX_WINEARCH=win32
+else
+  KX_WINE_BUILD=win64 KX_WINEARCH=win64
+  mkdir -p "$KX_ROOT/build/wine64-path"
+  for _kx_name in wine wine-stable; do
+    ln -sf "$KX_ROOT/cmake/wine64-loader.sh" "$KX_ROOT/build/wine64-path/$_kx_name"
+  done
+  [[ :$PATH: == *":$KX_ROOT/build/wine64-path:"* ]] || export PATH="$KX_ROOT/build/wine64-path:$PATH"
+fi
+
 # Prepares a Wine prefix (booted once; later starts take about a second).
 kx_wine_prefix() {
-  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=$KX_WINEARCH WINEDLLOVERRIDES="mscoree,mshtml="
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     kx_log "booting Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"

@@ -11,6 +11,13 @@ kx_build native
 kx_log "level 1: native unit tests"
 ctest --test-dir "$KX_ROOT/build/native" --output-on-failure
 
+# --- native unit tests under ASan/UBSan ---
+kx_build native-asan
+kx_log "level 1: native unit tests under ASan/UBSan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$KX_ROOT/build/native-asan" --output-on-failure
+# --- end of the ASan/UBSan block ---
+
 kx_build win32
 kx_build win64
 
@@ -18,13 +25,16 @@ prefix=$(mktemp -d /tmp/kx-wine-test.XXXXXX)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"' EXIT
 kx_wine_prefix "$prefix"
 
+[[ $KX_WINE_BUILD == win32 ]] || kx_log "this machine cannot run 32-bit programs: the Wine tests run on the $KX_WINE_BUILD build"
 kx_log "level 2: Win32 tests under Wine"
+wineserver -p >/dev/null 2>&1   # one server for every test process
 xvfb-run -a -s '-screen 0 1280x1024x24' \
-  ctest --test-dir "$KX_ROOT/build/win32" --output-on-failure
+  ctest --test-dir "$KX_ROOT/build/$KX_WINE_BUILD" --output-on-failure
+wineserver -k >/dev/null 2>&1 || true
 
 if [[ -x $KX_ROOT/tests/e2e/run-e2e.sh ]]; then
   kx_log "level 3: end-to-end tests under Wine and Xvfb"
-  "$KX_ROOT/tests/e2e/run-e2e.sh" "$KX_ROOT/build/win32"
+  "$KX_ROOT/tests/e2e/run-e2e.sh" "$KX_ROOT/build/$KX_WINE_BUILD"
 fi
 
 if [[ -x $KX_ROOT/scripts/fuzz.sh ]]; then
