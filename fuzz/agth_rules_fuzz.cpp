@@ -1,6 +1,7 @@
 // The AGTH command-line builders and the option history on any text.
 #include "agth/agth_rules.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -39,7 +39,7 @@ fi
 
 if [[ -x $KX_ROOT/scripts/fuzz.sh ]]; then
   kx_log "fuzz smoke run"
-  "$KX_ROOT/scripts/fuzz.sh" 20
+  "$KX_ROOT/scripts/fuzz.sh" 8
 fi
 
 kx_log "all tests passed"
