@@ -1,19 +1,13 @@
 // The AGTH command-line builders and the option history on any text.
 #include "agth/agth_rules.h"
+#include "fuzz_check.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 // Latin-1 both ways, enough to widen the parameters.
 struct Latin1 : kx::CodePagePort {
@@ -28,6 +22,8 @@ struct Latin1 : kx::CodePagePort {
 };
 
 } // namespace
+
+using kx::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,21 +2,13 @@
 // width taken from the input: each call must add exactly the text and its
 // separator at the end, or replace everything in replace mode.
 #include "capture/append_log.h"
+#include "fuzz_check.h"
 #include "fake_log_view.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
-namespace {
-
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
+using kx::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

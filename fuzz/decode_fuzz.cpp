@@ -1,11 +1,11 @@
 // The clipboard decoders on any bytes, with no lead bytes, the lead bytes of
 // code page 932, or a lead-byte table taken from the input.
 #include "capture/text_decoding.h"
+#include "fuzz_check.h"
 #include "common/app_error.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
 namespace {
@@ -35,13 +35,9 @@ kx::AnsiLeadBytes LeadTable(const std::uint8_t*& data, std::size_t& size)
     return lead;
 }
 
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
 } // namespace
+
+using kx::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

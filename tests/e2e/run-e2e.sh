@@ -811,9 +811,9 @@ scenario_agth_shortcut_faults() {
   expect "the helper opens" drv wait-window "${dlg[@]}" 10000
   rows=$(drv list-rows "${dlg[@]}")
   expect "the process grid has its columns" grep -qE '^row=[0-9]+ selected=[01] text=[0-9]+\|KestruneEX\.exe$' <<<"$rows"
-  rows=$(drv list-rows "${dlg[@]}" 2060)
-  echo "$rows" | sed 's/^/    /'
-  expect_eq "every stored entry listed, the first selected" "$(grep "^row=" <<<"$rows" | cut -d'|' -f1)" \
+  # The shortcut list's rows, names only.
+  shortcut_rows() { drv list-rows "${dlg[@]}" 2060 | tee /dev/stderr | grep '^row=' | cut -d'|' -f1; }
+  expect_eq "every stored entry listed, the first selected" "$(shortcut_rows)" \
     "$(printf 'row=0 selected=1 text=First\nrow=1 selected=0 text=Second\nrow=2 selected=0 text=Third')"
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   expect "the name editor shows the first entry" grep -qxF 'id=2062 text=First' <<<"$text"
@@ -844,9 +844,7 @@ scenario_agth_shortcut_faults() {
   expect "the box names the method" grep -qF "text='x3' is not a valid integer value." <<<"$text"
   drv click-button "${box[@]}" OK 5000 >/dev/null
   drv wait-window-gone "${box[@]}" 5000 >/dev/null
-  rows=$(drv list-rows "${dlg[@]}" 2060)
-  echo "$rows" | sed 's/^/    /'
-  expect_eq "the deleted entry is gone from the list, the moved-in one selected" "$(grep "^row=" <<<"$rows" | cut -d'|' -f1)" \
+  expect_eq "the deleted entry is gone from the list, the moved-in one selected" "$(shortcut_rows)" \
     "$(printf 'row=0 selected=0 text=First\nrow=1 selected=1 text=Third')"
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   expect "the name editor shows the moved-in entry" grep -qxF 'id=2062 text=Third' <<<"$text"
