@@ -26,6 +26,7 @@ kx_ensure_packages() {
   fi
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+  kx_detect_wine_build  # Wine may have come just now
 }
 
 # Configures and builds one preset.
@@ -36,39 +37,31 @@ kx_build() {
   cmake --build "$KX_ROOT/build/$preset" -j"$(nproc)"
 }
 
-# True when this machine runs 32-bit x86 programs (wine32). Some kernels are
-# built without that; there the tests run on the x86_64 build under wine64.
-kx_runs_i386() {
-  [[ -e /lib/ld-linux.so.2 ]] && /lib/ld-linux.so.2 --version >/dev/null 2>&1
-}
-
-# The preset whose Windows programs this machine can test: win32 (the
-# product) where 32-bit programs run, else win64.
-kx_test_preset() {
-  if kx_runs_i386; then echo win32; else echo win64; fi
-}
-
-# Puts a "wine" first on PATH that starts the 64-bit loader, for machines
-# without 32-bit support (Debian's wine script would pick wine32 whenever it
-# is installed).
-kx_wine64_on_path() {
-  local shim=$KX_ROOT/build/wine64-shim
-  mkdir -p "$shim"
-  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$shim/wine"
-  chmod +x "$shim/wine"
-  cp "$shim/wine" "$shim/wine-stable"
-  case ":$PATH:" in *":$shim:"*) ;; *) export PATH=$shim:$PATH ;; esac
-}
-
-# Prepares a Wine prefix (booted once; later starts take about a second):
-# 32-bit where this machine runs 32-bit programs, else 64-bit.
-kx_wine_prefix() {
-  local arch=win32
-  if ! kx_runs_i386; then
-    arch=win64
-    kx_wine64_on_path
+# The build whose Wine tests run: the i686 product, or the x86_64 build on a
+# machine whose kernel cannot run 32-bit programs (no IA-32 emulation), where
+# Wine's 32-bit loader cannot start at all. There "wine" is Wine's 64-bit
+# loader (cmake/wine64-loader.sh) and prefixes are 64-bit.
+kx_detect_wine_build() {
+  if /usr/lib/wine/wine --version >/dev/null 2>&1 || [[ ! -x /usr/lib/wine/wine64 ]]; then
+    KX_WINE_BUILD=win32 KX_WINEARCH=win32
+  else
+    KX_WINE_BUILD=win64 KX_WINEARCH=win64
+    mkdir -p "$KX_ROOT/build/wine64-path"
+    local name
+    for name in wine wine-stable; do
+      ln -sf "$KX_ROOT/cmake/wine64-loader.sh" "$KX_ROOT/build/wine64-path/$name"
+    done
+    [[ :$PATH: == *":$KX_ROOT/build/wine64-path:"* ]] || export PATH="$KX_ROOT/build/wine64-path:$PATH"
   fi
-  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=$arch WINEDLLOVERRIDES="mscoree,mshtml="
+}
+kx_detect_wine_build
+
+# The preset whose Windows programs this machine tests (scripts, benchmarks).
+kx_test_preset() { echo "$KX_WINE_BUILD"; }
+
+# Prepares a Wine prefix (booted once; later starts take about a second).
+kx_wine_prefix() {
+  export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=$KX_WINEARCH WINEDLLOVERRIDES="mscoree,mshtml="
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     kx_log "booting Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"

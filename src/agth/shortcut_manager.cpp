@@ -82,7 +82,7 @@ void ShortcutManager::FillEditors(const ShortcutItem& item)
     const auto integer = [this](const std::u16string& text) {
         const std::string narrow = ports_.codePages.FromWide(text, 0);
         const bool plain = std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
-        const std::optional<std::int32_t> value = plain ? ParseInteger(narrow) : std::nullopt;
+        const std::optional<std::int32_t> value = plain ? ParseDecimalInteger(narrow) : std::nullopt;
         if (!value)
             throw AppError("'" + narrow + "' is not a valid integer value");
         return *value;
@@ -194,7 +194,7 @@ bool ShortcutManager::Run(const std::u16string& agthPathBox)
     methodHost_.SetGetTextMethod(std::clamp(editors_.method, 1, 3));
     const int delayIndex = std::clamp(editors_.delayIndex, 0, kShortcutDelayCount - 1);
     StartCapturePause(pauseHost_, delayIndex * 5);
-    ports_.launcher.Launch({settings_.Agthpath, parameters, DirectoryPart(editors_.appPath)});
+    ports_.launcher.Launch({settings_.Agthpath, parameters, LaunchDirectory(editors_.appPath)});
     return true;
 }
 

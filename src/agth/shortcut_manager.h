@@ -73,7 +73,8 @@ public:
 
     // Selection change to `index` (nullopt: nothing selected). Fills the
     // editors from the newly selected entry; throws AppError "'x' is not a
-    // valid integer value" on a delay or method that is not a number, the
+    // valid integer value" on a delay or method that is not a decimal number
+    // ("$A" is not), the
     // editors filled before it keeping their new values.
     void Select(std::optional<int> index);
     // Adds a "New Game" entry and selects it; false (nothing added) when the

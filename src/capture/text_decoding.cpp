@@ -104,13 +104,16 @@ const std::array<int16_t, 65536>& PairTable()
 // every fifth character must be a space, no piece crosses a group, and a
 // piece has four characters exactly when its group holds no other space: only
 // those yield bytes. The empty piece behind the final space is never looked
-// at. "\r\n" pairs are skipped on the way (left to right, what closes up is
-// not looked at again). One pass: a bad pair is remembered and raised only
+// at. Unless the line breaks are already gone, "\r\n" pairs are skipped on
+// the way (left to right, what closes up is not looked at again). One pass: a bad pair is remembered and raised only
 // once the whole text has passed the format check, which drops a malformed
 // text silently.
 class GroupDecoder {
 public:
-    GroupDecoder(std::size_t sizeHint, bool reverse) : bytes_(sizeHint / 5 * 2, '\0'), reverse_(reverse) {}
+    GroupDecoder(std::size_t sizeHint, bool reverse, bool skipLineBreaks)
+        : bytes_(sizeHint / 5 * 2, '\0'), reverse_(reverse), skipLineBreaks_(skipLineBreaks)
+    {
+    }
 
     std::optional<std::string> Run(std::string_view text)
     {
@@ -119,7 +122,7 @@ public:
         char* out = bytes_.data();
         while (p < end) {
             // Whole groups up to the next CR need no line-break handling.
-            const void* found = std::memchr(p, '\r', static_cast<std::size_t>(end - p));
+            const void* found = skipLineBreaks_ ? std::memchr(p, '\r', static_cast<std::size_t>(end - p)) : nullptr;
             const char* cr = found ? static_cast<const char*>(found) : end;
             while (cr - p >= 5) {
                 if (!Group(reinterpret_cast<const unsigned char*>(p), out))
@@ -132,7 +135,7 @@ public:
             char group[5];
             int k = 0;
             while (k < 5 && p < end) {
-                if (p[0] == '\r' && p + 1 < end && p[1] == '\n') {
+                if (skipLineBreaks_ && p[0] == '\r' && p + 1 < end && p[1] == '\n') {
                     p += 2;
                     continue;
                 }
@@ -175,6 +178,7 @@ private:
     const std::array<int16_t, 65536>& pairs_ = PairTable();
     std::string bytes_;
     bool reverse_;
+    bool skipLineBreaks_;
     bool badPairSeen_ = false;
     char badPair_[2] = {};
 };
@@ -182,12 +186,13 @@ private:
 std::optional<std::string> DecodeHex(std::string_view raw, bool reverse, const AnsiLeadBytes& lead)
 {
     if (HasLeadBytes(lead) && raw.find('\r') != std::string_view::npos) {
-        // A CR may be the trail byte of a double-byte character: remove the
-        // line breaks character-wise first.
+        // A CR may be the trail byte of a double-byte character: the line
+        // breaks are removed character-wise, once, and what is left (a CR LF
+        // behind a lead byte included) goes to the groups as it stands.
         const std::string text = RemoveAll(raw, "\r\n", lead);
-        return GroupDecoder(text.size(), reverse).Run(text);
+        return GroupDecoder(text.size(), reverse, false).Run(text);
     }
-    return GroupDecoder(raw.size(), reverse).Run(raw);
+    return GroupDecoder(raw.size(), reverse, true).Run(raw);
 }
 
 } // namespace

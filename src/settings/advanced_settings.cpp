@@ -62,8 +62,9 @@ std::optional<std::int32_t> ParseLetterCount(std::u16string_view text)
 {
     std::string narrow;
     for (char16_t c : text) {
-        // Decimal only: the hexadecimal forms of the settings file are refused.
-        if (c > 0x7F || c == u'$' || c == u'x' || c == u'X')
+        // The settings file's whole-number rule, hexadecimal forms included
+        // (they can be pasted); nothing outside ASCII is a digit.
+        if (c > 0x7F)
             return std::nullopt;
         narrow.push_back(static_cast<char>(c));
     }

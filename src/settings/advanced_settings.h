@@ -58,9 +58,10 @@ std::u16string TransparencyText(int position);
 // True when a typed character may reach the letter count box: "0" to "9",
 // backspace (8), carriage return (13) and code 25.
 bool LetterCountKeyAccepted(char16_t typed);
-// The box's text as a whole number: blanks (space, tab) in front, one sign,
-// decimal digits that fit a signed 32-bit integer; nothing else. Empty text
-// is not a number.
+// The box's text as a whole number by the settings file's rule (ParseInteger):
+// blanks in front, one sign, decimal digits that fit a signed 32-bit integer
+// or "$", "x", "0x" and hexadecimal digits; nothing else. Empty text is not a
+// number.
 std::optional<std::int32_t> ParseLetterCount(std::u16string_view text);
 // "'<text>' is not a valid integer value"
 std::u16string InvalidIntegerMessage(std::u16string_view text);

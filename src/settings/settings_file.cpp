@@ -28,51 +28,135 @@ std::string_view TrimControls(std::string_view text)
 
 std::string TextOr(const std::optional<std::string>& value) { return value.value_or(std::string()); }
 
-// A file saved as UTF-16 (with its byte-order mark) is edited as ANSI text and
-// written back as UTF-16; that is only done when the ANSI code page holds
-// every character of it, so that no other line changes.
+// A file saved as UTF-16 (with its byte-order mark) is read through the ANSI
+// code page, as the profile functions read it, and edited as UTF-8 so that the
+// lines no key changes keep every character.
 enum class FileEncoding { Ansi, Utf16LittleEndian, Utf16BigEndian };
 
-struct AnsiView {
-    FileEncoding encoding = FileEncoding::Ansi;
-    std::string text;
-    bool lossless = true;
-};
-
-AnsiView ToAnsi(const std::string& bytes, CodePagePort& codePages)
+FileEncoding EncodingOf(const std::string& bytes)
 {
-    AnsiView view;
-    const bool little = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
-    const bool big = bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF';
-    if (!little && !big) {
-        view.text = bytes;
-        return view;
-    }
-    view.encoding = little ? FileEncoding::Utf16LittleEndian : FileEncoding::Utf16BigEndian;
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE')
+        return FileEncoding::Utf16LittleEndian;
+    if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF')
+        return FileEncoding::Utf16BigEndian;
+    return FileEncoding::Ansi;
+}
+
+// The code units behind the byte-order mark (a last odd byte is left out).
+std::u16string Utf16Units(const std::string& bytes, FileEncoding encoding)
+{
+    const bool little = encoding == FileEncoding::Utf16LittleEndian;
     std::u16string units;
+    units.reserve(bytes.size() / 2);
     for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
         const auto first = static_cast<unsigned char>(bytes[i]);
         const auto second = static_cast<unsigned char>(bytes[i + 1]);
         units.push_back(static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second));
     }
-    view.text = codePages.FromWide(units, 0);
-    view.lossless = bytes.size() % 2 == 0 && codePages.ToWide(view.text, 0) == units;
-    return view;
+    return units;
 }
 
-std::string FromAnsi(const std::string& text, FileEncoding encoding, CodePagePort& codePages)
+std::string Utf16Bytes(std::u16string_view units, FileEncoding encoding)
 {
-    if (encoding == FileEncoding::Ansi)
-        return text;
     const bool little = encoding == FileEncoding::Utf16LittleEndian;
     std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-    for (char16_t unit : codePages.ToWide(text, 0)) {
+    bytes.reserve(2 + units.size() * 2);
+    for (char16_t unit : units) {
         const char low = static_cast<char>(unit & 0xFF);
         const char high = static_cast<char>(unit >> 8);
         bytes.push_back(little ? low : high);
         bytes.push_back(little ? high : low);
     }
     return bytes;
+}
+
+std::string FileText(const std::string& bytes, CodePagePort& codePages)
+{
+    const FileEncoding encoding = EncodingOf(bytes);
+    return encoding == FileEncoding::Ansi ? bytes : codePages.FromWide(Utf16Units(bytes, encoding), 0);
+}
+
+} // namespace
+
+std::string Utf8FromUtf16(std::u16string_view units)
+{
+    std::string out;
+    out.reserve(units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        std::uint32_t c = units[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::u16string Utf16FromUtf8(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    const auto at = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); };
+    const auto continuation = [&](std::size_t i) { return i < bytes.size() && (at(i) & 0xC0) == 0x80; };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::uint32_t lead = at(i);
+        std::uint32_t c = 0xFFFD;
+        std::size_t length = 1;
+        if (lead < 0x80) {
+            c = lead;
+        } else if (lead >= 0xC0 && lead < 0xE0 && continuation(i + 1)) {
+            c = ((lead & 0x1F) << 6) | (at(i + 1) & 0x3F);
+            length = 2;
+        } else if (lead >= 0xE0 && lead < 0xF0 && continuation(i + 1) && continuation(i + 2)) {
+            c = ((lead & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F);
+            length = 3;
+        } else if (lead >= 0xF0 && lead < 0xF8 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
+            c = ((lead & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) | ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
+            length = 4;
+        }
+        if (c >= 0x10000 && c < 0x110000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c < 0x10000 ? c : 0xFFFD));
+        }
+        i += length;
+    }
+    return out;
+}
+
+namespace {
+
+// The bytes the file gets with every key written, or nullopt when its text
+// could not be kept (a UTF-16 file of an odd number of bytes).
+std::optional<std::string> UpdatedFile(const std::string& bytes, const AppSettings& settings,
+                                       const MainWindowState& window, CodePagePort& codePages)
+{
+    const FileEncoding encoding = EncodingOf(bytes);
+    if (encoding == FileEncoding::Ansi) {
+        IniFile ini = IniFile::Parse(bytes);
+        WriteSettings(ini, settings, window);
+        return ini.Serialize();
+    }
+    if (bytes.size() % 2 != 0)
+        return std::nullopt;
+    IniFile ini = IniFile::Parse(Utf8FromUtf16(Utf16Units(bytes, encoding)));
+    WriteSettings(ini, settings, window,
+                  [&codePages](std::string_view ansi) { return Utf8FromUtf16(codePages.ToWide(ansi, 0)); });
+    return Utf16Bytes(Utf16FromUtf8(ini.Serialize()), encoding);
 }
 
 } // namespace
@@ -139,8 +223,18 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     return window;
 }
 
-void WriteSettings(IniFile& file, const AppSettings& settings, const MainWindowState& window)
+void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowState& window, const ValueForm& fileForm)
 {
+    // Every value goes into the file in the file's own form.
+    struct {
+        IniFile& ini;
+        const ValueForm& form;
+        void Set(std::string_view section, std::string_view key, std::string_view value)
+        {
+            ini.Set(section, key, form ? form(value) : std::string(value));
+        }
+    } file{ini, fileForm};
+
     file.Set(kSetting, "Ancete", IntegerText(settings.Ancete));
     file.Set(kSetting, "uot", IntegerText(settings.uot));
     file.Set(kSetting, "Codepage", IntegerText(settings.Codepage));
@@ -180,7 +274,7 @@ MainWindowState LoadSettings(SettingsFile& file, AppSettings& settings, Color pr
     const FileReadResult read = file.files.ReadWholeFile(file.path);
     file.unreadableAtLoad = read.status == FileReadStatus::Failed;
     const IniFile ini =
-        read.status == FileReadStatus::Read ? IniFile::Parse(ToAnsi(read.bytes, file.codePages).text) : IniFile();
+        read.status == FileReadStatus::Read ? IniFile::Parse(FileText(read.bytes, file.codePages)) : IniFile();
     return ReadSettings(ini, settings, presentLogViewBackground);
 }
 
@@ -190,14 +284,12 @@ bool SaveSettings(SettingsFile& file, const AppSettings& settings, const MainWin
     try {
         if (!file.unreadableAtLoad) {
             const FileReadResult read = file.files.ReadWholeFile(file.path);
-            const AnsiView view = ToAnsi(read.bytes, file.codePages);
-            if (read.status != FileReadStatus::Failed && view.lossless) {
-                IniFile ini = IniFile::Parse(view.text);
-                WriteSettings(ini, settings, window);
-                const std::string bytes = FromAnsi(ini.Serialize(), view.encoding, file.codePages);
-                saved = (read.status == FileReadStatus::Read && bytes == read.bytes) ||
-                        file.files.ReplaceWholeFile(file.path, bytes);
-            }
+            const std::optional<std::string> bytes =
+                read.status == FileReadStatus::Failed ? std::nullopt
+                                                      : UpdatedFile(read.bytes, settings, window, file.codePages);
+            if (bytes)
+                saved = (read.status == FileReadStatus::Read && *bytes == read.bytes) ||
+                        file.files.ReplaceWholeFile(file.path, *bytes);
         }
     } catch (const std::exception&) {
         saved = false;

@@ -13,6 +13,7 @@
 #include "settings/value_encodings.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -71,7 +72,17 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
 // Stores every key of `settings` and `window` in `file`, in the order that
 // gives a new file its sections "Setting", "WindowsPos", "WindowsTransparent",
 // "MainMenu", "Agth", "AgthSM0" to "AgthSM99". Other lines stay as they are.
-void WriteSettings(IniFile& file, const AppSettings& settings, const MainWindowState& window);
+// `fileForm`, when given, turns each value (ANSI text) into the form the file
+// holds its text in.
+using ValueForm = std::function<std::string(std::string_view ansi)>;
+void WriteSettings(IniFile& file, const AppSettings& settings, const MainWindowState& window,
+                   const ValueForm& fileForm = {});
+
+// UTF-16 and UTF-8 both ways; an unpaired surrogate becomes three bytes of its
+// own, so that every sequence of code units comes back as it was. Bytes that
+// are no UTF-8 give U+FFFD.
+std::string Utf8FromUtf16(std::u16string_view units);
+std::u16string Utf16FromUtf8(std::string_view bytes);
 
 // --- The file ----------------------------------------------------------------
 
@@ -96,9 +107,10 @@ MainWindowState LoadSettings(SettingsFile& file, AppSettings& settings, Color pr
 // Writes every key into the file as it is now (other lines kept) and replaces
 // it in one step. On failure shows "Unable to write to <path>." once in the
 // application error box and returns false; the file is then as it was. Never
-// throws, so the rest of the shutdown runs either way. A UTF-16 file stays
-// UTF-16; one holding characters that the ANSI code page lacks is not
-// rewritten (those lines could not be kept), which counts as a failure.
+// throws, so the rest of the shutdown runs either way. A UTF-16 file is edited
+// as UTF-16 and stays so: every line that no key changes keeps its characters,
+// those outside the ANSI code page included. (One of an odd number of bytes
+// is not UTF-16 text and is left alone, which counts as a failure.)
 bool SaveSettings(SettingsFile& file, const AppSettings& settings, const MainWindowState& window);
 
 } // namespace kx

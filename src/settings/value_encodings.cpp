@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kx {
@@ -78,7 +79,9 @@ constexpr std::array<NamedColor, kNamedColorCount> kNamedColors{{
 
 // --- Integers and booleans -------------------------------------------------
 
-std::optional<std::int32_t> ParseInteger(std::string_view text)
+namespace {
+
+std::optional<std::int32_t> ParseWholeNumber(std::string_view text, bool hexAllowed)
 {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
@@ -89,7 +92,9 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         ++i;
     }
     bool hex = false;
-    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+    if (!hexAllowed) {
+        // Decimal digits only.
+    } else if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         hex = true;
         ++i;
     } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
@@ -115,6 +120,12 @@ std::optional<std::int32_t> ParseInteger(std::string_view text)
         pattern = 0u - pattern;
     return static_cast<std::int32_t>(pattern);
 }
+
+} // namespace
+
+std::optional<std::int32_t> ParseInteger(std::string_view text) { return ParseWholeNumber(text, true); }
+
+std::optional<std::int32_t> ParseDecimalInteger(std::string_view text) { return ParseWholeNumber(text, false); }
 
 std::string IntegerText(std::int32_t value) { return std::to_string(value); }
 
@@ -192,6 +203,35 @@ std::optional<Color> ParseColorText(std::string_view text)
 
 // --- FontText --------------------------------------------------------------
 
+std::int32_t SoundFontPoints(std::int64_t points)
+{
+    if (points < 0)
+        points = -points;
+    if (points == 0)
+        return 8;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(points, kMinFontPoints, kMaxFontPoints));
+}
+
+namespace {
+
+// a * b / c rounded half away from zero, for non-negative a, b and positive c.
+std::int64_t ScaleRounded(std::int64_t a, std::int64_t b, std::int64_t c) { return (a * b + c / 2) / c; }
+
+int SoundDpi(int dpi) { return dpi > 0 ? dpi : 96; }
+
+} // namespace
+
+std::int32_t FontHeightForPoints(std::int32_t points, int dpi)
+{
+    return static_cast<std::int32_t>(-ScaleRounded(SoundFontPoints(points), SoundDpi(dpi), 72));
+}
+
+std::int32_t FontPointsForHeight(std::int32_t height, int dpi)
+{
+    const std::int64_t magnitude = height < 0 ? -static_cast<std::int64_t>(height) : height;
+    return SoundFontPoints(ScaleRounded(magnitude, 72, SoundDpi(dpi)));
+}
+
 std::string FontText(const FontDescription& font)
 {
     std::string out = font.faceName;
@@ -245,7 +285,7 @@ std::optional<FontDescription> ParseFontText(std::string_view text)
     const auto size = ParseInteger(*sizeField);
     if (!size)
         return std::nullopt;
-    font.sizePoints = *size;
+    font.sizePoints = SoundFontPoints(*size);
 
     const auto pitchField = nextField();
     if (!pitchField)

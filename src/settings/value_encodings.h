@@ -28,6 +28,8 @@ inline int SystemColorIndex(Color color) { return static_cast<int>(color & 0x00F
 // 32 bits of hexadecimal digits in either case (taken as a 32-bit pattern, so
 // "$FFFFFFFF" is -1). Anything else, trailing characters included, fails.
 std::optional<std::int32_t> ParseInteger(std::string_view text);
+// The same without the hexadecimal forms: blanks, one sign, decimal digits.
+std::optional<std::int32_t> ParseDecimalInteger(std::string_view text);
 std::string IntegerText(std::int32_t value);
 
 // A stored integer, or `fallback` when the value is missing or not a number.
@@ -78,9 +80,23 @@ struct FontDescription {
     bool operator==(const FontDescription&) const = default;
 };
 
+// Font sizes in points, the font dialog's range.
+inline constexpr std::int32_t kMinFontPoints = 1;
+inline constexpr std::int32_t kMaxFontPoints = 1638;
+// A stored size made usable: a negative size counts by its magnitude, 0 as
+// the design size 8, and the rest is held to the range above, so that the size
+// a font is given is the size written back at exit.
+std::int32_t SoundFontPoints(std::int64_t points);
+// The font height (negative: character height, in pixels) for a size at a
+// screen's dots per inch, rounded as MulDiv rounds, and back to points. Both
+// keep to the range above and never overflow.
+std::int32_t FontHeightForPoints(std::int32_t points, int dpi);
+std::int32_t FontPointsForHeight(std::int32_t height, int dpi);
+
 // "Face,Colour,Size,Pitch,Styles", for example "Tahoma,clWindowText,8,d,".
 std::string FontText(const FontDescription& font);
-// nullopt when the text is malformed; the font in use is then kept.
+// nullopt when the text is malformed; the font in use is then kept. The size
+// is made sound by SoundFontPoints.
 std::optional<FontDescription> ParseFontText(std::string_view text);
 
 } // namespace kx

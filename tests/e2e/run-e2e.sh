@@ -855,9 +855,84 @@ scenario_slow_engine() {
   expect_eq "Setting.FloodChk" "$(ini_get KestruneEX.ini Setting FloodChk)" 0
 }
 
+# Stored shortcuts whose delay or method is no decimal number: the conversion
+# error box shows at start-up, yet the helper is whole (grid columns, every
+# entry listed, the first selected); Escape in the Notes box leaves it open;
+# deleting an entry moves a faulty one into place with the error box, and the
+# list, selection and editors still agree, so "Apply" changes that entry only.
+scenario_agth_shortcut_faults() {
+  mkdir -p Games
+  cp "$KX_FAKE_AGTH" Games/a.exe
+  local game
+  game=$(winepath -w "$PWD/Games/a.exe" 2>/dev/null)
+  write_ini '[MainMenu]' 'Translation=0' '[Agth]' 'AgthATrun=0' \
+    '[AgthSM0]' "GName=$(hex_text First)" "APath=$(hex_text "$game")" 'TDelay=$A' 'GTMethod=1' \
+    '[AgthSM1]' "GName=$(hex_text Second)" "APath=$(hex_text "$game")" 'TDelay=5' 'GTMethod=2' \
+    '[AgthSM2]' "GName=$(hex_text Third)" "APath=$(hex_text "$game")" 'TDelay=10' 'GTMethod=x3'
+  app_start
+  local box=(--exact --class '#32770' 'KestruneEX!') dlg=(--exact --class '#32770' 'AGTH helper') text rows info cx cy
+  text=$(drv window-text "${box[@]}" 30000) || { echo "  FAILED: no error box at start-up"; return 1; }
+  echo "$text" | sed 's/^/    /'
+  expect "the start-up box names the delay" grep -qF "text='\$A' is not a valid integer value." <<<"$text"
+  drv click-button "${box[@]}" OK 5000 >/dev/null
+  app_ready
+  drv post-command 40001 >/dev/null
+  expect "the helper opens" drv wait-window "${dlg[@]}" 10000
+  rows=$(drv list-rows "${dlg[@]}")
+  expect "the process grid has its columns" grep -qE '^row=[0-9]+ selected=[01] text=[0-9]+\|KestruneEX\.exe$' <<<"$rows"
+  # The shortcut list's rows, names only.
+  shortcut_rows() { drv list-rows "${dlg[@]}" 2060 | tee /dev/stderr | grep '^row=' | cut -d'|' -f1; }
+  expect_eq "every stored entry listed, the first selected" "$(shortcut_rows)" \
+    "$(printf 'row=0 selected=1 text=First\nrow=1 selected=0 text=Second\nrow=2 selected=0 text=Third')"
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the name editor shows the first entry" grep -qxF 'id=2062 text=First' <<<"$text"
+
+  # Escape in the Notes box (the second tab's multi-line edit).
+  info=$(drv window-info "${dlg[@]}")
+  read -r cx cy <<<"$(client_origin "$info")"
+  xdotool mousemove $((cx + 130)) $((cy + 48)) click 1
+  sleep 0.3
+  xdotool mousemove $((cx + 300)) $((cy + 235)) click 1
+  sleep 0.3
+  xdotool type --delay 20 'memo'
+  xdotool key Escape
+  sleep 0.5
+  expect_fields "Escape in the Notes box leaves the helper open" "$(drv window-info "${dlg[@]}")" visible=1
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the typed note is there" grep -qxF 'id=2070 text=memo' <<<"$text"
+
+  # "Second" selected (second row of the list), then deleted: "Third" moves
+  # into place with its faulty method.
+  xdotool mousemove $((cx + 60)) $((cy + 68 + 8 + 17)) click 1
+  sleep 0.3
+  rows=$(drv list-rows "${dlg[@]}" 2060)
+  expect "the second entry is selected" grep -q '^row=1 selected=1 text=Second|' <<<"$rows"
+  xdotool mousemove $((cx + 454)) $((cy + 296)) click 1   # "Delete"; its question box is modal
+  drv click-button --exact --class '#32770' Confirm Yes 10000 >/dev/null
+  text=$(drv window-text "${box[@]}" 10000) || { echo "  FAILED: no error box after Delete"; return 1; }
+  expect "the box names the method" grep -qF "text='x3' is not a valid integer value." <<<"$text"
+  drv click-button "${box[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${box[@]}" 5000 >/dev/null
+  expect_eq "the deleted entry is gone from the list, the moved-in one selected" "$(shortcut_rows)" \
+    "$(printf 'row=0 selected=0 text=First\nrow=1 selected=1 text=Third')"
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the name editor shows the moved-in entry" grep -qxF 'id=2062 text=Third' <<<"$text"
+  drv set-child-text "${dlg[@]}" '#2062' 'Third again' >/dev/null
+  drv click-button "${dlg[@]}" Apply 5000 >/dev/null
+  sleep 0.3
+  drv click-button "${dlg[@]}" Close 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect "closes with exit code 0" app_close
+  expect_eq "AgthSM0 kept" "$(ini_get KestruneEX.ini AgthSM0 GName)" "$(hex_text First)"
+  expect_eq "AgthSM0 delay kept" "$(ini_get KestruneEX.ini AgthSM0 TDelay)" '$A'
+  expect_eq "AgthSM1 is the applied entry" "$(ini_get KestruneEX.ini AgthSM1 GName)" "$(hex_text 'Third again')"
+  expect_eq "AgthSM2 is empty" "$(ini_get KestruneEX.ini AgthSM2 GName)" ""
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
-  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run capture_bursts slow_engine)
+  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
+  agth_shortcut_faults capture_bursts slow_engine)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

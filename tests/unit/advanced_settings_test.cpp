@@ -77,8 +77,12 @@ TEST(LetterCountRules, KeyFilterAndNumbers)
     EXPECT_EQ(ParseLetterCount(u" +12"), 12);
     EXPECT_EQ(ParseLetterCount(u"2147483647"), 2147483647);
     EXPECT_EQ(ParseLetterCount(u"-2147483648"), INT32_MIN);
-    for (std::u16string bad : {u"", u" ", u"2147483648", u"12a", u"1 2", u"12 ", u"$10", u"0x10", u"x10", u"١٢",
-                               u"1.5", u"--1"})
+    // Pasted text is read by the settings file's whole-number rule.
+    for (std::u16string hex : {u"$10", u"x10", u"X10", u"0x10", u"0X10", u" $10"})
+        EXPECT_EQ(ParseLetterCount(hex), 16) << std::string(hex.begin(), hex.end());
+    EXPECT_EQ(ParseLetterCount(u"$FFFFFFFF"), -1);
+    for (std::u16string bad : {u"", u" ", u"2147483648", u"12a", u"1 2", u"12 ", u"$", u"0x", u"$1G", u"١٢",
+                               u"1.5", u"--1", u"$１"})
         EXPECT_EQ(ParseLetterCount(bad), std::nullopt) << std::string(bad.begin(), bad.end());
     EXPECT_EQ(InvalidIntegerMessage(u""), u"'' is not a valid integer value");
     EXPECT_EQ(InvalidIntegerMessage(u"12a"), u"'12a' is not a valid integer value");

@@ -220,8 +220,14 @@ TEST(FontTextTest, ParsesFieldByField)
         {"A,0,1,f,s,b,BIUS", FontDescription{"A", 0, 1, FontPitch::Fixed, true, false, false, true}},
         {"A,0, 9,D,", FontDescription{"A", 0, 9, FontPitch::Default}},   // "D" leaves the default pitch
         {"A,0,$10,vv,", FontDescription{"A", 0, 16, FontPitch::Default}},
-        {",clRed,-11,v,", FontDescription{"", 0x000000FF, -11, FontPitch::Variable}},
-        {"A,clNone,0,f,i", FontDescription{"A", 0x1FFFFFFF, 0, FontPitch::Fixed, false, true}},
+        // Sizes are made sound: a negative one by its magnitude, 0 as 8, the
+        // rest held to 1..1638 points (-2147483648 has no magnitude in 32 bits).
+        {",clRed,-11,v,", FontDescription{"", 0x000000FF, 11, FontPitch::Variable}},
+        {"A,clNone,0,f,i", FontDescription{"A", 0x1FFFFFFF, 8, FontPitch::Fixed, false, true}},
+        {"A,0,-2147483648,d,", FontDescription{"A", 0, 1638, FontPitch::Default}},
+        {"A,0,$80000000,d,", FontDescription{"A", 0, 1638, FontPitch::Default}},
+        {"A,0,2147483647,d,", FontDescription{"A", 0, 1638, FontPitch::Default}},
+        {"A,0,1639,d,", FontDescription{"A", 0, 1638, FontPitch::Default}},
         // Malformed: the font in use is kept.
         {"", std::nullopt},
         {"Arial", std::nullopt},
@@ -237,6 +243,30 @@ TEST(FontTextTest, ParsesFieldByField)
     };
     for (const auto& c : cases)
         EXPECT_EQ(ParseFontText(c.text), c.expected) << "text: " << c.text;
+}
+
+// Whatever the stored size, the font gets a usable height, and the size read
+// back from that height is the one written at exit, stable over restarts.
+TEST(FontSizeTest, HeightsAreSoundAndSizesSurviveARestart)
+{
+    for (const int dpi : {96, 120, 144, 192}) {
+        for (const std::int32_t stored : {INT32_MIN, INT32_MIN + 1, -100000, -12, -1, 0, 1, 8, 72, 1638, 1639, 100000,
+                                          INT32_MAX}) {
+            const std::int32_t height = FontHeightForPoints(stored, dpi);
+            EXPECT_LT(height, 0) << stored << " at " << dpi;
+            EXPECT_GE(height, -(kMaxFontPoints * dpi / 72 + 1)) << stored << " at " << dpi;
+            const std::int32_t written = FontPointsForHeight(height, dpi);
+            EXPECT_EQ(written, SoundFontPoints(stored)) << stored << " at " << dpi;
+            EXPECT_EQ(FontPointsForHeight(FontHeightForPoints(written, dpi), dpi), written);
+        }
+    }
+    EXPECT_EQ(FontHeightForPoints(8, 96), -11);   // the design font, Tahoma 8
+    EXPECT_EQ(FontHeightForPoints(10, 144), -20);
+    EXPECT_EQ(FontPointsForHeight(-11, 96), 8);
+    EXPECT_EQ(FontPointsForHeight(13, 96), 10);    // a cell height counts by its size too
+    EXPECT_EQ(FontPointsForHeight(INT32_MIN, 96), kMaxFontPoints);
+    EXPECT_EQ(FontPointsForHeight(0, 96), 8);
+    EXPECT_EQ(FontHeightForPoints(8, 0), -11);      // no screen reading: 96 dots per inch
 }
 
 TEST(FontTextTest, WritesEveryFieldAndTheTrailingComma)

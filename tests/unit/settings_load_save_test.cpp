@@ -345,9 +345,53 @@ TEST_F(SettingsFileTest, Utf16FileIsReadAndStaysUtf16)
     EXPECT_TRUE(prompts.appErrors.empty());
 }
 
-TEST_F(SettingsFileTest, Utf16FileWithCharactersOutsideTheAnsiCodePageIsNotRewritten)
+// The code units of a UTF-16 file's bytes (behind the byte-order mark).
+std::u16string Units(const std::string& bytes, bool little)
 {
-    const std::string old = Utf16(u"; \u4E00\r\n[Setting]\r\nFlood=7\r\n", true);
+    std::u16string units;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(little ? first | (second << 8) : (first << 8) | second));
+    }
+    return units;
+}
+
+TEST_F(SettingsFileTest, Utf16FileWithCharactersOutsideTheAnsiCodePageIsEditedAsUtf16)
+{
+    // Characters the ANSI code page (here Latin-1) lacks: CJK, a surrogate
+    // pair, an unpaired surrogate, and a key of our own holding such text.
+    const std::u16string old = u"; \u4E00 \U0001F600 \xD800!\r\n[Setting]\r\nFlood=7\r\n[Own]\r\nname=\u65E5\u672C\r\n"
+                               u"[Agth]\r\nAgthAToption=\u4E00\r\n";
+    for (const bool little : {true, false}) {
+        files.files[path] = Utf16(old, little);
+        window = LoadSettings(file, settings, kPresentBackground);
+        EXPECT_EQ(settings.Flood, 7);
+        EXPECT_EQ(settings.AgthAToption, "?");   // read through the ANSI code page
+        settings.Flood = 8;
+        settings.AgthAToption = "\xE9t\xE9,/hw";
+        ASSERT_TRUE(SaveSettings(file, settings, window));
+        const std::string& saved = files.files[path];
+        ASSERT_EQ(saved.substr(0, 2), little ? "\xFF\xFE" : "\xFE\xFF");
+        const std::u16string text = Units(saved, little);
+        EXPECT_EQ(text.substr(0, 46), u"; \u4E00 \U0001F600 \xD800!\r\n[Setting]\r\nFlood=8\r\nAncete=0\r\nuot=0")
+            << "lines kept, Flood changed where it stands";
+        EXPECT_NE(text.find(u"\r\n[Own]\r\nname=\u65E5\u672C\r\n"), std::u16string::npos);
+        EXPECT_NE(text.find(u"\r\nAgthAToption=\u00E9t\u00E9,/hw\r\n"), std::u16string::npos);
+        AppSettings again;
+        LoadSettings(file, again, kPresentBackground);
+        EXPECT_EQ(again, settings);
+        // Saved again unchanged: nothing to write.
+        const int writes = files.writes;
+        ASSERT_TRUE(SaveSettings(file, settings, window));
+        EXPECT_EQ(files.writes, writes);
+    }
+    EXPECT_TRUE(prompts.appErrors.empty());
+}
+
+TEST_F(SettingsFileTest, Utf16FileOfAnOddNumberOfBytesIsLeftAlone)
+{
+    const std::string old = Utf16(u"[Setting]\r\nFlood=7\r\n", true) + "x";
     files.files[path] = old;
     window = LoadSettings(file, settings, kPresentBackground);
     EXPECT_EQ(settings.Flood, 7);
@@ -355,6 +399,20 @@ TEST_F(SettingsFileTest, Utf16FileWithCharactersOutsideTheAnsiCodePageIsNotRewri
     EXPECT_EQ(files.files[path], old);
     EXPECT_EQ(files.writes, 0);
     EXPECT_EQ(prompts.appErrors.size(), 1u);
+}
+
+TEST(Utf8Conversion, EveryCodeUnitSequenceComesBack)
+{
+    EXPECT_EQ(Utf8FromUtf16(u"a\u00E9\u4E00\U0001F600"), "a\xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf16FromUtf8("a\xC3\xA9\xE4\xB8\x80\xF0\x9F\x98\x80"), u"a\u00E9\u4E00\U0001F600");
+    EXPECT_EQ(Utf16FromUtf8("\xFF" "a\xC3"), u"\uFFFDa\uFFFD");
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::u16string units;
+        for (int i = 0; i < 50; ++i)
+            units.push_back(static_cast<char16_t>(random() % 4 == 0 ? 0xD800 + random() % 0x800 : random() % 0x10000));
+        EXPECT_EQ(Utf16FromUtf8(Utf8FromUtf16(units)), units);
+    }
 }
 
 // --- Round trip --------------------------------------------------------------
@@ -437,7 +495,7 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
         for (char& c : face)
             if (c == ',')
                 c = '_';   // a face name holds no comma
-        window.logViewFont = FontDescription{face, static_cast<Color>(random()), RandomInt(random),
+        window.logViewFont = FontDescription{face, static_cast<Color>(random()), static_cast<std::int32_t>(1 + random() % kMaxFontPoints),
                                              static_cast<FontPitch>(random() % 3), random() % 2 == 0,
                                              random() % 2 == 0, random() % 2 == 0, random() % 2 == 0};
 

@@ -120,7 +120,7 @@ TEST(ShortcutEditorsFill, DelayAndMethodRules)
         int methodButton;
     } cases[] = {
         {"0", "1", 0, 1},  {"30", "3", 6, 3}, {"7", "9", 2, 1},  {"15", "2", 3, 2},
-        {"35", "0", 2, 1}, {"-5", "-1", 2, 1}, {" 25", "$3", 5, 3}, {"$A", "0x2", 2, 2},
+        {"35", "0", 2, 1}, {"-5", "-1", 2, 1}, {" 25", "+3", 5, 3}, {"010", "02", 2, 2},
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -155,6 +155,27 @@ TEST(ShortcutEditorsFill, NonIntegerStopsFillingAtThatField)
         EXPECT_STREQ(e.what(), "'3a' is not a valid integer value");
     }
     EXPECT_EQ(f.manager.Editors(), (ShortcutEditors{u"BadMethod", u"C:\\m.exe", u"/bm", 1, u"nm", 3}));
+
+    // Delay and method are decimal: the settings file's hexadecimal forms are
+    // conversion errors too.
+    const struct {
+        const char* delay;
+        const char* method;
+        const char* error;
+    } hex[] = {{"$A", "1", "'$A' is not a valid integer value"},
+               {"0x5", "1", "'0x5' is not a valid integer value"},
+               {"5", "x2", "'x2' is not a valid integer value"},
+               {"5", "$3", "'$3' is not a valid integer value"}};
+    for (const auto& c : hex) {
+        Fixture g;
+        g.settings.ShortcutTable[0] = Row(u"G", u"C:\\g.exe", c.delay, c.method);
+        try {
+            g.manager.Load();
+            ADD_FAILURE() << "no error for " << c.delay << " / " << c.method;
+        } catch (const AppError& e) {
+            EXPECT_STREQ(e.what(), c.error);
+        }
+    }
 
     // Losing the selection leaves the editors alone.
     f.manager.Select(std::nullopt);
@@ -304,6 +325,27 @@ TEST(ShortcutRun, ChecksThenSetsMethodPausesAndLaunches)
     EXPECT_EQ(f.launcher.launched[0], (LaunchRequest{u"C:\\agth\\agth.exe", u"/hh /C /L C:\\games\\new dir\\new.exe",
                                                      u"C:\\games\\new dir\\"}));
     EXPECT_EQ(f.manager.Items()[0].path, u"C:\\games\\old.exe");
+}
+
+// Attach and Run start AGTH in a folder by one rule: the folder part of the
+// path, or the program's own folder when the path names none.
+TEST(ShortcutRun, WorkingDirectoryFollowsTheAttachRule)
+{
+    const struct {
+        std::u16string game;
+        std::u16string directory;
+    } cases[] = {{u"C:\\Games\\Demo\\demo.exe", u"C:\\Games\\Demo\\"},
+                 {u"C:\\demo.exe", u"C:\\"},
+                 {u"demo.exe", u""}};   // no folder named: the launcher's own, as Attach does
+    for (const auto& c : cases) {
+        Fixture f;
+        f.files.files = {c.game};
+        f.manager.Editors().appPath = c.game;
+        ASSERT_TRUE(f.manager.Run(u"agth.exe"));
+        ASSERT_EQ(f.launcher.launched.size(), 1u);
+        EXPECT_EQ(f.launcher.launched[0].directory, c.directory);
+        EXPECT_EQ(f.launcher.launched[0].directory, LaunchDirectory(c.game));
+    }
 }
 
 TEST(ShortcutRun, FileNamePart)

@@ -32,6 +32,27 @@ TEST_P(HexDecoding, ReverseSwapsEveryPair)
     EXPECT_EQ(DecodeRevHex(GetParam().input), expected);
 }
 
+// The lead bytes of code page 932 (Shift-JIS), the double-byte ANSI code page
+// of a Japanese system.
+AnsiLeadBytes ShiftJisLeadBytes()
+{
+    AnsiLeadBytes lead;
+    for (int b = 0x81; b <= 0x9F; ++b)
+        lead.isLead[b] = true;
+    for (int b = 0xE0; b <= 0xFC; ++b)
+        lead.isLead[b] = true;
+    return lead;
+}
+
+// None of the inputs holds a lead byte: on a double-byte system they decode
+// exactly as on a single-byte one, with each "\r\n" removed once.
+TEST_P(HexDecoding, DoubleByteSystemGivesTheSameBytes)
+{
+    const AnsiLeadBytes lead = ShiftJisLeadBytes();
+    EXPECT_EQ(DecodeSeqHex(GetParam().input, lead), GetParam().sequential);
+    EXPECT_EQ(DecodeRevHex(GetParam().input, lead).has_value(), GetParam().sequential.has_value());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Groups, HexDecoding,
     ::testing::Values(
@@ -101,6 +122,23 @@ TEST(AsciiDecoding, DoubleByteTrailBytesAreNotLineBreaks)
     EXPECT_EQ(DecodeAscii(text, lead), text);
     // Without lead bytes the same bytes hold a removable "\r\n\r\n".
     EXPECT_EQ(DecodeAscii(text), "\x81x");
+}
+
+TEST(HexDecodingDoubleByte, LineBreaksAreRemovedInOnePassOverCharacters)
+{
+    const AnsiLeadBytes lead = ShiftJisLeadBytes();
+    // What closes up after the one removal is not a line break.
+    EXPECT_EQ(DecodeSeqHex("ABCD\r\r\n\n ", lead), std::nullopt);
+    EXPECT_EQ(DecodeRevHex("ABCD\r\r\n\n ", lead), std::nullopt);
+    // 0x82 0x0D is one character, so its CR LF is no line break: the text has
+    // 13 bytes and fails the format check before any pair is converted.
+    const std::string trail("9\x82\r\nD5 68\nB ");
+    EXPECT_EQ(DecodeSeqHex(trail, lead), std::nullopt);
+    EXPECT_EQ(DecodeRevHex(trail, lead), std::nullopt);
+    EXPECT_EQ(DecodeByMethod(HexSequential, trail, lead), std::nullopt);
+    // A line break after a whole double-byte character is removed.
+    EXPECT_THROW((void)DecodeSeqHex("\x82\x82\r\n41 ", lead), AppError);
+    EXPECT_EQ(DecodeSeqHex("\r\n4142\r\n \r\n", lead), std::string("AB"));
 }
 
 TEST(DecodeByMethodDispatch, SelectsDecoderOrDropsUnknownMethods)

@@ -1,6 +1,9 @@
+#include "capture/text_decoding.h"
 #include "platform/win32/win32_code_pages.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 using kx::win32::Win32CodePages;
 
@@ -54,3 +57,21 @@ TEST(Win32CodePagesTest, EmptyTextAndEmbeddedNulls)
 }
 
 } // namespace
+
+// Run with LC_ALL=ja_JP.UTF-8, which gives the process the ANSI code page 932
+// (ctest entry "cp932.*"); elsewhere it is skipped.
+TEST(AnsiCodePage932, HexDecodersRemoveLineBreaksOnceOverSystemCharacters)
+{
+    if (::GetACP() != 932)
+        GTEST_SKIP() << "ANSI code page " << ::GetACP();
+    const kx::AnsiLeadBytes lead = kx::win32::SystemAnsiLeadBytes();
+    EXPECT_TRUE(lead.isLead[0x82]);
+    EXPECT_FALSE(lead.isLead['\r']);
+    EXPECT_EQ(kx::DecodeSeqHex("ABCD\r\r\n\n ", lead), std::nullopt);
+    EXPECT_EQ(kx::DecodeSeqHex("9\x82\r\nD5 68\nB ", lead), std::nullopt);
+    EXPECT_EQ(kx::DecodeRevHex("9\x82\r\nD5 68\nB ", lead), std::nullopt);
+    // Ordinary line breaks still go, and the bytes are Shift-JIS text.
+    const std::optional<std::string> bytes = kx::DecodeSeqHex("82A0\r\n 82A2 ", lead);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(Win32CodePages().ToWide(*bytes, 0), u"あい");
+}

@@ -142,7 +142,8 @@ TEST(SettingsWin32Test, Utf16FileStaysUtf16AndReadsThroughTheProfileFunctions)
     ScratchFolder folder("kx-settings");
     Files ports;
     SettingsFile file{folder / "KestruneEX.ini", ports.files, ports.prompts, ports.codePages};
-    const std::u16string text = u"; r\u00E9glages\r\n[Setting]\r\nFlood=7\r\n[Own]\r\nx=\u00E9t\u00E9\r\n";
+    // "\u4E00" is in no single-byte ANSI code page: the file is still edited.
+    const std::u16string text = u"; r\u00E9glages \u4E00\r\n[Setting]\r\nFlood=7\r\n[Own]\r\nx=\u00E9t\u00E9\r\n";
     std::string bytes = "\xFF\xFE";
     for (char16_t unit : text) {
         bytes.push_back(static_cast<char>(unit & 0xFF));
@@ -162,6 +163,8 @@ TEST(SettingsWin32Test, Utf16FileStaysUtf16AndReadsThroughTheProfileFunctions)
     EXPECT_EQ(ProfileString(file.path, "Own", "x"), "\xE9t\xE9");
     EXPECT_EQ(ProfileString(file.path, "AgthSM4", "GName"), "AC00");
     EXPECT_EQ(ProfileString(file.path, "WindowsPos", "MainWidth"), "640");
+    // The first line kept whole.
+    EXPECT_EQ(saved.substr(2, 28), std::string(reinterpret_cast<const char*>(u"; r\u00E9glages \u4E00\r\n"), 28));
 }
 
 // A shutdown as the main window runs it: the save, then the steps after it.

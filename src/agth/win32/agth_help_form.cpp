@@ -1,6 +1,7 @@
 #include "agth/win32/agth_help_form.h"
 
 #include "app/win32/resource_ids.h"
+#include "common/app_error.h"
 #include "platform/win32/dialog_layout.h"
 
 #include <commctrl.h>
@@ -66,7 +67,10 @@ void AgthHelpForm::OnInit()
         ::SendMessageW(tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     }
     ::SendMessageW(tabs, TCM_SETCURSEL, 0, 0);
-    shortcuts_.Created(Handle());
+    // A stored delay or method that is no number stops the shortcut list's
+    // first selection with the conversion error: the rest of the window is
+    // set up all the same, and the error is shown after.
+    const std::exception_ptr shortcutError = CaughtFrom([this] { shortcuts_.Created(Handle()); });
     TabsChange();
 
     HWND grid = Control(IDC_AGTH_GRID);
@@ -76,6 +80,7 @@ void AgthHelpForm::OnInit()
 
     rules_.Created();
     WriteControls();
+    RethrowIfAny(shortcutError);
 }
 
 void AgthHelpForm::Layout()

@@ -1,6 +1,7 @@
 #include "agth/win32/shortcut_page.h"
 
 #include "app/win32/resource_ids.h"
+#include "common/app_error.h"
 #include "platform/win32/dialog_layout.h"
 
 #include <commdlg.h>
@@ -29,6 +30,22 @@ constexpr const char* kAgthOptionsHelp =
 std::u16string ControlUtf16(HWND control)
 {
     return Utf16(ControlText(control));
+}
+
+// Escape in the Notes box is the dialog's, not the box's: a multi-line edit
+// would otherwise post WM_CLOSE to the helper. The dialog then closes only
+// while "Close" has the focus.
+LRESULT CALLBACK NotesEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_NCDESTROY)
+        ::RemoveWindowSubclass(edit, &NotesEditProc, 0);
+    LRESULT code = ::DefSubclassProc(edit, message, wParam, lParam);
+    if (message == WM_GETDLGCODE) {
+        const auto* key = reinterpret_cast<const MSG*>(lParam);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_ESCAPE)
+            code &= ~static_cast<LRESULT>(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE);
+    }
+    return code;
 }
 
 HICON IconForPath(const std::u16string& path, bool large)
@@ -91,11 +108,25 @@ void ShortcutPage::Created(HWND dialog)
         ::SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_AUTOPOP, 32767);
     }
 
-    rules_.Load();
+    ::SetWindowSubclass(Control(IDC_SM_NOTES), &NotesEditProc, 0, 0);
+
+    // Every loaded entry gets its image and shows, whatever stopped the first
+    // selection.
+    const std::exception_ptr error = CaughtFrom([this] { rules_.Load(); });
     for (const ShortcutItem& item : rules_.Items())
         AddSmallIcon(item.path);
     WriteList();
     WriteEditors();
+    RethrowIfAny(error);
+}
+
+template <class Change>
+void ShortcutPage::Mirrored(Change change)
+{
+    const std::exception_ptr error = CaughtFrom(change);
+    WriteList();
+    WriteEditors();
+    RethrowIfAny(error);
 }
 
 void ShortcutPage::Show(bool visible)
@@ -206,14 +237,11 @@ void ShortcutPage::Select()
 {
     const LRESULT row = ::SendMessageW(Control(IDC_SM_LIST), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
     ReadEditors();
-    try {
-        rules_.Select(row >= 0 ? std::optional<int>(static_cast<int>(row)) : std::nullopt);
-    } catch (...) {
-        // The editors filled before the faulty field keep their new values.
-        WriteEditors();
-        throw;
-    }
+    // The editors filled before a faulty field keep their new values.
+    const std::exception_ptr error =
+        CaughtFrom([&] { rules_.Select(row >= 0 ? std::optional<int>(static_cast<int>(row)) : std::nullopt); });
     WriteEditors();
+    RethrowIfAny(error);
 }
 
 void ShortcutPage::NewClick()
@@ -240,9 +268,7 @@ void ShortcutPage::DeleteClick()
     if (::MessageBoxW(dialog_, text.c_str(), L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
         return;
     ReadEditors();
-    rules_.DeleteSelected();
-    WriteList();
-    WriteEditors();
+    Mirrored([this] { rules_.DeleteSelected(); });
 }
 
 void ShortcutPage::ApplyClick()

@@ -42,6 +42,11 @@ private:
     void SetLargeIcon(const std::u16string& path);
     void AddSmallIcon(const std::u16string& path);
     bool Run();
+    // Runs a change of the rules, then shows the list and the editors as the
+    // rules hold them, also when the change throws (a stored delay or method
+    // that is no number); the error then goes on to the error box.
+    template <class Change>
+    void Mirrored(Change change);
     void Select();
     void NewClick();
     void DeleteClick();

@@ -7,6 +7,7 @@
 #include "capture/append_log.h"
 #include "common/app_error.h"
 #include "common/text.h"
+#include "platform/win32/save_text_file.h"
 #include "platform/win32/win32_version.h"
 
 #include <commctrl.h>
@@ -43,14 +44,6 @@ LogFont DesignFont()
     lstrcpynW(font.logFont.lfFaceName, L"Tahoma", LF_FACESIZE);
     font.colour = kClWindowText;
     return font;
-}
-
-AnsiLeadBytes SystemLeadBytes()
-{
-    AnsiLeadBytes lead;
-    for (int b = 0; b < 256; ++b)
-        lead.isLead[b] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
-    return lead;
 }
 
 } // namespace
@@ -223,7 +216,7 @@ void MainWindow::FormCreate()
     ApplyLogFont(DesignFont());
     LayoutLogView();
     prompts_.SetOwner(window_);
-    ansiLeadBytes_ = SystemLeadBytes();
+    ansiLeadBytes_ = SystemAnsiLeadBytes();
 
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
@@ -390,28 +383,9 @@ void MainWindow::Savetextas1Click()
             return;
     }
 
-    const std::string bytes = SavedLogBytes(logView_->Text());
-    UniqueFileHandle file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    const bool ok = file && ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    if (!ok) {
-        const DWORD error = ::GetLastError();
-        wchar_t full[MAX_PATH * 4] = {};
-        ::GetFullPathNameW(path, static_cast<DWORD>(std::size(full)), full, nullptr);
-        wchar_t* description = nullptr;
-        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                         nullptr, error, 0, reinterpret_cast<wchar_t*>(&description), 0, nullptr);
-        std::wstring message = std::wstring(L"Cannot create file \"") + full + L"\". " +
-                               (description ? description : L"");
-        if (description)
-            ::LocalFree(description);
-        while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-            message.pop_back();
-        if (!message.empty() && message.back() > L'.')
-            message.push_back(L'.');
-        prompts_.ShowAppError(FromWindowsWide(message.c_str(), message.size()));
-    }
+    // Written beside the target and moved over it when complete.
+    if (const std::optional<std::u16string> error = SaveTextFile(path, SavedLogBytes(logView_->Text())))
+        prompts_.ShowAppError(*error);
 }
 
 void MainWindow::ClipboardMonitoring1Click()

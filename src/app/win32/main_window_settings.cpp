@@ -24,8 +24,7 @@ FontDescription DescribeFont(const LogFont& font)
     const std::wstring face = font.logFont.lfFaceName;
     d.faceName = Win32CodePages().FromWide(std::u16string(face.begin(), face.end()), CP_ACP);
     d.color = font.colour;
-    d.sizePoints = ::MulDiv(font.logFont.lfHeight < 0 ? -font.logFont.lfHeight : font.logFont.lfHeight, 72,
-                            ScreenDpi());
+    d.sizePoints = FontPointsForHeight(font.logFont.lfHeight, ScreenDpi());
     switch (font.logFont.lfPitchAndFamily & 0x3) {
     case FIXED_PITCH:
         d.pitch = FontPitch::Fixed;
@@ -50,7 +49,7 @@ LogFont MakeFont(const FontDescription& d)
     const std::u16string face = AnsiToU16(d.faceName);
     const std::wstring wide(face.begin(), face.end());
     lstrcpynW(font.logFont.lfFaceName, wide.c_str(), LF_FACESIZE);
-    font.logFont.lfHeight = -::MulDiv(d.sizePoints, ScreenDpi(), 72);
+    font.logFont.lfHeight = FontHeightForPoints(d.sizePoints, ScreenDpi());
     font.logFont.lfWeight = d.bold ? FW_BOLD : FW_NORMAL;
     font.logFont.lfItalic = d.italic;
     font.logFont.lfUnderline = d.underline;

@@ -34,8 +34,9 @@ int ModalDialog::ShowModal()
     open_ = true;
     result_ = IDCANCEL;
     OnShow();
-    const bool ownerWasEnabled = owner_ && ::IsWindowEnabled(owner_);
-    if (ownerWasEnabled)
+    // An owner that was already disabled (a modal loop further out) stays so.
+    ownerDisabled_ = owner_ && ::IsWindowEnabled(owner_);
+    if (ownerDisabled_)
         ::EnableWindow(owner_, FALSE);
     ::ShowWindow(dialog_, SW_SHOW);
     ::SetForegroundWindow(dialog_);
@@ -54,10 +55,12 @@ int ModalDialog::ShowModal()
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-    if (ownerWasEnabled) {
+    if (ownerDisabled_) {
+        ownerDisabled_ = false;
         ::EnableWindow(owner_, TRUE);
-        ::SetActiveWindow(owner_);
     }
+    if (owner_ && ::IsWindowEnabled(owner_))
+        ::SetActiveWindow(owner_);
     return result_;
 }
 
@@ -68,9 +71,12 @@ void ModalDialog::Close(int result)
     OnClosing();
     result_ = result;
     open_ = false;
-    // The owner is enabled before the dialog hides, so that activation returns to it.
-    if (owner_)
+    // The owner is enabled before the dialog hides, so that activation returns
+    // to it; only when this dialog disabled it.
+    if (ownerDisabled_) {
+        ownerDisabled_ = false;
         ::EnableWindow(owner_, TRUE);
+    }
     ::ShowWindow(dialog_, SW_HIDE);
     // Wakes the modal loop, which otherwise waits for (and swallows) the next message.
     ::PostMessageW(dialog_, WM_NULL, 0, 0);

@@ -42,6 +42,7 @@ private:
     HWND owner_ = nullptr;
     HWND dialog_ = nullptr;
     bool open_ = false;
+    bool ownerDisabled_ = false;   // ShowModal disabled the owner; Close enables it again
     int result_ = IDCANCEL;
 };
 

@@ -50,4 +50,12 @@ std::u16string AnsiToU16(const std::string& ansi)
     return Win32CodePages().ToWide(ansi, CP_ACP);
 }
 
+AnsiLeadBytes SystemAnsiLeadBytes()
+{
+    AnsiLeadBytes lead;
+    for (int b = 0; b < 256; ++b)
+        lead.isLead[static_cast<std::size_t>(b)] = ::IsDBCSLeadByte(static_cast<BYTE>(b)) != FALSE;
+    return lead;
+}
+
 } // namespace kx::win32

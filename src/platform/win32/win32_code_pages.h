@@ -1,4 +1,5 @@
 #pragma once
+#include "capture/text_decoding.h"
 #include "platform/code_page_port.h"
 
 namespace kx::win32 {
@@ -14,5 +15,9 @@ public:
 std::wstring ToWindowsWide(const std::u16string& text);
 std::u16string FromWindowsWide(const wchar_t* text, std::size_t length);
 std::u16string AnsiToU16(const std::string& ansi);
+
+// The lead bytes of the system's ANSI code page (IsDBCSLeadByte), for the
+// decoders' line-break search.
+AnsiLeadBytes SystemAnsiLeadBytes();
 
 } // namespace kx::win32

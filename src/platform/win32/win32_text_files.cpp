@@ -1,6 +1,7 @@
 #include "platform/win32/win32_text_files.h"
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_code_pages.h"
 #include "settings/settings_file.h"
 
 #include <windows.h>
@@ -50,12 +51,22 @@ bool Win32TextFiles::ReplaceWholeFile(const std::string& path, std::string_view 
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
+    const auto wide = [](const std::string& ansi) {
+        const std::u16string text = AnsiToU16(ansi);
+        return std::wstring(text.begin(), text.end());
+    };
+    return ReplaceFileWith(wide(ReplacementFilePath(path)), wide(path), bytes) == ERROR_SUCCESS;
+}
 
-    const std::string temporary = ReplacementFilePath(path);
-    UniqueFileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+unsigned long ReplaceFileWith(const std::wstring& temporary, const std::wstring& path, std::string_view bytes)
+{
+    UniqueFileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(temporary.c_str());   // GetTempFileNameW may have created it
+        return error;
+    }
     bool written = true;
     while (written && !bytes.empty()) {
         DWORD put = 0;
@@ -64,13 +75,17 @@ bool Win32TextFiles::ReplaceWholeFile(const std::string& path, std::string_view 
         bytes.remove_prefix(put);
     }
     written = written && ::FlushFileBuffers(file.Get());
-    written = ::CloseHandle(file.Release()) && written;
-    if (!written ||
-        !::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ::DeleteFileA(temporary.c_str());
-        return false;
-    }
-    return true;
+    DWORD error = ERROR_SUCCESS;
+    if (!written)
+        error = ::GetLastError() != ERROR_SUCCESS ? ::GetLastError() : ERROR_WRITE_FAULT;
+    if (!::CloseHandle(file.Release()) && error == ERROR_SUCCESS)
+        error = ::GetLastError();
+    if (error == ERROR_SUCCESS &&
+        !::MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = ::GetLastError();
+    if (error != ERROR_SUCCESS)
+        ::DeleteFileW(temporary.c_str());
+    return error;
 }
 
 std::string ProgramFilePath()

@@ -14,6 +14,12 @@ public:
     bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override;
 };
 
+// Writes `bytes` to the file `temporary` (created or emptied), flushes it and
+// moves it over `path` (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
+// ERROR_SUCCESS, or the first failure's error code; `temporary` is then
+// deleted and `path` holds what it held before.
+unsigned long ReplaceFileWith(const std::wstring& temporary, const std::wstring& path, std::string_view bytes);
+
 // Full 8-bit path of the running program's executable (GetModuleFileNameA).
 std::string ProgramFilePath();
 

@@ -359,10 +359,15 @@ int CmdSetTrackBar(std::vector<std::wstring> args)
 int CmdListRows(std::vector<std::wstring> args)
 {
     WindowQuery query = TakeWindowOptions(args);
-    if (args.size() != 1)
+    unsigned long id = 0;
+    if (args.size() != 1 && (args.size() != 2 || !ParseNumber(args[1], id)))
         return kUsage;
     query.title = args[0];
     HWND list = FirstChildOfClass(query, L"SysListView32");
+    if (id != 0) {
+        const std::vector<HWND> windows = FindWindows(query);
+        list = windows.empty() ? nullptr : ::GetDlgItem(windows.front(), static_cast<int>(id));
+    }
     if (!list) {
         Err("error=no-list-view");
         return kFailed;
@@ -1232,7 +1237,7 @@ void Usage()
         "  set-child-text [--exact] [--class C] <title> <child class or #id> <text>\n"
         "  select-combo [--exact] [--class C] <title> <index>\n"
         "  set-trackbar [--exact] [--class C] <title> <position>\n"
-        "  list-rows [--exact] [--class C] <title>     (the first list view's rows)\n"
+        "  list-rows [--exact] [--class C] <title> [<id>]  (the rows of the first list view, or of control <id>)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
