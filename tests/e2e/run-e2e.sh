@@ -417,6 +417,27 @@ scenario_endsession_saves() {
   expect_eq "AgthATrun default" "$(ini_get KestruneEX.ini Agth AgthATrun)" 1
 }
 
+# A session end whose save fails tells it once: WM_QUERYENDSESSION saves and
+# WM_ENDSESSION destroys, and the destroy must not save (and fail) again.
+scenario_endsession_failed_save() {
+  mkdir KestruneEX.ini   # a folder where the settings file belongs: no save can succeed
+  app_start
+  drv wait-window --exact --class '#32770' 'AGTH helper' 30000 >/dev/null
+  drv click-button --exact --class '#32770' 'AGTH helper' Close 5000 >/dev/null
+  app_ready
+  drv send-endsession >endsession.out 2>&1 &
+  local sender=$!
+  expect "the failed save is told" drv wait-window --exact --class '#32770' 'KestruneEX!' 10000
+  expect_eq "its text" "$(drv window-text --exact --class '#32770' 'KestruneEX!' 5000 | tr -d '\r' | grep -c 'Unable to write to .*KestruneEX.ini\.')" 1
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  expect "WM_ENDSESSION answered without a second box" wait "$sender"
+  expect_eq "both messages answered" "$(cat endsession.out)" "queryendsession=1 endsession=sent"
+  expect_eq "no second box" "$(drv count-windows --exact --class '#32770' 'KestruneEX!')" "count=0"
+  drv terminate >/dev/null
+  wait "$APP_PID" || true
+  APP_PID=
+}
+
 # Screenshots: the normal window with a few lines, and subtitle mode over
 # another window.
 scenario_screenshots() {
@@ -930,7 +951,7 @@ scenario_agth_shortcut_faults() {
 }
 
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
-  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves screenshots
+  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults capture_bursts slow_engine)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})

@@ -160,6 +160,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENDSESSION:
         if (wParam)
             FormDestory();
+        else
+            settingsSaved_ = false;  // the session goes on: what changes from now on is saved at exit
         return 0;
     case kPipelineTurnMessage:
         if (pipeline_)
@@ -278,10 +280,14 @@ void MainWindow::FormDestory()
         engine_->TerminateTransEngine();
 }
 
+// Once per ending: a session end asks (WM_QUERYENDSESSION) and then destroys
+// (WM_ENDSESSION), and a failed save must not show its box twice.
 void MainWindow::SaveSettingsOnce()
 {
-    SaveSettingsFromWindow();
+    if (settingsSaved_)
+        return;
     settingsSaved_ = true;
+    SaveSettingsFromWindow();
 }
 
 void MainWindow::OnClipboardText(const std::string& bytes)
