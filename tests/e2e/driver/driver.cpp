@@ -769,9 +769,14 @@ std::string EscapeBytes(const std::string& bytes)
     return out;
 }
 
-std::optional<std::string> ReadClipboardText(HWND owner)
+// A patient reader retries while another program holds the clipboard open; an
+// impatient one (a viewer answering a change) gives up at once, as the change
+// that holds it open will notify again.
+std::optional<std::string> ReadClipboardText(HWND owner, bool patient = true)
 {
-    if (!::IsClipboardFormatAvailable(CF_TEXT) || !OpenClipboardPatiently(owner))
+    if (!::IsClipboardFormatAvailable(CF_TEXT))
+        return std::nullopt;
+    if (patient ? !OpenClipboardPatiently(owner) : !::OpenClipboard(owner))
         return std::nullopt;
     std::optional<std::string> text;
     if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
@@ -832,7 +837,7 @@ LRESULT CALLBACK ViewerProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_DRAWCLIPBOARD: {
         ++g_viewer.draws;
-        std::optional<std::string> text = ReadClipboardText(w);
+        std::optional<std::string> text = ReadClipboardText(w, false);
         g_viewer.Write("draw " + Num(g_viewer.draws) + " text=" + (text ? EscapeBytes(*text) : "(none)"));
         if (g_viewer.next)
             ::SendMessageTimeoutW(g_viewer.next, message, wParam, lParam, SMTO_ABORTIFHUNG, 500, nullptr);
@@ -916,7 +921,10 @@ void WaitUntil(double deadline)
         const double left = deadline - NowMs();
         if (left <= 0)
             return;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left > 2.0 ? 1 : 0, QS_ALLINPUT);
+        // Sleep in whole milliseconds while more than one is left, and spin
+        // only for the rest: a spinning driver would take a core from the
+        // programs it measures.
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, left > 1.0 ? 1 : 0, QS_ALLINPUT);
     }
 }
 
