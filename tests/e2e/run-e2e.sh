@@ -115,12 +115,18 @@ scenario_startup_without_engine() {
   echo "$box" | sed 's/^/    /'
   expect "the error box tells the registry error" \
     grep -q 'text=Translation Engine failed to initialize : Registry Error$' <<<"$box"
+  # Texts read while the box is open are not translated: the engine has failed.
+  clip 'ab'
+  sleep 0.3
+  clip "$(sjis かきく)"
+  sleep 0.3
   drv click-button --exact --class '#32770' Error OK 5000 >/dev/null
   expect "main window after the box" app_ready
   expect_eq "the box is shown once" "$(drv count-windows --exact --class '#32770' Error)" "count=0"
   local log
   log=$(log_oneline)
-  expect_eq "last start-up line" "${log##*\\r\\n}" "Translation Engine failed to initialize : Registry Error"
+  expect_eq "the start-up line, then the texts read meanwhile, untranslated" "${log#*Official site*\\r\\n}" \
+    "Translation Engine failed to initialize : Registry Error\\r\\nab\\r\\nかきく"
   [[ $log != *Success* ]] || { echo "  FAILED: no success line"; return 1; }
   # Translation is on in the settings, but greyed: neither the command nor F6
   # turns it on or off, and captures stay untranslated.
@@ -368,6 +374,22 @@ scenario_viewer_chain() {
   clip '82A4 '
   expect "capture goes on" drv wait-log-ends-with "$(esc $'\r\nあい\r\nう')" 5000
   expect "viewer got the next change" wait_file_line viewer.txt '^draw [0-9]+ text=82A4 $' 5
+  # Bad texts while the box is open: one box at a time, the latest once
+  # after it, and every change still passed on.
+  clip '82G1 '
+  drv wait-window --exact --class '#32770' 'KestruneEX!' 10000 >/dev/null
+  clip '82G2 '
+  clip '82G3 '
+  expect "viewer got the changes made while the box is open" wait_file_line viewer.txt '^draw [0-9]+ text=82G3 $' 5
+  sleep 0.5
+  expect_eq "one box open" "$(drv count-windows --exact --class '#32770' 'KestruneEX!')" "count=1"
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  box=$(drv window-text --exact --class '#32770' 'KestruneEX!' 10000) || { echo "  FAILED: no second box"; return 1; }
+  expect "then the latest error" grep -qF "text='\$G3' is not a valid integer value." <<<"$box"
+  expect_eq "still one box" "$(drv count-windows --exact --class '#32770' 'KestruneEX!')" "count=1"
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  sleep 0.5
+  expect_eq "no box left" "$(drv count-windows --exact --class '#32770' 'KestruneEX!')" "count=0"
   drv command $KX_CMD_MONITORING >/dev/null
   clip '82A8 '
   expect "viewer got a change made with monitoring off" wait_file_line viewer.txt '^draw [0-9]+ text=82A8 $' 5
@@ -383,7 +405,7 @@ scenario_viewer_chain() {
   wait "$VIEWER_PID"
   VIEWER_PID=
   local t
-  for t in '82A0 82A2 ' '82G0 ' '82A4 ' '82A8 ' '82A6 ' 'after the program left'; do
+  for t in '82A0 82A2 ' '82G0 ' '82A4 ' '82G1 ' '82G2 ' '82G3 ' '82A8 ' '82A6 ' 'after the program left'; do
     expect_eq "viewer saw '$t' once" "$(grep -c "^draw [0-9]* text=$t\$" viewer.txt)" 1
   done
 }
