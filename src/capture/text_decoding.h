@@ -13,6 +13,7 @@ enum GetTextMethod : int {
     Ascii = 1,          // the text as it stands
     HexSequential = 2,  // "XXXX " groups, byte c1c2 then c3c4
     HexReverse = 3,     // "XXXX " groups, byte c3c4 then c1c2
+    UnicodeText = 4,    // the clipboard's UTF-16 text, no code page between
 };
 
 // Lead bytes of the system's ANSI code page. Line-break searches skip the byte

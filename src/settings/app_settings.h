@@ -4,8 +4,33 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kx {
+
+// One find-and-replace pair of the text filters; `find` is never empty.
+struct Substitution {
+    std::u16string find;
+    std::u16string replace;
+
+    bool operator==(const Substitution&) const = default;
+};
+
+// What is cleaned from a captured text before the sink ("Filters" and
+// "Substitutions" in KestruneEX.ini). Each filter is on when exactly 1.
+struct TextFilterSettings {
+    int32_t RepeatChars = 0;   // «ああいいうう» becomes «あいう»
+    int32_t RepeatPhrase = 0;  // «こんにちはこんにちは» becomes «こんにちは»
+    int32_t SkipRepeat = 0;    // a text equal to the one shown before it is not shown
+    std::vector<Substitution> before;  // applied in order to every captured text after the filters
+    std::vector<Substitution> after;   // applied in order to each translation
+
+    bool RepeatCharsOn() const { return RepeatChars == 1; }
+    bool RepeatPhraseOn() const { return RepeatPhrase == 1; }
+    bool SkipRepeatOn() const { return SkipRepeat == 1; }
+
+    bool operator==(const TextFilterSettings&) const = default;
+};
 
 // One game shortcut in stored form: GName, APath, AOption and Notes are hex
 // text, TDelay and GTMethod plain decimal text.
@@ -46,6 +71,7 @@ struct AppSettings {
     std::string AgthAToption;    // attach-option history, entries joined by ","
     int32_t AgthATrun = 1;       // open the AGTH helper at start-up when exactly 1
     std::array<ShortcutEntry, kShortcutRows> ShortcutTable{};
+    TextFilterSettings Filters;
 
     bool FloodTrimmingOn() const { return FloodChk == 1; }
     bool EmptyLineBetweenTexts() const { return Ancete == 1; }
