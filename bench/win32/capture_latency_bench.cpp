@@ -51,7 +51,7 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     if (g_viewer && g_viewer->watcher) {
         if (message == WM_DRAWCLIPBOARD) {
-            g_viewer->watcher->OnDrawClipboard(true);
+            g_viewer->watcher->OnDrawClipboard({true, false});
             return 0;
         }
         if (message == kTurnMessage) {
@@ -179,8 +179,8 @@ int main(int argc, char** argv)
     viewer.uiThread = std::make_unique<Win32UiThread>(viewer.window, kTurnMessage);
     viewer.pipeline = std::make_unique<CapturePipeline>(viewer.codePages, *viewer.view, viewer.translator,
                                                         *viewer.uiThread, AnsiLeadBytes{});
-    viewer.watcher = std::make_unique<ClipboardWatcher>(*viewer.clipboard, [&viewer](const std::string& bytes) {
-        viewer.pipeline->Read(CapturedText{bytes, Ascii, viewer.settings.Sink(), false});
+    viewer.watcher = std::make_unique<ClipboardWatcher>(*viewer.clipboard, [&viewer](const ClipboardText& text) {
+        viewer.pipeline->Read(CapturedText{text.bytes, {}, Ascii, viewer.settings.Sink(), false, nullptr, {}});
     });
     viewer.watcher->Join();
     HWND source = ::CreateWindowExW(0, L"STATIC", L"source", 0, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);

@@ -1,4 +1,5 @@
 #include "agth/agth_helper.h"
+#include "capture/text_decoding.h"
 
 namespace kx {
 
@@ -19,7 +20,7 @@ void AgthHelper::Open()
     RefreshProcessList();
     Created();
     const int method = host_.GetTextMethod();
-    if (method >= 1 && method <= 3)
+    if (method >= Ascii && method <= UnicodeText)
         controls_.getTextChoice = method;
     if (settings_.AgthATrun == 1)
         controls_.showOnStartup = true;
@@ -56,7 +57,7 @@ void AgthHelper::OptionBoxExit()
 
 void AgthHelper::GetTextChoiceClicked(int method)
 {
-    if (method < 1 || method > 3)
+    if (method < Ascii || method > UnicodeText)
         return;
     controls_.getTextChoice = method;
     host_.SetGetTextMethod(method);

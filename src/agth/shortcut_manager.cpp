@@ -1,4 +1,5 @@
 #include "agth/shortcut_manager.h"
+#include "capture/text_decoding.h"
 
 #include "common/app_error.h"
 #include "settings/value_encodings.h"
@@ -94,7 +95,7 @@ void ShortcutManager::FillEditors(const ShortcutItem& item)
     editors_.delayIndex = (delay >= 0 && delay <= 30 && delay % 5 == 0) ? delay / 5 : 2;
     editors_.notes = item.notes;
     const std::int32_t method = integer(item.method);
-    editors_.method = (method >= 1 && method <= 3) ? method : 1;
+    editors_.method = (method >= Ascii && method <= UnicodeText) ? method : Ascii;
 }
 
 bool ShortcutManager::New()
@@ -146,7 +147,7 @@ bool ShortcutManager::Apply()
     const int delayIndex = std::clamp(editors_.delayIndex, 0, kShortcutDelayCount - 1);
     item.delay = kShortcutDelays[delayIndex];
     item.notes = editors_.notes;
-    item.method = std::u16string(1, static_cast<char16_t>(u'0' + std::clamp(editors_.method, 1, 3)));
+    item.method = std::u16string(1, static_cast<char16_t>(u'0' + std::clamp(editors_.method, static_cast<int>(Ascii), static_cast<int>(UnicodeText))));
     item.image = imageCount_++;
     return true;
 }
@@ -191,7 +192,7 @@ bool ShortcutManager::Run(const std::u16string& agthPathBox)
         return false;
     }
     const std::u16string parameters = BuildRunParameters(ports_.codePages, editors_.option, editors_.appPath);
-    methodHost_.SetGetTextMethod(std::clamp(editors_.method, 1, 3));
+    methodHost_.SetGetTextMethod(std::clamp(editors_.method, static_cast<int>(Ascii), static_cast<int>(UnicodeText)));
     const int delayIndex = std::clamp(editors_.delayIndex, 0, kShortcutDelayCount - 1);
     StartCapturePause(pauseHost_, delayIndex * 5);
     ports_.launcher.Launch({settings_.Agthpath, parameters, LaunchDirectory(editors_.appPath)});

@@ -58,7 +58,8 @@ void CapturePipeline::OnUiTurn()
     for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
         for (Slot& slot : waiting_)
             if (slot.engineJob == answer.job) {
-                slot.text = std::move(answer.shown);
+                slot.text = slot.filters ? ApplySubstitutions(slot.filters->after, std::move(answer.shown))
+                                         : std::move(answer.shown);
                 slot.engineJob = 0;
                 break;
             }
@@ -84,17 +85,29 @@ void CapturePipeline::OnUiTurn()
 
 void CapturePipeline::Plan(CapturedText text)
 {
-    std::optional<std::string> decoded = DecodeByMethod(text.method, text.bytes, lead_);
-    if (!decoded)
-        return;
-    SinkPlan plan = PlanTextSink(codePages_, std::move(*decoded), text.options, text.translate);
+    std::u16string decoded;
+    if (text.method == UnicodeText) {
+        decoded = DecodeUnicodeText(text.wide);
+    } else {
+        std::optional<std::string> bytes = DecodeByMethod(text.method, text.bytes, lead_);
+        if (!bytes)
+            return;
+        decoded = ConvertDecoded(codePages_, *bytes, text.options.Codepage);
+    }
+    if (text.filters) {
+        std::optional<std::u16string> cleaned = filters_.Clean(*text.filters, std::move(decoded));
+        if (!cleaned)
+            return;
+        decoded = std::move(*cleaned);
+    }
+    SinkPlan plan = PlanTextSink(std::move(decoded), text.options, text.translate);
     if (!plan.shownNow.empty())
-        waiting_.push_back(Slot{text.options, std::move(plan.shownNow), 0});
+        waiting_.push_back(Slot{text.options, std::move(plan.shownNow), 0, nullptr});
     if (plan.forEngine) {
         // Also an empty text goes to the engine thread: the adapter keeps
         // short pieces for the next text, in read order.
         const std::uint64_t job = ++lastJob_;
-        waiting_.push_back(Slot{text.options, {}, job});
+        waiting_.push_back(Slot{text.options, {}, job, text.filters});
         worker_.Submit(job, std::move(*plan.forEngine));
     }
 }

@@ -4,6 +4,7 @@
 // follow on the UI thread's next turn, translation on the engine's own
 // thread, and every text reaches the view in the order it was read.
 #include "capture/text_decoding.h"
+#include "capture/text_filters.h"
 #include "capture/text_sink.h"
 #include "platform/code_page_port.h"
 #include "platform/log_view_port.h"
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -21,10 +23,12 @@ namespace kx {
 
 // One clipboard text with the switches in force when it was read.
 struct CapturedText {
-    std::string bytes;
+    std::string bytes;    // the 8-bit text (every method but UnicodeText)
+    std::u16string wide;  // the UTF-16 text (UnicodeText)
     int method = Ascii;
     SinkOptions options;
     bool translate = false;
+    std::shared_ptr<const TextFilterSettings> filters;  // none: nothing cleaned
     std::string failure;  // not empty: the read failed with this message
 };
 
@@ -54,6 +58,7 @@ private:
         SinkOptions options;
         std::u16string text;
         std::uint64_t engineJob = 0;  // 0: ready
+        std::shared_ptr<const TextFilterSettings> filters;  // their "after" list goes over the answer
     };
 
     void RequestTurn();
@@ -68,6 +73,7 @@ private:
     std::deque<CapturedText> read_;  // guarded by readMutex_
     bool stopped_ = false;           // guarded by readMutex_
     std::deque<Slot> waiting_;
+    TextFilters filters_;
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};
     EngineWorker worker_;  // last: stopped before the rest goes

@@ -25,7 +25,7 @@ void ClipboardWatcher::Leave()
     clipboard_.LeaveViewerChain(NextViewer);
 }
 
-void ClipboardWatcher::OnDrawClipboard(bool monitoring)
+void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
 {
     // A failure must not cut the chain: every other viewer on the desktop
     // depends on this window passing the notification on.
@@ -33,13 +33,13 @@ void ClipboardWatcher::OnDrawClipboard(bool monitoring)
     try {
         const std::uint32_t sequence = clipboard_.SequenceNumber();
         if (!AlreadyTaken(sequence)) {
-            if (monitoring && clipboard_.HasText()) {
-                std::optional<ClipboardText> text = clipboard_.ReadText();
+            if (switches.monitoring && clipboard_.HasText(switches.unicode)) {
+                std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
                 if (!text)
                     throw AppError("Cannot open clipboard");
                 if (!AlreadyTaken(text->sequence)) {
                     lastTaken_ = text->sequence;
-                    onText_(text->bytes);
+                    onText_(*text);
                 }
             } else {
                 lastTaken_ = sequence;

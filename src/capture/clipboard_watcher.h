@@ -10,7 +10,13 @@ namespace kx {
 
 class ClipboardWatcher {
 public:
-    using TextHandler = std::function<void(const std::string& bytes)>;
+    using TextHandler = std::function<void(const ClipboardText& text)>;
+
+    // What a notification reads, asked anew for each one.
+    struct ReadSwitches {
+        bool monitoring = false;
+        bool unicode = false;  // CF_UNICODETEXT instead of CF_TEXT
+    };
 
     ClipboardWatcher(ClipboardPort& clipboard, TextHandler onText);
 
@@ -21,7 +27,7 @@ public:
     // there is text and monitoring is on, hands it on, and always passes the
     // notification on, also when reading failed; such an error is raised
     // again afterwards. A change seen while monitoring is off is never read.
-    void OnDrawClipboard(bool monitoring);
+    void OnDrawClipboard(ReadSwitches switches);
     // WM_CHANGECBCHAIN.
     void OnChangeCbChain(WindowId removed, WindowId following);
 

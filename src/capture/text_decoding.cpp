@@ -202,6 +202,22 @@ std::string DecodeAscii(std::string_view text, const AnsiLeadBytes& lead)
     return RemoveAll(text, "\r\n\r\n", lead);
 }
 
+std::u16string DecodeUnicodeText(std::u16string_view text)
+{
+    constexpr std::u16string_view kEmptyLine = u"\r\n\r\n";
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text.compare(i, kEmptyLine.size(), kEmptyLine) == 0) {
+            i += kEmptyLine.size();
+        } else {
+            out.push_back(text[i]);
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> DecodeSeqHex(std::string_view text, const AnsiLeadBytes& lead)
 {
     return DecodeHex(text, false, lead);

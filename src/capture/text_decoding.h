@@ -27,6 +27,9 @@ struct AnsiLeadBytes {
 // what closes up.
 std::string DecodeAscii(std::string_view text, const AnsiLeadBytes& lead = {});
 
+// The same for the clipboard's UTF-16 text, which needs no lead bytes.
+std::u16string DecodeUnicodeText(std::u16string_view text);
+
 // Removes every "\r\n", checks the "XXXX " group format and yields two bytes
 // per four-character piece. nullopt when the format check fails (dropped
 // silently); throws AppError "'$G0' is not a valid integer value" for a pair

@@ -4,26 +4,21 @@
 #include <utility>
 
 namespace kx {
-namespace {
-
-std::u16string Converted(CodePagePort& codePages, const std::string& bytes, int codePage)
+std::u16string ConvertDecoded(CodePagePort& codePages, const std::string& bytes, int codePage)
 {
     std::u16string text = CodePageToWide(codePages, bytes, codePage);
     text.erase(std::remove(text.begin(), text.end(), u'\0'), text.end());
     return text;
 }
 
-} // namespace
-
-SinkPlan PlanTextSink(CodePagePort& codePages, std::string bytes, const SinkOptions& options, bool translate)
+SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate)
 {
     SinkPlan plan;
     if (!translate) {
-        plan.shownNow = Converted(codePages, bytes, options.Codepage);
+        plan.shownNow = std::move(text);
         return plan;
     }
-    bytes.push_back('.');
-    std::u16string text = Converted(codePages, bytes, options.Codepage);
+    text.push_back(u'.');
     // A negative limit keeps nothing for the engine, like a limit of 0.
     const std::size_t limit = options.Flood > 0 ? static_cast<std::size_t>(options.Flood) : 0;
     if (options.FloodTrimmingOn() && text.size() > limit) {

@@ -27,12 +27,15 @@ struct SinkPlan {
     std::optional<std::u16string> forEngine;  // translated, then shown (translation path only)
 };
 
-// Converts the bytes with the Character Set code page. Untranslated, the
-// text is shown as it is; translated, it gets a full stop as sentence end
-// and a flood is trimmed to the letter limit, its head shown untranslated.
-// NUL characters are dropped: the log view and the engine would both stop
-// reading at the first one.
-SinkPlan PlanTextSink(CodePagePort& codePages, std::string bytes, const SinkOptions& options, bool translate);
+// Converts decoded bytes with the Character Set code page. NUL characters
+// are dropped: the log view and the engine would both stop reading at the
+// first one.
+std::u16string ConvertDecoded(CodePagePort& codePages, const std::string& bytes, int codePage);
+
+// Untranslated, the text is shown as it is; translated, it gets a full stop
+// as sentence end and a flood is trimmed to the letter limit, its head shown
+// untranslated.
+SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate);
 
 // The part of the adapter's answer that is shown: without its closing
 // "\r\n" and the letter before it (the translated full stop).

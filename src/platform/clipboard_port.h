@@ -8,10 +8,13 @@ namespace kx {
 
 using WindowId = std::uintptr_t;  // a window handle; 0 = none
 
-// The clipboard's 8-bit text and the number of the change that put it there.
+// The clipboard's text, 8-bit (CF_TEXT) or UTF-16 (CF_UNICODETEXT), and the
+// number of the change that put it there.
 struct ClipboardText {
-    std::string bytes;
+    std::string bytes;     // the 8-bit text, when that was read
+    std::u16string wide;   // the UTF-16 text, when that was read
     std::uint32_t sequence = 0;
+    bool unicode = false;  // which of the two was read
 };
 
 class ClipboardPort {
@@ -21,15 +24,16 @@ public:
     virtual WindowId JoinViewerChain() = 0;
     // Leaves the chain, naming the next viewer; the result is ignored.
     virtual void LeaveViewerChain(WindowId nextViewer) = 0;
-    // True when the clipboard offers 8-bit text (CF_TEXT).
-    virtual bool HasText() = 0;
+    // True when the clipboard offers 8-bit text (CF_TEXT), or with `unicode`
+    // UTF-16 text (CF_UNICODETEXT). Either is made from the other by the system.
+    virtual bool HasText(bool unicode) = 0;
     // The number of the latest clipboard change (0 when the system does not
     // count them).
     virtual std::uint32_t SequenceNumber() = 0;
-    // The CF_TEXT bytes up to the first NUL, with the change number read
-    // while the clipboard was open; nullopt when the clipboard cannot be
-    // opened. Opens and closes the clipboard.
-    virtual std::optional<ClipboardText> ReadText() = 0;
+    // The CF_TEXT bytes (or with `unicode` the CF_UNICODETEXT units) up to
+    // the first NUL, with the change number read while the clipboard was
+    // open; nullopt when the clipboard cannot be opened. Opens and closes it.
+    virtual std::optional<ClipboardText> ReadText(bool unicode) = 0;
     // Passes a notification on with a 500 ms time-out, aborting if the
     // receiver is hung; failures (no next viewer) are ignored.
     virtual void ForwardDrawClipboard(WindowId nextViewer) = 0;

@@ -15,6 +15,12 @@ public:
     // Encodes all of `text` in `codePage`; characters without an equivalent get
     // the platform's default character. Never fails.
     virtual std::string FromWide(std::u16string_view text, int codePage) = 0;
+    // True when `codePage` holds every character of `text`: it comes back
+    // exactly from the 8-bit form, with no default or best-fit character.
+    virtual bool Encodes(std::u16string_view text, int codePage)
+    {
+        return ToWide(FromWide(text, codePage), codePage) == text;
+    }
 };
 
 // Decodes a whole 8-bit string in a Windows code page into UTF-16.

@@ -230,6 +230,19 @@ void IniFile::TerminateLastLine()
         last->end = newLine_;
 }
 
+bool IniFile::Remove(std::string_view section, std::string_view key)
+{
+    Section* found = FindSection(section);
+    if (!found)
+        return false;
+    bool removed = false;
+    while (const auto index = FindKey(*found, key)) {
+        found->body.erase(found->body.begin() + static_cast<std::ptrdiff_t>(*index));
+        removed = true;
+    }
+    return removed;
+}
+
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value)
 {
     CheckName(section, true);

@@ -55,6 +55,10 @@ public:
     // quotes. A value keeps one line: it is cut at its first CR, LF or NUL.
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
+    // Removes every line of `key` in the first `section` of that name; true
+    // when there was one. Other lines stay as they are.
+    bool Remove(std::string_view section, std::string_view key);
+
     // The whole file.
     std::string Serialize() const;
 

@@ -13,6 +13,8 @@ constexpr const char* kWindowsPos = "WindowsPos";
 constexpr const char* kWindowsTransparent = "WindowsTransparent";
 constexpr const char* kMainMenu = "MainMenu";
 constexpr const char* kAgth = "Agth";
+constexpr const char* kFilters = "Filters";
+constexpr const char* kSubstitutions = "Substitutions";
 
 std::string ShortcutSection(int row) { return "AgthSM" + std::to_string(row); }
 
@@ -27,6 +29,27 @@ std::string_view TrimControls(std::string_view text)
 }
 
 std::string TextOr(const std::optional<std::string>& value) { return value.value_or(std::string()); }
+
+// "B0", "B1", ... (before translation) and "A0", ... (after): each value is
+// the hex text of the find, a comma and the hex text of the replacement. The
+// list ends at the first missing key; a value that does not decode, or has an
+// empty find, is passed over.
+std::vector<Substitution> ReadSubstitutions(const IniFile& file, char list)
+{
+    std::vector<Substitution> out;
+    for (int i = 0;; ++i) {
+        const std::optional<std::string> value = file.Get(kSubstitutions, list + std::to_string(i));
+        if (!value)
+            return out;
+        const std::size_t comma = value->find(',');
+        if (comma == std::string::npos)
+            continue;
+        std::optional<std::u16string> find = DecodeHexText(std::string_view(*value).substr(0, comma));
+        std::optional<std::u16string> replace = DecodeHexText(std::string_view(*value).substr(comma + 1));
+        if (find && replace && !find->empty())
+            out.push_back({std::move(*find), std::move(*replace)});
+    }
+}
 
 // A file saved as UTF-16 (with its byte-order mark) is read through the ANSI
 // code page, as the profile functions read it, and edited as UTF-8 so that the
@@ -214,6 +237,12 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
         entry.GTMethod = TextOr(file.Get(section, "GTMethod"));
     }
 
+    settings.Filters.RepeatChars = ReadInteger(file.Get(kFilters, "RepeatChars"), defaults.Filters.RepeatChars);
+    settings.Filters.RepeatPhrase = ReadInteger(file.Get(kFilters, "RepeatPhrase"), defaults.Filters.RepeatPhrase);
+    settings.Filters.SkipRepeat = ReadInteger(file.Get(kFilters, "SkipRepeat"), defaults.Filters.SkipRepeat);
+    settings.Filters.before = ReadSubstitutions(file, 'B');
+    settings.Filters.after = ReadSubstitutions(file, 'A');
+
     window.fontToApply = ParseFontText(TextOr(file.Get(kSetting, "TMainFont")));
     if (window.fontToApply)
         window.logViewFont = *window.fontToApply;
@@ -265,6 +294,20 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
         file.Set(section, "Notes", entry.Notes);
         file.Set(section, "GTMethod", entry.GTMethod);
     }
+
+    file.Set(kFilters, "RepeatChars", IntegerText(settings.Filters.RepeatChars));
+    file.Set(kFilters, "RepeatPhrase", IntegerText(settings.Filters.RepeatPhrase));
+    file.Set(kFilters, "SkipRepeat", IntegerText(settings.Filters.SkipRepeat));
+    const auto writeList = [&](char list, const std::vector<Substitution>& substitutions) {
+        std::size_t i = 0;
+        for (const Substitution& s : substitutions)
+            file.Set(kSubstitutions, list + std::to_string(i++), EncodeHexText(s.find) + "," + EncodeHexText(s.replace));
+        // A shorter list than before ends at its first missing key.
+        while (ini.Remove(kSubstitutions, list + std::to_string(i)))
+            ++i;
+    };
+    writeList('B', settings.Filters.before);
+    writeList('A', settings.Filters.after);
 
     file.Set(kSetting, "TMainFont", FontText(window.logViewFont));
 }

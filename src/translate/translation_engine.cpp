@@ -4,6 +4,7 @@
 #include "common/text.h"
 
 #include <optional>
+#include <vector>
 #include <utility>
 
 namespace kx {
@@ -98,29 +99,74 @@ void TranslationEngine::InitTransEngine()
 void TranslationEngine::TranslateWide(const char16_t* text, int length)
 {
     const std::u16string_view source(text, length > 0 ? static_cast<std::size_t>(length) : 0);
-    FeedSentence(ports_.codePages.FromWide(source, kShiftJisCodePage));
-
     TransResult.clear();
+    const std::optional<std::u16string> sentence = FeedSentence(source);
+    if (!sentence)
+        return;
+    if (!ports_.codePages.Encodes(*sentence, kShiftJisCodePage)) {
+        TransResult = TranslateAroundUnencodable(*sentence);
+        return;
+    }
+    EngineTranslate(ports_.codePages.FromWide(*sentence, kShiftJisCodePage));
     if (TranslationAvailable && !LastTranslation.empty()) {
         LastTranslation += "\r\n";
         TransResult = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
+    }
+    LastTranslation.clear();
+    TranslationAvailable = false;
+}
+
+std::optional<std::u16string> TranslationEngine::FeedSentence(std::u16string_view text)
+{
+    // Held or not is measured in Shift-JIS bytes, as the engine counts.
+    if (ports_.codePages.FromWide(text, kShiftJisCodePage).size() > 2) {
+        std::u16string sentence = std::move(PendingSource);
+        PendingSource.clear();
+        if (!sentence.empty())
+            sentence += u"\r\n";
+        sentence += text;
+        return sentence;
+    }
+    PendingSource += text;
+    return std::nullopt;
+}
+
+std::u16string TranslationEngine::TranslateAroundUnencodable(const std::u16string& sentence)
+{
+    // Runs of characters that Shift-JIS holds, and of those it does not; a
+    // surrogate pair stays whole.
+    struct Run {
+        std::u16string text;
+        bool encodable;
+    };
+    std::vector<Run> runs;
+    for (std::size_t i = 0; i < sentence.size();) {
+        const bool pair = sentence[i] >= 0xD800 && sentence[i] < 0xDC00 && i + 1 < sentence.size() &&
+                          sentence[i + 1] >= 0xDC00 && sentence[i + 1] < 0xE000;
+        const std::u16string_view character(sentence.data() + i, pair ? 2 : 1);
+        const bool encodable = ports_.codePages.Encodes(character, kShiftJisCodePage);
+        if (runs.empty() || runs.back().encodable != encodable)
+            runs.push_back({{}, encodable});
+        runs.back().text += character;
+        i += character.size();
+    }
+    std::u16string out;
+    for (std::size_t r = 0; r < runs.size(); ++r) {
+        const Run& run = runs[r];
+        // The sentence's own full stop alone behind them needs no engine: it
+        // is the letter the shown answer leaves out.
+        const bool fullStopOnly = r + 1 == runs.size() && run.text == u".";
+        if (!run.encodable || fullStopOnly) {
+            out += run.text;
+            continue;
+        }
+        EngineTranslate(ports_.codePages.FromWide(run.text, kShiftJisCodePage));
+        if (TranslationAvailable && !LastTranslation.empty())
+            out += CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
         LastTranslation.clear();
         TranslationAvailable = false;
     }
-}
-
-void TranslationEngine::FeedSentence(const std::string& shiftJis)
-{
-    if (shiftJis.size() > 2) {
-        if (!PendingSource.empty())
-            PendingSource += "\r\n";
-        PendingSource += shiftJis;
-        const std::string sentence = std::move(PendingSource);
-        PendingSource.clear();
-        EngineTranslate(sentence);
-        return;
-    }
-    PendingSource += shiftJis;
+    return out + u"\r\n";
 }
 
 void TranslationEngine::EngineTranslate(const std::string& shiftJis)

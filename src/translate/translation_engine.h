@@ -61,15 +61,20 @@ public:
     // process ends: unloading the real engine at shutdown can crash.
     void TerminateTransEngine();
 
-    void FeedSentence(const std::string& shiftJis);
+    // The sentence to translate now, with the short pieces held before it;
+    // nullopt while the text is itself held.
+    std::optional<std::u16string> FeedSentence(std::u16string_view text);
     void EngineTranslate(const std::string& shiftJis);
+    // Translates the parts Shift-JIS can hold, one by one, and keeps the
+    // characters it cannot hold (a heart, an emoji, Hangul) where they stand.
+    std::u16string TranslateAroundUnencodable(const std::u16string& sentence);
 
     // State, named as in the engine's documentation of this adapter.
     LibraryHandle EngineModule = nullptr;
     J2K_TranslateMMNTFn TranslateEntry = nullptr;
     J2K_FreeMemFn FreeEntry = nullptr;
     bool EngineReady = false;
-    std::string PendingSource;    // code page 932
+    std::u16string PendingSource;  // short pieces held for the next text
     std::string LastTranslation;  // code page 949
     bool TranslationAvailable = false;
     std::u16string TransResult;   // exactly the result's units, no terminator

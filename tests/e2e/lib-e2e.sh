@@ -139,6 +139,7 @@ ini_check_complete() { # file
     [WindowsTransparent]='MainABV'
     [MainMenu]='Aot Translation'
     [Agth]='AgthATrun AgthAToption Agthpath'
+    [Filters]='RepeatChars RepeatPhrase SkipRepeat'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do

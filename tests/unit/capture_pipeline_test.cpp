@@ -105,7 +105,7 @@ struct PipelineFixture : ::testing::Test {
 
     void Read(std::string bytes, bool translate = true, int method = Ascii)
     {
-        pipeline.Read(CapturedText{std::move(bytes), method, options, translate});
+        pipeline.Read(CapturedText{std::move(bytes), {}, method, options, translate, nullptr, {}});
     }
     // Takes the UI turn that was asked for (texts go to the engine here).
     void Turn()
@@ -134,6 +134,36 @@ TEST_F(PipelineFixture, DirectTextsAreConvertedWithTheCharacterSetAndNulsDropped
     RunUntilShown();
     EXPECT_EQ(view.text, u"あい\r\nAB\r\nAB\r\n");
     EXPECT_TRUE(translator.received.empty());
+}
+
+TEST_F(PipelineFixture, UnicodeTextNeedsNoCodePageAndLosesOnlyItsEmptyLines)
+{
+    options.Codepage = 1252;  // not used for it
+    pipeline.Read(CapturedText{{}, u"\u3053\u2665\U0001F600\r\n\r\nX\r\nY", UnicodeText, options, false, nullptr, {}});
+    pipeline.Read(CapturedText{{}, u"\uD55C\uAE00", UnicodeText, options, true, nullptr, {}});
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"\u3053\u2665\U0001F600X\r\nY\r\n[\uD55C\uAE00\r\n");
+    EXPECT_EQ(translator.received, std::vector<std::u16string>{u"\uD55C\uAE00."});
+}
+
+TEST_F(PipelineFixture, FiltersAndSubstitutionsCleanEachTextBeforeTheSinkAndEachAnswerAfter)
+{
+    auto filters = std::make_shared<TextFilterSettings>();
+    filters->RepeatChars = 1;
+    filters->SkipRepeat = 1;
+    filters->before = {{u"Taro", u"T"}};
+    filters->after = {{u"[", u"<"}};
+    const auto read = [&](const std::string& bytes, bool translate,
+                          std::shared_ptr<const TextFilterSettings> with) {
+        pipeline.Read(CapturedText{bytes, {}, Ascii, options, translate, std::move(with), {}});
+    };
+    read("TTaarroo", false, filters);  // letters collapsed, then substituted
+    read("Taro", false, filters);      // the same as the text before it: not shown
+    read("Taro says", true, filters);  // translated: "before" on the text, "after" on the answer
+    read("Taro says", false, nullptr); // read with no filters: as it is
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"T\r\n<T says\r\nTaro says\r\n");
+    EXPECT_EQ(translator.received, std::vector<std::u16string>{u"T says."});
 }
 
 TEST_F(PipelineFixture, TranslationGetsAFullStopAndShowsTheAnswerWithoutItsLastThreeUnits)
@@ -274,7 +304,7 @@ TEST_F(PipelineFixture, TextsReadOnAnotherThreadAreShownInReadOrder)
     std::atomic<bool> readerDone{false};
     std::thread reader([&] {
         for (int i = 0; i < 200; ++i) {
-            CapturedText text{"line " + std::to_string(i), Ascii, options, i % 3 == 0, {}};
+            CapturedText text{"line " + std::to_string(i), {}, Ascii, options, i % 3 == 0, nullptr, {}};
             if (i == 100)
                 text.failure = "Cannot open clipboard";
             pipeline.Read(std::move(text));

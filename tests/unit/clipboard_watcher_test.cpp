@@ -10,6 +10,9 @@ using namespace kx;
 
 namespace {
 
+constexpr ClipboardWatcher::ReadSwitches kOn{true, false};
+constexpr ClipboardWatcher::ReadSwitches kOff{false, false};
+
 struct FakeClipboard : ClipboardPort {
     WindowId joinAnswer = 77;
     bool hasText = true;
@@ -17,6 +20,7 @@ struct FakeClipboard : ClipboardPort {
     std::uint32_t sequence = 1;
     std::optional<std::string> changeBeforeRead;  // another program copies between the two looks
     int reads = 0;
+    bool readUnicode = false;
     std::vector<WindowId> drawForwards;
     struct ChainForward {
         WindowId to, removed, following;
@@ -26,16 +30,19 @@ struct FakeClipboard : ClipboardPort {
 
     WindowId JoinViewerChain() override { return joinAnswer; }
     void LeaveViewerChain(WindowId next) override { leftWith = next; }
-    bool HasText() override { return hasText; }
+    bool HasText(bool) override { return hasText; }
     std::uint32_t SequenceNumber() override { return sequence; }
-    std::optional<ClipboardText> ReadText() override
+    std::optional<ClipboardText> ReadText(bool unicode) override
     {
         ++reads;
+        readUnicode = unicode;
         if (changeBeforeRead)
             Change(*std::exchange(changeBeforeRead, std::nullopt));
         if (!text)
             return std::nullopt;
-        return ClipboardText{*text, sequence};
+        if (unicode)
+            return ClipboardText{{}, std::u16string(text->begin(), text->end()), sequence, true};
+        return ClipboardText{*text, {}, sequence, false};
     }
     void Change(std::string newText)
     {
@@ -53,10 +60,14 @@ struct WatcherFixture : ::testing::Test {
     FakeClipboard clipboard;
     std::vector<std::string> captured;
     bool failPipeline = false;
-    ClipboardWatcher watcher{clipboard, [this](const std::string& bytes) {
+    std::vector<std::u16string> capturedWide;
+    ClipboardWatcher watcher{clipboard, [this](const ClipboardText& text) {
                                  if (failPipeline)
                                      throw AppError("'$G0' is not a valid integer value");
-                                 captured.push_back(bytes);
+                                 if (text.unicode)
+                                     capturedWide.push_back(text.wide);
+                                 else
+                                     captured.push_back(text.bytes);
                              }};
     WatcherFixture()
     {
@@ -69,22 +80,22 @@ TEST(ClipboardWatcherJoin, TextOnTheClipboardBeforeTheJoinIsNotCaptured)
 {
     FakeClipboard clipboard;
     std::vector<std::string> captured;
-    ClipboardWatcher watcher{clipboard, [&](const std::string& bytes) { captured.push_back(bytes); }};
+    ClipboardWatcher watcher{clipboard, [&](const ClipboardText& text) { captured.push_back(text.bytes); }};
     watcher.Join();
-    watcher.OnDrawClipboard(true);  // the notification that joining sends
+    watcher.OnDrawClipboard(kOn);  // the notification that joining sends
     EXPECT_TRUE(captured.empty());
     EXPECT_EQ(clipboard.drawForwards.size(), 1u);
     clipboard.Change("first line");
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(captured, std::vector<std::string>{"first line"});
 }
 
 TEST_F(WatcherFixture, CapturesEveryChangeOnceAndForwardsEveryNotification)
 {
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
     clipboard.Change("line");  // the same text copied again is a new change
-    watcher.OnDrawClipboard(true);
-    watcher.OnDrawClipboard(true);  // a second notification of that change reads nothing
+    watcher.OnDrawClipboard(kOn);
+    watcher.OnDrawClipboard(kOn);  // a second notification of that change reads nothing
     EXPECT_EQ(captured, (std::vector<std::string>{"line", "line"}));
     EXPECT_EQ(clipboard.reads, 2);
     EXPECT_EQ(clipboard.drawForwards, (std::vector<WindowId>{77, 77, 77}));
@@ -97,7 +108,7 @@ TEST_F(WatcherFixture, NotificationsQueuedBehindABurstTakeTheLatestTextOnce)
     clipboard.Change("two");
     clipboard.Change("three");
     for (int i = 0; i < 3; ++i)
-        watcher.OnDrawClipboard(true);
+        watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(captured, (std::vector<std::string>{"three"}));
 
     // A change between the first look at the number and the read: the text
@@ -105,35 +116,35 @@ TEST_F(WatcherFixture, NotificationsQueuedBehindABurstTakeTheLatestTextOnce)
     // nothing.
     clipboard.Change("four");
     clipboard.changeBeforeRead = "five";
-    watcher.OnDrawClipboard(true);
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(captured, (std::vector<std::string>{"three", "five"}));
 }
 
 TEST_F(WatcherFixture, ChangesSeenWhileMonitoringIsOffAreNeverReadLater)
 {
     clipboard.Change("copied during the pause");
-    watcher.OnDrawClipboard(false);
-    watcher.OnDrawClipboard(true);  // e.g. a notification passed on by another viewer
+    watcher.OnDrawClipboard(kOff);
+    watcher.OnDrawClipboard(kOn);  // e.g. a notification passed on by another viewer
     EXPECT_TRUE(captured.empty());
     clipboard.Change("after the pause");
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(captured, (std::vector<std::string>{"after the pause"}));
 }
 
 TEST_F(WatcherFixture, SystemWithoutChangeNumbersReadsEveryNotification)
 {
     clipboard.sequence = 0;
-    watcher.OnDrawClipboard(true);
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(captured.size(), 2u);
 }
 
 TEST_F(WatcherFixture, MonitoringOffOrNoTextLeavesClipboardClosedButForwards)
 {
-    watcher.OnDrawClipboard(false);
+    watcher.OnDrawClipboard(kOff);
     clipboard.hasText = false;
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(clipboard.reads, 0);
     EXPECT_TRUE(captured.empty());
     EXPECT_EQ(clipboard.drawForwards.size(), 2u);
@@ -143,15 +154,26 @@ TEST_F(WatcherFixture, FailuresStillPassTheNotificationOn)
 {
     clipboard.text = std::nullopt;  // cannot open the clipboard
     try {
-        watcher.OnDrawClipboard(true);
+        watcher.OnDrawClipboard(kOn);
         FAIL() << "no error";
     } catch (const AppError& e) {
         EXPECT_STREQ(e.what(), "Cannot open clipboard");
     }
     clipboard.Change("82G0 ");
     failPipeline = true;
-    EXPECT_THROW(watcher.OnDrawClipboard(true), AppError);
+    EXPECT_THROW(watcher.OnDrawClipboard(kOn), AppError);
     EXPECT_EQ(clipboard.drawForwards.size(), 2u);
+}
+
+TEST_F(WatcherFixture, TheUnicodeSwitchReadsTheUtf16Text)
+{
+    watcher.OnDrawClipboard({true, true});
+    EXPECT_TRUE(clipboard.readUnicode);
+    EXPECT_EQ(capturedWide, std::vector<std::u16string>{u"line"});
+    clipboard.Change("next");
+    watcher.OnDrawClipboard(kOn);
+    EXPECT_FALSE(clipboard.readUnicode);
+    EXPECT_EQ(captured, std::vector<std::string>{"next"});
 }
 
 TEST_F(WatcherFixture, ChainChangesFollowTheLeavingNextViewer)
@@ -165,7 +187,7 @@ TEST_F(WatcherFixture, ChainChangesFollowTheLeavingNextViewer)
     watcher.OnChangeCbChain(77, 88);  // our next viewer leaves
     EXPECT_EQ(watcher.NextViewer, 88u);
     EXPECT_EQ(clipboard.chainForwards.size(), 1u);
-    watcher.OnDrawClipboard(true);
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(clipboard.drawForwards.back(), 88u);
     watcher.Leave();
     EXPECT_EQ(clipboard.leftWith, 88u);

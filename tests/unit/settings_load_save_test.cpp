@@ -212,7 +212,35 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     for (int row = 1; row < kShortcutRows; ++row)
         expected += "[AgthSM" + std::to_string(row) +
                     "]\r\nGName=\r\nAPath=\r\nAOption=\r\nTDelay=\r\nNotes=\r\nGTMethod=\r\n";
+    expected += "[Filters]\r\nRepeatChars=0\r\nRepeatPhrase=0\r\nSkipRepeat=0\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
+}
+
+TEST(SettingsSaveTest, SubstitutionListsAreHexPairsEndingAtTheFirstMissingKey)
+{
+    AppSettings settings;
+    settings.Filters.before = {{u"\u592a\u90ce", u"Taro"}, {u"\U0001F600", u""}};
+    settings.Filters.after = {{u"a,b", u"c"}};
+    // The file had longer lists and a hand-written key behind a gap.
+    const std::string before = "[Substitutions]\nB0=x\nB1=x\nB2=0041,0042\nB3=0041,0042\nB5=0043,0044\nA0=0041,\n";
+    const std::string saved = Saved(before, settings, MainWindowState{});
+    EXPECT_NE(saved.find("B0=592A90CE,005400610072006F\nB1=D83DDE00,\nB5=0043,0044\nA0=0061002C0062,0063\n"),
+              std::string::npos)
+        << saved;
+    AppSettings loaded;
+    Load(saved, loaded);
+    EXPECT_EQ(loaded.Filters.before, settings.Filters.before);
+    EXPECT_EQ(loaded.Filters.after, settings.Filters.after);
+
+    // Malformed pairs and empty finds are passed over; the list ends at a gap.
+    Load("[Substitutions]\nB0=0041\nB1=zz,0042\nB2=,0042\nB3=0041,0042\nB5=0043,0044\n"
+         "[Filters]\nRepeatChars=1\nRepeatPhrase=x\nSkipRepeat=$2\n",
+         loaded);
+    EXPECT_EQ(loaded.Filters.before, (std::vector<Substitution>{{u"A", u"B"}}));
+    EXPECT_TRUE(loaded.Filters.after.empty());
+    EXPECT_EQ(loaded.Filters.RepeatChars, 1);
+    EXPECT_EQ(loaded.Filters.RepeatPhrase, 0);
+    EXPECT_EQ(loaded.Filters.SkipRepeat, 2);
 }
 
 TEST(SettingsSaveTest, HandEditedLinesSurviveAndKnownKeysAreOverwritten)
@@ -482,6 +510,12 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
             row.Notes = EncodeHexText(RandomUtf16(random, random() % 5000));
             row.GTMethod = RandomLine(random, random() % 3);
         }
+        settings.Filters.RepeatChars = RandomInt(random);
+        settings.Filters.RepeatPhrase = RandomInt(random);
+        settings.Filters.SkipRepeat = RandomInt(random);
+        for (auto* list : {&settings.Filters.before, &settings.Filters.after})
+            for (int i = static_cast<int>(random() % 5); i > 0; --i)
+                list->push_back({RandomUtf16(random, 1 + random() % 40), RandomUtf16(random, random() % 40)});
         MainWindowState window;
         window.top = RandomInt(random);
         window.left = RandomInt(random);

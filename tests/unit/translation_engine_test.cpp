@@ -21,6 +21,7 @@ struct ScriptedEngine {
     std::vector<std::string> sent;
     std::string answer = "\xB0\xA1\xB0\xA2\xB0\xA3";  // 가각간 in code page 949
     bool answerNull = false;
+    bool echo = false;  // answer "<input>"
     int liveBuffers = 0;
     int stops = 0, terminates = 0;
 };
@@ -37,6 +38,8 @@ char* KX_STDCALL FakeTranslate(int, const char* text)
     engine.sent.emplace_back(text);
     if (engine.answerNull)
         return nullptr;
+    if (engine.echo)
+        engine.answer = "<" + std::string(text) + ">";
     ++engine.liveBuffers;
     char* buffer = new char[engine.answer.size() + 1];
     std::memcpy(buffer, engine.answer.c_str(), engine.answer.size() + 1);
@@ -220,10 +223,30 @@ TEST_F(EngineFixture, ShortPiecesAreHeldAndJoinedToTheNextText)
     EXPECT_EQ(Translate(u"a"), u"");
     EXPECT_EQ(Translate(u"あ"), u"");  // two bytes in Shift-JIS: still held
     EXPECT_TRUE(engine.sent.empty());
-    EXPECT_EQ(adapter.PendingSource, "a\x82\xA0");
+    EXPECT_EQ(adapter.PendingSource, u"aあ");
     EXPECT_EQ(Translate(u"abc"), u"가각간\r\n");
     EXPECT_EQ(engine.sent, std::vector<std::string>{"a\x82\xA0\r\nabc"});
     EXPECT_TRUE(adapter.PendingSource.empty());
+}
+
+TEST_F(EngineFixture, CharactersShiftJisCannotHoldStandInTheirPlacesAroundTranslatedPieces)
+{
+    adapter.InitTransEngine();
+    engine.echo = true;
+    // A heart and an emoji between Japanese pieces; each piece is asked alone.
+    EXPECT_EQ(Translate(u"ab\u2665cd\U0001F600ef."), u"<ab>\u2665<cd>\U0001F600<ef.>\r\n");
+    EXPECT_EQ(engine.sent, (std::vector<std::string>{"ab", "cd", "ef."}));
+    // Only such characters and the full stop: shown as they are, no engine call.
+    engine.sent.clear();
+    EXPECT_EQ(Translate(u"\uD55C\uAE00\u2665."), u"\uD55C\uAE00\u2665.\r\n");
+    EXPECT_TRUE(engine.sent.empty());
+    // A held short piece goes in front of such a text too, with its line break.
+    EXPECT_EQ(Translate(u"x"), u"");
+    EXPECT_EQ(Translate(u"\u2665yz."), u"<x\r\n>\u2665<yz.>\r\n");
+    // Text Shift-JIS holds whole is one engine call, as always.
+    engine.sent.clear();
+    Translate(u"あい♪.");
+    EXPECT_EQ(engine.sent, std::vector<std::string>{"\x82\xA0\x82\xA2\x81\xF4."});
 }
 
 TEST_F(EngineFixture, EmptyTextAndNullAnswerGiveEmptyResult)

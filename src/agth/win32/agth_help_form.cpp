@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <iterator>
 #include <string>
 
 namespace kx::win32 {
@@ -19,8 +20,9 @@ constexpr int kClientHeight = 415;
 constexpr int kAttachPage[] = {
     IDC_AGTH_GRID,         IDC_AGTH_ATTACHBTN, IDC_AGTH_ATTNOPTBTN, IDC_AGTH_REFRESHBTN, IDC_AGTH_OPTIONLABEL,
     IDC_AGTH_OPTIONBOX,    IDC_AGTH_GETTEXTGROUP, IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON,
+    IDC_AGTH_UNIBUTTON,
 };
-constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON};
+constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON, IDC_AGTH_UNIBUTTON};
 
 bool IsChecked(HWND box)
 {
@@ -93,8 +95,9 @@ void AgthHelpForm::Layout()
         {IDC_AGTH_GRID, 16, 68, 408, 236},        {IDC_AGTH_ATTACHBTN, 430, 68, 50, 25},
         {IDC_AGTH_ATTNOPTBTN, 430, 97, 50, 25},   {IDC_AGTH_REFRESHBTN, 430, 126, 50, 25},
         {IDC_AGTH_OPTIONLABEL, 16, 322, 92, 13},  {IDC_AGTH_OPTIONBOX, 110, 318, 200, 200},
-        {IDC_AGTH_GETTEXTGROUP, 324, 306, 156, 62}, {IDC_AGTH_ASRBUTTON, 334, 320, 140, 15},
-        {IDC_AGTH_SHRBUTTON, 334, 335, 140, 15},  {IDC_AGTH_RHRBUTTON, 334, 350, 140, 15},
+        {IDC_AGTH_GETTEXTGROUP, 324, 300, 156, 70}, {IDC_AGTH_ASRBUTTON, 334, 313, 140, 14},
+        {IDC_AGTH_SHRBUTTON, 334, 327, 140, 14},  {IDC_AGTH_RHRBUTTON, 334, 341, 140, 14},
+        {IDC_AGTH_UNIBUTTON, 334, 355, 140, 14},
         {IDC_AGTH_CHECKBOX1, 8, 386, 250, 17},
         {IDC_SM_LIST, 16, 68, 190, 296},          {IDC_SM_NAMELABEL, 214, 70, 92, 13},
         {IDC_SM_NAME, 310, 66, 170, 21},          {IDC_SM_APATHBTN, 214, 93, 88, 23},
@@ -102,8 +105,9 @@ void AgthHelpForm::Layout()
         {IDC_SM_OPTION, 310, 122, 170, 21},       {IDC_SM_DELAYLABEL, 214, 154, 94, 13},
         {IDC_SM_DELAY, 310, 150, 60, 200},        {IDC_SM_ICON, 446, 148, 32, 32},
         {IDC_SM_NOTESLABEL, 214, 184, 84, 13},    {IDC_SM_NOTES, 214, 200, 266, 70},
-        {IDC_SM_METHODGROUP, 214, 278, 150, 84},  {IDC_SM_ASCII, 224, 296, 100, 17},
-        {IDC_SM_SEQHEX, 224, 316, 100, 17},       {IDC_SM_REVHEX, 224, 336, 100, 17},
+        {IDC_SM_METHODGROUP, 214, 278, 150, 88},  {IDC_SM_ASCII, 224, 293, 100, 16},
+        {IDC_SM_SEQHEX, 224, 310, 100, 16},       {IDC_SM_REVHEX, 224, 327, 100, 16},
+        {IDC_SM_UNICODE, 224, 344, 100, 16},
         {IDC_SM_NEW, 372, 284, 52, 25},           {IDC_SM_DELETE, 428, 284, 52, 25},
         {IDC_SM_APPLY, 372, 316, 52, 25},         {IDC_SM_RUN, 428, 316, 52, 25},
         {IDC_AGTH_CLOSEBTN, 412, 382, 75, 25},
@@ -170,8 +174,9 @@ bool AgthHelpForm::OnCommand(int id, int notification)
     case IDC_AGTH_ASRBUTTON:
     case IDC_AGTH_SHRBUTTON:
     case IDC_AGTH_RHRBUTTON:
+    case IDC_AGTH_UNIBUTTON:
         if (notification == BN_CLICKED)
-            GetTextChoiceClick(id - IDC_AGTH_ASRBUTTON + 1);
+            GetTextChoiceClick(id == IDC_AGTH_UNIBUTTON ? 4 : id - IDC_AGTH_ASRBUTTON + 1);
         return true;
     case IDC_AGTH_CHECKBOX1:
         if (notification == BN_CLICKED)
@@ -299,7 +304,7 @@ void AgthHelpForm::ReadControls()
             ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item.data()))));
         c.optionHistory.push_back(codePages_.FromWide(Utf16(item), 0));
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < static_cast<int>(std::size(kGetTextChoices)); ++i)
         if (IsChecked(Control(kGetTextChoices[i])))
             c.getTextChoice = i + 1;
     c.showOnStartup = IsChecked(Control(IDC_AGTH_CHECKBOX1));
@@ -311,7 +316,7 @@ void AgthHelpForm::WriteControls()
     ::SetDlgItemTextW(Handle(), IDC_AGTH_PATHBOX, Wide(c.agthPath).c_str());
     WriteProcessGrid();
     WriteOptionBox();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < static_cast<int>(std::size(kGetTextChoices)); ++i)
         SetChecked(Control(kGetTextChoices[i]), c.getTextChoice == i + 1);
     SetChecked(Control(IDC_AGTH_CHECKBOX1), c.showOnStartup);
 }

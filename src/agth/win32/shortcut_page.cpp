@@ -7,12 +7,23 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <iterator>
 #include <string>
 
 namespace kx::win32 {
 namespace {
 
-constexpr int kMethodButtons[] = {IDC_SM_ASCII, IDC_SM_SEQHEX, IDC_SM_REVHEX};
+constexpr int kMethodButtons[] = {IDC_SM_ASCII, IDC_SM_SEQHEX, IDC_SM_REVHEX, IDC_SM_UNICODE};
+
+// Checks the button of a get-text method (1 to 4; any other: the first).
+// The ids are not one range, so each button is set on its own.
+void CheckMethodButton(HWND dialog, int method)
+{
+    const int count = static_cast<int>(std::size(kMethodButtons));
+    const int checked = method >= 1 && method <= count ? method - 1 : 0;
+    for (int i = 0; i < count; ++i)
+        ::CheckDlgButton(dialog, kMethodButtons[i], i == checked ? BST_CHECKED : BST_UNCHECKED);
+}
 
 constexpr const char* kAgthOptionsHelp =
     "/C - copy captured text to clipboard\r\n"
@@ -91,7 +102,7 @@ void ShortcutPage::Created(HWND dialog)
     for (const char16_t* item : kShortcutDelays)
         ::SendMessageW(delay, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
     ::SendMessageW(delay, CB_SETCURSEL, 2, 0);
-    ::CheckRadioButton(dialog_, IDC_SM_ASCII, IDC_SM_REVHEX, IDC_SM_ASCII);
+    CheckMethodButton(dialog_, 1);
 
     tooltip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, dialog_, nullptr,
@@ -134,7 +145,7 @@ void ShortcutPage::Show(bool visible)
     static constexpr int kControls[] = {
         IDC_SM_LIST,   IDC_SM_NAMELABEL,   IDC_SM_NAME,  IDC_SM_APATHBTN, IDC_SM_APATH,  IDC_SM_OPTIONLABEL,
         IDC_SM_OPTION, IDC_SM_DELAYLABEL,  IDC_SM_DELAY, IDC_SM_ICON,     IDC_SM_NOTESLABEL, IDC_SM_NOTES,
-        IDC_SM_METHODGROUP, IDC_SM_ASCII,  IDC_SM_SEQHEX, IDC_SM_REVHEX,  IDC_SM_NEW,    IDC_SM_DELETE,
+        IDC_SM_METHODGROUP, IDC_SM_ASCII,  IDC_SM_SEQHEX, IDC_SM_REVHEX,  IDC_SM_UNICODE, IDC_SM_NEW,    IDC_SM_DELETE,
         IDC_SM_APPLY,  IDC_SM_RUN,
     };
     for (int id : kControls)
@@ -193,6 +204,7 @@ bool ShortcutPage::Command(int id, int notification, bool& close)
     case IDC_SM_ASCII:
     case IDC_SM_SEQHEX:
     case IDC_SM_REVHEX:
+    case IDC_SM_UNICODE:
         return true;
     default:
         return false;
@@ -316,7 +328,7 @@ void ShortcutPage::ReadEditors()
     const LRESULT delay = ::SendMessageW(Control(IDC_SM_DELAY), CB_GETCURSEL, 0, 0);
     e.delayIndex = delay >= 0 && delay < kShortcutDelayCount ? static_cast<int>(delay) : 2;
     e.notes = ControlUtf16(Control(IDC_SM_NOTES));
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < static_cast<int>(std::size(kMethodButtons)); ++i)
         if (::IsDlgButtonChecked(dialog_, kMethodButtons[i]) == BST_CHECKED)
             e.method = i + 1;
 }
@@ -331,7 +343,7 @@ void ShortcutPage::WriteEditors()
     ::SetDlgItemTextW(dialog_, IDC_SM_OPTION, Wide(e.option).c_str());
     ::SendMessageW(Control(IDC_SM_DELAY), CB_SETCURSEL, static_cast<WPARAM>(e.delayIndex), 0);
     ::SetDlgItemTextW(dialog_, IDC_SM_NOTES, Wide(e.notes).c_str());
-    ::CheckRadioButton(dialog_, IDC_SM_ASCII, IDC_SM_REVHEX, kMethodButtons[e.method >= 1 && e.method <= 3 ? e.method - 1 : 0]);
+    CheckMethodButton(dialog_, e.method);
 }
 
 void ShortcutPage::WriteList()

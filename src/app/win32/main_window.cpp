@@ -136,6 +136,10 @@ void MainWindow::PublishCaptureSwitches()
     // Translation is off from the moment the engine failed, also while its
     // error box is open.
     now.translate = translation_.Active() && engine_ && engine_->EngineReady;
+    // Texts share one copy of the filters until they change.
+    if (!publishedFilters_ || *publishedFilters_ != settings_.Filters)
+        publishedFilters_ = std::make_shared<const TextFilterSettings>(settings_.Filters);
+    now.filters = publishedFilters_;
     std::lock_guard lock(switchesMutex_);
     switches_ = now;
 }
@@ -222,10 +226,10 @@ void MainWindow::FormCreate()
 
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
-            std::lock_guard lock(switchesMutex_);
-            return switches_.monitoring;
+            const CaptureSwitches now = CurrentSwitches();
+            return ClipboardWatcher::ReadSwitches{now.monitoring, now.method == UnicodeText};
         },
-        [this](const std::string& bytes) { OnClipboardText(bytes); },
+        [this](const ClipboardText& text) { OnClipboardText(text); },
         [this](const std::string& message) {
             CapturedText failed;
             failed.failure = message;
@@ -290,14 +294,22 @@ void MainWindow::SaveSettingsOnce()
     SaveSettingsFromWindow();
 }
 
-void MainWindow::OnClipboardText(const std::string& bytes)
+MainWindow::CaptureSwitches MainWindow::CurrentSwitches()
 {
-    CaptureSwitches now;
-    {
-        std::lock_guard lock(switchesMutex_);
-        now = switches_;
-    }
-    pipeline_->Read(CapturedText{bytes, now.method, now.options, now.translate, {}});
+    std::lock_guard lock(switchesMutex_);
+    return switches_;
+}
+
+void MainWindow::OnClipboardText(const ClipboardText& text)
+{
+    const CaptureSwitches now = CurrentSwitches();
+    // The format read decides: the method may have changed since the read.
+    int method = now.method;
+    if (text.unicode)
+        method = UnicodeText;
+    else if (method == UnicodeText)
+        method = Ascii;
+    pipeline_->Read(CapturedText{text.bytes, text.wide, method, now.options, now.translate, now.filters, {}});
 }
 
 void MainWindow::OnCommand(int id)
@@ -335,6 +347,9 @@ void MainWindow::OnCommand(int id)
     case ID_METHOD_HEXREV:
         SetGetTextMethod(HexReverse);
         break;
+    case ID_METHOD_UNICODE:
+        SetGetTextMethod(UnicodeText);
+        break;
     case ID_OPTIONS_ADVANCED:
     case ID_POPUP_SETTINGS:
         tClick();
@@ -355,10 +370,11 @@ void MainWindow::OnCommand(int id)
 
 void MainWindow::SetGetTextMethod(int method)
 {
-    static constexpr int kItems[] = {ID_METHOD_ASCII, ID_METHOD_HEXSEQ, ID_METHOD_HEXREV};
-    if (method < Ascii || method > HexReverse)
+    static constexpr int kItems[] = {ID_METHOD_ASCII, ID_METHOD_HEXSEQ, ID_METHOD_HEXREV, ID_METHOD_UNICODE};
+    if (method < Ascii || method > UnicodeText)
         return;
     getTextMethod_ = method;
+    // From the first to the last item of the group, the greyed ones included.
     ::CheckMenuRadioItem(mainMenu_.Get(), ID_METHOD_ASCII, ID_METHOD_HALF_HH, kItems[method - 1], MF_BYCOMMAND);
 }
 

@@ -87,7 +87,7 @@ private:
     void SaveSettingsFromWindow();
 
     void OnCommand(int id);
-    void OnClipboardText(const std::string& bytes);  // on the reader thread
+    void OnClipboardText(const ClipboardText& text);  // on the reader thread
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& pos);
     void LayoutLogView();
@@ -141,7 +141,10 @@ private:
         int method = Ascii;
         SinkOptions options;
         bool translate = false;
+        std::shared_ptr<const TextFilterSettings> filters;
     };
+    CaptureSwitches CurrentSwitches();
+    std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread
     void PublishCaptureSwitches();
     std::mutex switchesMutex_;
     CaptureSwitches switches_;

@@ -66,7 +66,7 @@ void ClipboardReaderThread::Run(HANDLE joined)
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     state.clipboard = std::make_unique<Win32Clipboard>(window);
     state.watcher = std::make_unique<ClipboardWatcher>(
-        *state.clipboard, [this](const std::string& bytes) { handlers_.onText(bytes); });
+        *state.clipboard, [this](const ClipboardText& text) { handlers_.onText(text); });
     window_ = window;
     state.watcher->Join();
     ::SetEvent(joined);
@@ -84,7 +84,7 @@ LRESULT CALLBACK ClipboardReaderThread::WindowProc(HWND window, UINT message, WP
     switch (message) {
     case WM_DRAWCLIPBOARD:
         try {
-            state->watcher->OnDrawClipboard(state->handlers->monitoring());
+            state->watcher->OnDrawClipboard(state->handlers->switches());
         } catch (const std::exception& e) {
             state->handlers->onError(e.what());
         } catch (...) {

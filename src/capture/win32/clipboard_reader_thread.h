@@ -4,6 +4,8 @@
 // the notification on, whatever the UI thread is busy with (under Wine an
 // append to a visible EDIT control can take over 10 ms, long enough for a
 // hooker to overwrite the clipboard twice).
+#include "capture/clipboard_watcher.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -14,12 +16,12 @@ namespace kx::win32 {
 
 class ClipboardReaderThread {
 public:
-    // Both are called on the reader thread. `monitoring` is asked on every
-    // change; `onText` gets the bytes of each change read; `onError` the
+    // All are called on the reader thread. `switches` is asked on every
+    // change; `onText` gets the text of each change read; `onError` the
     // message of a read that failed.
     struct Handlers {
-        std::function<bool()> monitoring;
-        std::function<void(const std::string& bytes)> onText;
+        std::function<ClipboardWatcher::ReadSwitches()> switches;
+        std::function<void(const ClipboardText& text)> onText;
         std::function<void(const std::string& message)> onError;
     };
 

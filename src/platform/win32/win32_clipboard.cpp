@@ -41,9 +41,9 @@ void Win32Clipboard::LeaveViewerChain(WindowId nextViewer)
     ::ChangeClipboardChain(viewer_, AsWindow(nextViewer));
 }
 
-bool Win32Clipboard::HasText()
+bool Win32Clipboard::HasText(bool unicode)
 {
-    return ::IsClipboardFormatAvailable(CF_TEXT) != FALSE;
+    return ::IsClipboardFormatAvailable(unicode ? CF_UNICODETEXT : CF_TEXT) != FALSE;
 }
 
 std::uint32_t Win32Clipboard::SequenceNumber()
@@ -51,24 +51,36 @@ std::uint32_t Win32Clipboard::SequenceNumber()
     return ::GetClipboardSequenceNumber();
 }
 
-std::optional<ClipboardText> Win32Clipboard::ReadText()
+std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode)
 {
     OpenedClipboard clipboard(viewer_);
     if (!clipboard.IsOpen())
         return std::nullopt;
     // While the clipboard is open nobody can change it: this number belongs
     // to exactly the text read here.
-    ClipboardText result{{}, ::GetClipboardSequenceNumber()};
-    HANDLE data = ::GetClipboardData(CF_TEXT);
+    ClipboardText result;
+    result.sequence = ::GetClipboardSequenceNumber();
+    result.unicode = unicode;
+    HANDLE data = ::GetClipboardData(unicode ? CF_UNICODETEXT : CF_TEXT);
     if (!data)
         return result;
-    const auto* bytes = static_cast<const char*>(::GlobalLock(data));
-    if (!bytes)
+    const void* block = ::GlobalLock(data);
+    if (!block)
         return result;
     // Never read past the block, also when the text lacks its terminator.
     const SIZE_T size = ::GlobalSize(data);
-    const void* nul = std::memchr(bytes, 0, size);
-    result.bytes.assign(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
+    if (unicode) {
+        const auto* units = static_cast<const char16_t*>(block);
+        const std::size_t count = size / sizeof(char16_t);
+        std::size_t length = 0;
+        while (length < count && units[length] != u'\0')
+            ++length;
+        result.wide.assign(units, length);
+    } else {
+        const auto* bytes = static_cast<const char*>(block);
+        const void* nul = std::memchr(bytes, 0, size);
+        result.bytes.assign(bytes, nul ? static_cast<const char*>(nul) - bytes : size);
+    }
     ::GlobalUnlock(data);
     return result;
 }

@@ -11,9 +11,9 @@ public:
 
     WindowId JoinViewerChain() override;
     void LeaveViewerChain(WindowId nextViewer) override;
-    bool HasText() override;
+    bool HasText(bool unicode) override;
     std::uint32_t SequenceNumber() override;
-    std::optional<ClipboardText> ReadText() override;
+    std::optional<ClipboardText> ReadText(bool unicode) override;
     void ForwardDrawClipboard(WindowId nextViewer) override;
     void ForwardChangeCbChain(WindowId nextViewer, WindowId removed, WindowId following) override;
 
