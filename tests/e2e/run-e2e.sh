@@ -14,8 +14,8 @@
 #   KX_E2E_OUT          folder for the scenario folders (default: a new
 #                       temporary folder, kept and printed when a scenario fails)
 #   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png, screenshot-subtitle.png
-#                       screenshot-settings.png and screenshot-agth-helper.png
-#                       into this folder (e.g. docs)
+#                       screenshot-settings.png, screenshot-agth-helper.png and
+#                       screenshot-text-filters.png into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
 set -uo pipefail
 
@@ -972,10 +972,196 @@ scenario_agth_shortcut_faults() {
   expect_eq "AgthSM2 is empty" "$(ini_get KestruneEX.ini AgthSM2 GName)" ""
 }
 
+# The open pair editor filled and closed with OK.
+pair_ok() { # find replace (driver escapes)
+  local pair=(--exact --class '#32770' Substitution)
+  drv set-child-text "${pair[@]}" '#2141' "$1" >/dev/null
+  drv set-child-text "${pair[@]}" '#2143' "$2" >/dev/null
+  drv click-button "${pair[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${pair[@]}" 5000 >/dev/null
+}
+
+# The rows of a list of the text filters dialog (2104 before, 2109 after).
+filter_rows() { drv list-rows --exact --class '#32770' 'Text filters' "$1" | grep '^row='; }
+
+# The text filters dialog: its controls, pairs added to both lists, edited
+# (button and double-click) and deleted through the pair editor with a find
+# text outside every 8-bit code page, an empty find refused, Edit and Delete
+# without a selected row doing nothing; OK keeps what was edited, Cancel,
+# Escape and the close box discard it.
+scenario_text_filters_dialog() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
+    '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
+  app_start
+  app_ready
+  local options_cmd=40031 popup_cmd=40105
+  local dlg=(--exact --class '#32770' 'Text filters') pair=(--exact --class '#32770' Substitution)
+  local box=(--exact --class '#32770' 'KestruneEX!') info text want main rect x y w h mx my mw mh
+  local heart_smile='♥😀'
+  drv post-command $options_cmd >/dev/null
+  expect "Options > Text filters.. opens the dialog" drv wait-window "${dlg[@]}" 10000
+  info=$(drv window-info "${dlg[@]}")
+  echo "  dialog: $info"
+  expect_fields "client area 480 x 389" "$info" visible=1 client=480,389
+  main=$(drv window-info)
+  expect_fields "the main window waits (disabled)" "$main" enabled=0
+  rect=$(grep -o 'rect=[^ ]*' <<<"$info")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  rect=$(grep -o 'rect=[^ ]*' <<<"$main")
+  IFS=, read -r mx my mw mh <<<"${rect#rect=}"
+  expect "centred over the main window" [ $((2 * x + w - 2 * mx - mw)) -ge -2 -a $((2 * x + w - 2 * mx - mw)) -le 2 \
+    -a $((2 * y + h - 2 * my - mh)) -ge -2 -a $((2 * y + h - 2 * my - mh)) -le 2 ]
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  for want in 'id=2100 check=0 text=Collapse letters written two to four times (aabbcc: abc)' \
+    'id=2101 check=0 text=Collapse a phrase written twice or more (abcabc: abc)' \
+    'id=2102 check=0 text=Do not show a text equal to the one before it' \
+    'id=2103 text=Before translation' 'id=2104 text=' 'id=2105 text=Add' 'id=2106 text=Edit' 'id=2107 text=Delete' \
+    'id=2108 text=After translation' 'id=2109 text=' 'id=2110 text=Add' 'id=2111 text=Edit' 'id=2112 text=Delete' \
+    'id=1 text=OK' 'id=2 text=Cancel'; do
+    expect "control $want" grep -qxF -- "$want" <<<"$text"
+  done
+  expect_eq "both lists are list views, empty" \
+    "$(drv list-rows "${dlg[@]}" 2104 | tail -n 1) $(drv list-rows "${dlg[@]}" 2109 | tail -n 1)" "rows=0 rows=0"
+
+  # Before translation: the editor opens empty over the disabled dialog; an
+  # empty find is refused and the editor stays open with its texts.
+  drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
+  expect "Add opens the pair editor" drv wait-window "${pair[@]}" 5000
+  text=$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  for want in 'id=2140 text=Find' 'id=2141 text=' 'id=2142 text=Replace' 'id=2143 text=' 'id=1 text=OK' \
+    'id=2 text=Cancel'; do
+    expect "editor control $want" grep -qxF -- "$want" <<<"$text"
+  done
+  expect_fields "the text filters dialog waits (disabled)" "$(drv window-info "${dlg[@]}")" enabled=0
+  drv set-child-text "${pair[@]}" '#2143' 'kept' >/dev/null
+  drv click-button "${pair[@]}" --post OK 5000 >/dev/null
+  text=$(drv window-text "${box[@]}" 10000) || { echo "  FAILED: no box for the empty find"; return 1; }
+  echo "$text" | sed 's/^/    /'
+  expect "the box tells the find text cannot be empty" grep -qx 'child class=Static id=[0-9]* text=The text to find cannot be empty.' <<<"$text"
+  drv click-button "${box[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${box[@]}" 5000 >/dev/null
+  expect_fields "the editor stays open" "$(drv window-info "${pair[@]}")" visible=1
+  expect "with the replace text kept" grep -qxF 'id=2143 text=kept' \
+    <<<"$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+  pair_ok "$(esc "$heart_smile")" heart
+  expect_fields "the dialog is enabled again" "$(drv window-info "${dlg[@]}")" enabled=1
+  expect_eq "the pair is the list's first row, selected; U+2665 and a surrogate pair intact" \
+    "$(filter_rows 2104)" "row=0 selected=1 text=$heart_smile|heart"
+  drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
+  drv wait-window "${pair[@]}" 5000 >/dev/null
+  pair_ok 'a  b' ''
+  expect_eq "a second pair (empty replace) after it" "$(filter_rows 2104)" \
+    "$(printf 'row=0 selected=0 text=%s|heart\nrow=1 selected=1 text=a  b|' "$heart_smile")"
+
+  # Edit shows the selected pair and writes it back in its place.
+  drv select-row "${dlg[@]}" 2104 0 >/dev/null
+  drv click-button "${dlg[@]}" --post Edit 5000 >/dev/null
+  drv wait-window "${pair[@]}" 5000 >/dev/null
+  text=$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the editor shows the first pair" grep -qxF "id=2141 text=$heart_smile" <<<"$text"
+  expect "with its replace text" grep -qxF 'id=2143 text=heart' <<<"$text"
+  pair_ok "$(esc "$heart_smile")" "$(esc 'HEART ♥')"
+  expect_eq "edited in place" "$(filter_rows 2104)" \
+    "$(printf 'row=0 selected=1 text=%s|HEART ♥\nrow=1 selected=0 text=a  b|' "$heart_smile")"
+  # Without a selected row, Edit and Delete do nothing.
+  drv select-row "${dlg[@]}" 2104 -1 >/dev/null
+  drv click-button "${dlg[@]}" --post Edit 5000 >/dev/null
+  drv click-button "${dlg[@]}" Delete 5000 >/dev/null
+  sleep 0.5
+  expect_eq "no editor without a selected row" "$(drv count-windows "${pair[@]}")" count=0
+  expect_eq "nothing deleted without a selected row" "$(filter_rows 2104)" \
+    "$(printf 'row=0 selected=0 text=%s|HEART ♥\nrow=1 selected=0 text=a  b|' "$heart_smile")"
+  drv select-row "${dlg[@]}" 2104 0 >/dev/null
+  drv click-button "${dlg[@]}" Delete 5000 >/dev/null
+  expect_eq "Delete removes the selected row; the next one takes its place" "$(filter_rows 2104)" \
+    'row=0 selected=1 text=a  b|'
+
+  # After translation: its own list and buttons (the second "Add" is 2110); a
+  # double-click edits a row, and the editor's Cancel keeps the pair as it was.
+  drv click-button "${dlg[@]}" --post '#2110' 5000 >/dev/null
+  drv wait-window "${pair[@]}" 5000 >/dev/null
+  pair_ok color colour
+  drv click-button "${dlg[@]}" --post '#2110' 5000 >/dev/null
+  drv wait-window "${pair[@]}" 5000 >/dev/null
+  pair_ok "$(esc '한국어')" "$(esc '♥ & ♦')"
+  expect_eq "the after list in the order added" "$(filter_rows 2109)" \
+    "$(printf 'row=0 selected=0 text=color|colour\nrow=1 selected=1 text=한국어|♥ & ♦')"
+  expect_eq "the before list untouched" "$(filter_rows 2104)" 'row=0 selected=1 text=a  b|'
+  local cx cy
+  read -r cx cy <<<"$(client_origin "$info")"
+  # Row 0 of the after list: below its column header.
+  xdotool mousemove $((cx + 80)) $((cy + 232 + 32)) click --repeat 2 --delay 80 1
+  expect "a double-click opens the editor" drv wait-window "${pair[@]}" 5000
+  expect "on the row clicked" grep -qxF 'id=2141 text=color' \
+    <<<"$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+  drv set-child-text "${pair[@]}" '#2143' 'discarded' >/dev/null
+  drv click-button "${pair[@]}" Cancel 5000 >/dev/null
+  drv wait-window-gone "${pair[@]}" 5000 >/dev/null
+  expect_eq "the editor's Cancel changes nothing" "$(filter_rows 2109)" \
+    "$(printf 'row=0 selected=1 text=color|colour\nrow=1 selected=0 text=한국어|♥ & ♦')"
+  drv click-button "${dlg[@]}" 'Collapse letters written two to four times (aabbcc: abc)' 5000 >/dev/null
+  drv click-button "${dlg[@]}" 'Do not show a text equal to the one before it' 5000 >/dev/null
+  sleep 0.5   # painted
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-text-filters.png
+  expect "dialog screenshot written" [ -s screenshot-text-filters.png ]
+  drv click-button "${dlg[@]}" OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect_fields "the main window is enabled again" "$(drv window-info)" enabled=1
+
+  # Reopened from the log view's menu: everything OK took is shown again.
+  local kept_before kept_after
+  kept_before='row=0 selected=0 text=a  b|'
+  kept_after=$(printf 'row=0 selected=0 text=color|colour\nrow=1 selected=0 text=한국어|♥ & ♦')
+  drv post-command $popup_cmd >/dev/null
+  expect "the context menu's Text filters.. opens it" drv wait-window "${dlg[@]}" 10000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "OK kept the first check box" grep -qE '^id=2100 check=1 ' <<<"$text"
+  expect "OK kept the second one off" grep -qE '^id=2101 check=0 ' <<<"$text"
+  expect "OK kept the third check box" grep -qE '^id=2102 check=1 ' <<<"$text"
+  expect_eq "OK kept the before list" "$(filter_rows 2104)" "$kept_before"
+  expect_eq "OK kept the after list" "$(filter_rows 2109)" "$kept_after"
+
+  # Changes closed with Cancel, Escape or the close box are dropped.
+  local how
+  for how in Cancel Escape close-box; do
+    drv click-button "${dlg[@]}" 'Collapse a phrase written twice or more (abcabc: abc)' 5000 >/dev/null
+    drv select-row "${dlg[@]}" 2109 1 >/dev/null
+    drv click-button "${dlg[@]}" '#2112' 5000 >/dev/null
+    drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
+    drv wait-window "${pair[@]}" 5000 >/dev/null
+    pair_ok dropped dropped
+    expect_eq "$how: the changes are shown before closing" "$(filter_rows 2104 | tail -n 1) / $(filter_rows 2109)" \
+      'row=1 selected=1 text=dropped|dropped / row=0 selected=1 text=color|colour'
+    case $how in
+    Cancel) drv click-button "${dlg[@]}" Cancel 5000 >/dev/null ;;
+    Escape)
+      xdotool windowfocus --sync "$(xdotool search --name '^Text filters$' | sed -n 1p)"
+      xdotool key Escape
+      ;;
+    close-box) drv close-window "${dlg[@]}" >/dev/null ;;
+    esac
+    expect "$how closes it" drv wait-window-gone "${dlg[@]}" 5000
+    drv post-command $options_cmd >/dev/null
+    drv wait-window "${dlg[@]}" 10000 >/dev/null
+    expect "$how: the second check box is off again" grep -qE '^id=2101 check=0 ' \
+      <<<"$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+    expect_eq "$how: the before list as OK left it" "$(filter_rows 2104)" "$kept_before"
+    expect_eq "$how: the after list as OK left it" "$(filter_rows 2109)" "$kept_after"
+  done
+  drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect "closes with exit code 0" app_close
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-text-filters.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
-  agth_shortcut_faults capture_bursts slow_engine)
+  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

@@ -4,6 +4,7 @@
 #include "app/save_text.h"
 #include "app/subtitle_mode.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/text_filters_dialog.h"
 #include "capture/append_log.h"
 #include "common/app_error.h"
 #include "common/text.h"
@@ -222,6 +223,8 @@ void MainWindow::FormCreate()
     ApplyLogFont(DesignFont());
     LayoutLogView();
     prompts_.SetOwner(window_);
+    textFiltersDialog_ = std::make_unique<TextFiltersDialog>(instance_);
+    textFiltersDialog_->Create(window_);
     ansiLeadBytes_ = SystemAnsiLeadBytes();
 
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
@@ -354,6 +357,10 @@ void MainWindow::OnCommand(int id)
     case ID_POPUP_SETTINGS:
         tClick();
         break;
+    case ID_OPTIONS_TEXTFILTERS:
+    case ID_POPUP_TEXTFILTERS:
+        TextFilters1Click();
+        break;
     case ID_HELP_ABOUT:
         About1Click();
         break;
@@ -460,6 +467,13 @@ void MainWindow::About1Click()
     ::GetWindowRect(window_, &bounds);
     aboutForm_->MoveTo(bounds.left + 50, bounds.top + 50);
     aboutForm_->ShowModal();
+}
+
+void MainWindow::TextFilters1Click()
+{
+    if (auto edited = textFiltersDialog_->Edit(settings_.Filters))
+        settings_.Filters = std::move(*edited);
+    PublishCaptureSwitches();
 }
 
 void MainWindow::Cleartext1Click()
@@ -648,7 +662,8 @@ void MainWindow::SetTopMost(bool topMost)
     // Wine lifts the windows that this one owns into the top-most band in its
     // place; the hidden secondary windows are let go of for the move.
     HWND owned[] = {settingForm_ ? settingForm_->Handle() : nullptr, aboutForm_ ? aboutForm_->Handle() : nullptr,
-                    agthHelpForm_ ? agthHelpForm_->Handle() : nullptr};
+                    agthHelpForm_ ? agthHelpForm_->Handle() : nullptr,
+                    textFiltersDialog_ ? textFiltersDialog_->Handle() : nullptr};
     for (HWND window : owned)
         if (window && !::IsWindowVisible(window))
             ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, 0);

@@ -28,6 +28,8 @@
 
 namespace kx::win32 {
 
+class TextFiltersDialog;
+
 // The log view's font as the user chose it.
 struct LogFont {
     LOGFONTW logFont{};
@@ -101,6 +103,7 @@ private:
     void Font1Click();
     void tClick();
     void About1Click();
+    void TextFilters1Click();
     void Cleartext1Click();
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
@@ -126,6 +129,7 @@ private:
     ModalDialog* settingForm_ = nullptr;
     ModalDialog* aboutForm_ = nullptr;
     ModalDialog* agthHelpForm_ = nullptr;
+    std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
 
     std::unique_ptr<EditLogView> logView_;
     Win32CodePages codePages_;

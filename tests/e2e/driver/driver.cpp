@@ -427,6 +427,54 @@ int CmdListRows(std::vector<std::wstring> args)
     return kOk;
 }
 
+// Selects a row of the list view with control id <id> as a click on it does
+// (row -1: none selected). The item lives in the other process's memory.
+int CmdSelectRow(std::vector<std::wstring> args)
+{
+    WindowQuery query = TakeWindowOptions(args);
+    unsigned long id = 0;
+    if (args.size() != 3 || !ParseNumber(args[1], id))
+        return kUsage;
+    wchar_t* end = nullptr;
+    const long row = std::wcstol(args[2].c_str(), &end, 10);
+    if (args[2].empty() || *end != L'\0' || row < -1)
+        return kUsage;
+    query.title = args[0];
+    const std::vector<HWND> windows = FindWindows(query);
+    HWND list = windows.empty() ? nullptr : ::GetDlgItem(windows.front(), static_cast<int>(id));
+    if (!list) {
+        Err("error=no-list-view");
+        return kFailed;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(list, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        Err("error=open-process");
+        return kFailed;
+    }
+    void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    DWORD_PTR done = FALSE;
+    if (remote) {
+        // Row -1 clears the selection of every row; a row also takes the focus.
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = row < 0 ? 0 : LVIS_SELECTED | LVIS_FOCUSED;
+        SIZE_T written = 0;
+        if (::WriteProcessMemory(process, remote, &item, sizeof item, &written))
+            ::SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote),
+                                  SMTO_ABORTIFHUNG, kSendTimeoutMs, &done);
+        ::VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    ::CloseHandle(process);
+    if (!done) {
+        Err("error=no-row row=" + Num(row));
+        return kFailed;
+    }
+    Out("selected row=" + Num(row));
+    return kOk;
+}
+
 // Prints a window's caption and every child control's class, id and text.
 int CmdWindowText(std::vector<std::wstring> args)
 {
@@ -457,22 +505,36 @@ std::wstring WithoutAccessKeys(const std::wstring& text)
 }
 
 struct ButtonSearch {
-    std::wstring wanted;
+    std::wstring wanted;   // the button's text, or "#<id>" (buttons of the same text)
     HWND found;
 };
+
+bool IsWantedButton(HWND child, const std::wstring& wanted)
+{
+    unsigned long id = 0;
+    if (wanted.size() > 1 && wanted[0] == L'#' && ParseNumber(wanted.substr(1), id))
+        return ::GetDlgCtrlID(child) == static_cast<int>(id);
+    return WithoutAccessKeys(WindowText(child)) == wanted;
+}
 
 BOOL CALLBACK FindButton(HWND child, LPARAM p)
 {
     auto* s = reinterpret_cast<ButtonSearch*>(p);
-    if (_wcsicmp(ClassName(child).c_str(), L"Button") == 0 && WithoutAccessKeys(WindowText(child)) == s->wanted) {
+    if (_wcsicmp(ClassName(child).c_str(), L"Button") == 0 && IsWantedButton(child, s->wanted)) {
         s->found = child;
         return FALSE;
     }
     return TRUE;
 }
 
+// --post queues the click and returns at once: a button that opens a modal
+// window answers a sent click only once that window has closed.
 int CmdClickButton(std::vector<std::wstring> args)
 {
+    const auto postOption = std::find(args.begin(), args.end(), std::wstring(L"--post"));
+    const bool post = postOption != args.end();
+    if (post)
+        args.erase(postOption);
     WindowQuery query = TakeWindowOptions(args);
     unsigned long timeout = 0;
     if (args.size() != 3 || !ParseNumber(args[2], timeout))
@@ -498,7 +560,10 @@ int CmdClickButton(std::vector<std::wstring> args)
         return kFailed;
     }
     DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
+    if (post)
+        ::PostMessageW(button, BM_CLICK, 0, 0);
+    else
+        ::SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &result);
     Out("clicked button=" + Utf8(wanted) + " " + DescribeWindow(owner));
     return kOk;
 }
@@ -1238,7 +1303,7 @@ void Usage()
         "  wait-window-gone [--exact] [--class C] <title> <timeout-ms>\n"
         "  count-windows|list-windows [--exact] [--class C] [--hidden] [<title>]\n"
         "  window-text [--exact] [--class C] <title> <timeout-ms>\n"
-        "  click-button [--exact] [--class C] <window title> <button text> <timeout-ms>\n"
+        "  click-button [--exact] [--class C] [--post] <window title> <button text or #id> <timeout-ms>\n"
         "  window-info [--exact] [--class C] [<title>]     (main window by default)\n"
         "  close-window [--exact] [--class C] <title>\n"
         "  move-window [--exact] [--class C] <title> <x> <y> <width> <height>\n"
@@ -1246,6 +1311,7 @@ void Usage()
         "  select-combo [--exact] [--class C] <title> <index>\n"
         "  set-trackbar [--exact] [--class C] <title> <position>\n"
         "  list-rows [--exact] [--class C] <title> [<id>]  (the rows of the first list view, or of control <id>)\n"
+        "  select-row [--exact] [--class C] <title> <list id> <row>  (row -1: none)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  get-clipboard\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
@@ -1289,6 +1355,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSelectCombo(args);
     else if (command == L"list-rows")
         rc = CmdListRows(args);
+    else if (command == L"select-row")
+        rc = CmdSelectRow(args);
     else if (command == L"set-trackbar")
         rc = CmdSetTrackBar(args);
     else if (command == L"window-info")

@@ -1,0 +1,309 @@
+#include "app/win32/text_filters_dialog.h"
+
+#include "app/win32/resource_ids.h"
+#include "platform/win32/dialog_layout.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+namespace kx::win32 {
+namespace {
+
+bool IsChecked(HWND box)
+{
+    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetChecked(HWND box, bool checked)
+{
+    ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// A filter is on when exactly 1: a stored value that the box did not change
+// is kept as it was (any other value means off too).
+int32_t SwitchValue(bool checked, int32_t stored)
+{
+    if (checked == (stored == 1))
+        return stored;
+    return checked ? 1 : 0;
+}
+
+void AddColumn(HWND list, int index, const wchar_t* caption, int width)
+{
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<wchar_t*>(caption);
+    column.cx = width;
+    column.iSubItem = index;
+    ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+// Centred over its owner, and kept inside the work area of the owner's
+// monitor (the owner may be a subtitle strip at the screen's edge).
+void CentreOverOwner(HWND dialog)
+{
+    HWND owner = ::GetWindow(dialog, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT around = monitor.rcWork;
+    if (owner && !::IsIconic(owner))
+        ::GetWindowRect(owner, &around);
+    RECT box;
+    ::GetWindowRect(dialog, &box);
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    // The start of a span of `size` centred on [from, to), moved into [low, high).
+    auto keepInside = [](LONG from, LONG to, int size, LONG low, LONG high) {
+        const LONG centred = from + (to - from - size) / 2;
+        return static_cast<int>((std::max)(low, (std::min)(centred, high - size)));
+    };
+    const RECT& work = monitor.rcWork;
+    const int left = keepInside(around.left, around.right, width, work.left, work.right);
+    const int top = keepInside(around.top, around.bottom, height, work.top, work.bottom);
+    ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FocusControl(HWND dialog, int id)
+{
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, id)), TRUE);
+}
+
+} // namespace
+
+// --- the pair editor -------------------------------------------------------
+
+SubstitutionDialog::SubstitutionDialog(HINSTANCE instance) : ModalDialog(instance, IDD_SUBSTITUTION) {}
+
+std::optional<Substitution> SubstitutionDialog::Edit(const Substitution& current)
+{
+    if (IsOpen())
+        return std::nullopt;
+    accepted_.reset();
+    ::SetDlgItemTextW(Handle(), IDC_SUBST_FIND, Wide(current.find).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SUBST_REPLACE, Wide(current.replace).c_str());
+    if (ShowModal() != IDOK)
+        return std::nullopt;
+    return accepted_;
+}
+
+void SubstitutionDialog::OnInit()
+{
+    // The layout is kept in pixels: a client area of 360 x 110.
+    static constexpr ControlPlace kPlaces[] = {
+        {IDC_SUBST_FINDLABEL, 8, 12, 60, 13},    {IDC_SUBST_FIND, 72, 8, 280, 21},
+        {IDC_SUBST_REPLACELABEL, 8, 41, 60, 13}, {IDC_SUBST_REPLACE, 72, 37, 280, 21},
+        {IDOK, 196, 76, 75, 25},                 {IDCANCEL, 277, 76, 75, 25},
+    };
+    LayOutDialog(Handle(), 360, 110, kPlaces);
+    // No length limit: a pasted text is taken whole.
+    for (int id : {IDC_SUBST_FIND, IDC_SUBST_REPLACE})
+        ::SendDlgItemMessageW(Handle(), id, EM_SETLIMITTEXT, 0, 0);
+}
+
+void SubstitutionDialog::OnShow()
+{
+    CentreOverOwner(Handle());
+    FocusControl(Handle(), IDC_SUBST_FIND);
+}
+
+bool SubstitutionDialog::OnCommand(int id, int notification)
+{
+    if (id == IDOK) {
+        if (notification == BN_CLICKED)
+            OkClick();
+        return true;
+    }
+    return ModalDialog::OnCommand(id, notification);
+}
+
+void SubstitutionDialog::OkClick()
+{
+    const std::wstring find = ControlText(::GetDlgItem(Handle(), IDC_SUBST_FIND));
+    if (find.empty()) {
+        ::MessageBoxW(Handle(), L"The text to find cannot be empty.", L"KestruneEX!", MB_OK | MB_ICONEXCLAMATION);
+        FocusControl(Handle(), IDC_SUBST_FIND);
+        return;
+    }
+    accepted_ = Substitution{Utf16(find), Utf16(ControlText(::GetDlgItem(Handle(), IDC_SUBST_REPLACE)))};
+    Close(IDOK);
+}
+
+// --- the text filters dialog -----------------------------------------------
+
+TextFiltersDialog::TextFiltersDialog(HINSTANCE instance)
+    : ModalDialog(instance, IDD_TEXTFILTERS),
+      pairEditor_(instance),
+      before_{IDC_FILTERS_BEFORELIST, IDC_FILTERS_BEFOREADD, IDC_FILTERS_BEFOREEDIT, IDC_FILTERS_BEFOREDELETE, {}},
+      after_{IDC_FILTERS_AFTERLIST, IDC_FILTERS_AFTERADD, IDC_FILTERS_AFTEREDIT, IDC_FILTERS_AFTERDELETE, {}}
+{
+}
+
+std::optional<TextFilterSettings> TextFiltersDialog::Edit(const TextFilterSettings& current)
+{
+    if (IsOpen())
+        return std::nullopt;
+    current_ = current;
+    if (ShowModal() != IDOK)
+        return std::nullopt;
+    // Starts from the settings given, so that what the dialog does not show
+    // is handed back unchanged.
+    TextFilterSettings edited = current;
+    edited.RepeatChars = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), current.RepeatChars);
+    edited.RepeatPhrase = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), current.RepeatPhrase);
+    edited.SkipRepeat = SwitchValue(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), current.SkipRepeat);
+    edited.before = before_.pairs;
+    edited.after = after_.pairs;
+    return edited;
+}
+
+void TextFiltersDialog::OnInit()
+{
+    // The layout is kept in pixels: a client area of 480 x 389.
+    static constexpr ControlPlace kPlaces[] = {
+        {IDC_FILTERS_REPEATCHARS, 8, 8, 464, 17},   {IDC_FILTERS_REPEATPHRASE, 8, 29, 464, 17},
+        {IDC_FILTERS_SKIPREPEAT, 8, 50, 464, 17},   {IDC_FILTERS_BEFORELABEL, 8, 78, 360, 13},
+        {IDC_FILTERS_BEFORELIST, 8, 94, 370, 110},  {IDC_FILTERS_BEFOREADD, 389, 94, 83, 25},
+        {IDC_FILTERS_BEFOREEDIT, 389, 123, 83, 25}, {IDC_FILTERS_BEFOREDELETE, 389, 152, 83, 25},
+        {IDC_FILTERS_AFTERLABEL, 8, 216, 360, 13},  {IDC_FILTERS_AFTERLIST, 8, 232, 370, 110},
+        {IDC_FILTERS_AFTERADD, 389, 232, 83, 25},   {IDC_FILTERS_AFTEREDIT, 389, 261, 83, 25},
+        {IDC_FILTERS_AFTERDELETE, 389, 290, 83, 25}, {IDOK, 316, 356, 75, 25},
+        {IDCANCEL, 397, 356, 75, 25},
+    };
+    LayOutDialog(Handle(), 480, 389, kPlaces);
+    for (const PairList* list : {&before_, &after_}) {
+        HWND view = Control(list->listId);
+        ::SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+        // Both columns fit beside a vertical scroll bar.
+        AddColumn(view, 0, L"Find", 180);
+        AddColumn(view, 1, L"Replace", 162);
+    }
+    pairEditor_.Create(Handle());
+}
+
+void TextFiltersDialog::OnShow()
+{
+    SetChecked(Control(IDC_FILTERS_REPEATCHARS), current_.RepeatCharsOn());
+    SetChecked(Control(IDC_FILTERS_REPEATPHRASE), current_.RepeatPhraseOn());
+    SetChecked(Control(IDC_FILTERS_SKIPREPEAT), current_.SkipRepeatOn());
+    before_.pairs = current_.before;
+    after_.pairs = current_.after;
+    WriteRows(before_, std::nullopt);
+    WriteRows(after_, std::nullopt);
+    CentreOverOwner(Handle());
+    FocusControl(Handle(), IDC_FILTERS_REPEATCHARS);
+}
+
+bool TextFiltersDialog::OnCommand(int id, int notification)
+{
+    for (PairList* list : {&before_, &after_}) {
+        if (id != list->addId && id != list->editId && id != list->deleteId)
+            continue;
+        if (notification != BN_CLICKED)
+            return true;
+        if (id == list->addId)
+            AddClick(*list);
+        else if (id == list->editId)
+            EditClick(*list);
+        else
+            DeleteClick(*list);
+        return true;
+    }
+    return ModalDialog::OnCommand(id, notification);
+}
+
+bool TextFiltersDialog::OnMessage(UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_NOTIFY)
+        return false;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->code != NM_DBLCLK)
+        return false;
+    for (PairList* list : {&before_, &after_}) {
+        if (header->idFrom == static_cast<UINT_PTR>(list->listId)) {
+            ListDblClick(*list, reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TextFiltersDialog::AddClick(PairList& list)
+{
+    if (std::optional<Substitution> added = pairEditor_.Edit({})) {
+        list.pairs.push_back(std::move(*added));
+        WriteRows(list, static_cast<int>(list.pairs.size()) - 1);
+    }
+}
+
+void TextFiltersDialog::EditClick(PairList& list)
+{
+    if (const std::optional<int> row = SelectedRow(list))
+        EditRow(list, *row);
+}
+
+void TextFiltersDialog::DeleteClick(PairList& list)
+{
+    const std::optional<int> row = SelectedRow(list);
+    if (!row)
+        return;
+    list.pairs.erase(list.pairs.begin() + *row);
+    // The row that took its place stays selected, so that Delete can go on.
+    const int count = static_cast<int>(list.pairs.size());
+    WriteRows(list, count == 0 ? std::nullopt : std::optional<int>((std::min)(*row, count - 1)));
+}
+
+void TextFiltersDialog::ListDblClick(PairList& list, int row)
+{
+    // A double-click below the last row hits no item.
+    if (row >= 0 && row < static_cast<int>(list.pairs.size()))
+        EditRow(list, row);
+}
+
+void TextFiltersDialog::EditRow(PairList& list, int row)
+{
+    if (std::optional<Substitution> edited = pairEditor_.Edit(list.pairs[static_cast<size_t>(row)])) {
+        list.pairs[static_cast<size_t>(row)] = std::move(*edited);
+        WriteRows(list, row);
+    }
+}
+
+std::optional<int> TextFiltersDialog::SelectedRow(const PairList& list) const
+{
+    const LRESULT row =
+        ::SendMessageW(Control(list.listId), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    if (row < 0 || row >= static_cast<LRESULT>(list.pairs.size()))
+        return std::nullopt;
+    return static_cast<int>(row);
+}
+
+void TextFiltersDialog::WriteRows(const PairList& list, std::optional<int> selected)
+{
+    HWND view = Control(list.listId);
+    ::SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < list.pairs.size(); ++i) {
+        std::wstring find = Wide(list.pairs[i].find);
+        std::wstring replace = Wide(list.pairs[i].replace);
+        LVITEMW item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = find.data();
+        ::SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        item.iSubItem = 1;
+        item.pszText = replace.data();
+        ::SendMessageW(view, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    if (selected) {
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(view, LVM_SETITEMSTATE, static_cast<WPARAM>(*selected), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageW(view, LVM_ENSUREVISIBLE, static_cast<WPARAM>(*selected), FALSE);
+    }
+}
+
+} // namespace kx::win32
