@@ -12,6 +12,8 @@ KX_CMD_ALWAYSONTOP=40012
 KX_CMD_ASCII=40020
 KX_CMD_HEXSEQ=40021
 KX_CMD_HEXREV=40022
+KX_CMD_UNICODE=40027
+KX_CMD_TEXTFILTERS=40031
 KX_CMD_ADVANCED=40030
 KX_CMD_SUBTITLE=40103
 
@@ -51,6 +53,8 @@ app_close() {
 
 # Puts 8-bit text on the clipboard (driver escapes).
 clip() { drv set-clipboard "$1" >/dev/null; }
+# UTF-8 text put on the clipboard as UTF-16 only, as today's hookers do.
+clipu() { drv set-clipboard-unicode "$(esc "$1")" >/dev/null; }
 
 # Presses keys in the main window through the X server (xdotool), then F4 and
 # waits for the AGTH helper to open and closes it: the keys travel in one input

@@ -989,6 +989,110 @@ filter_rows() { drv list-rows --exact --class '#32770' 'Text filters' "$1" | gre
 # text outside every 8-bit code page, an empty find refused, Edit and Delete
 # without a selected row doing nothing; OK keeps what was edited, Cancel,
 # Escape and the close box discard it.
+# Unicode text from another process: shown exactly with Ctrl+4, though the
+# prefix's ANSI code page (1252 here) cannot hold it; translated around the
+# characters Shift-JIS cannot hold; chosen by a shortcut's method 4.
+scenario_unicode_text() {
+  mkdir -p 'AGTH Tools' 'Games/Demo'
+  cp "$KX_FAKE_AGTH" 'AGTH Tools/agth.exe'
+  cp "$KX_FAKE_AGTH" 'Games/Demo/demo.exe'
+  local agth game
+  agth=$(winepath -w "$PWD/AGTH Tools/agth.exe" 2>/dev/null)
+  game=$(winepath -w "$PWD/Games/Demo/demo.exe" 2>/dev/null)
+  write_ini '[Setting]' 'FloodChk=0' '[MainMenu]' 'Translation=0' '[Agth]' "Agthpath=$(hex_text "$agth")" \
+    'AgthATrun=0' '[AgthSM0]' "GName=$(hex_text Demo)" "APath=$(hex_text "$game")" 'AOption=' 'TDelay=0' \
+    'Notes=' 'GTMethod=4'
+  app_start
+  app_ready
+  local text='こんにちは ♥ 😀 한글 X11'
+  keys ctrl+4
+  clipu "$text"
+  expect "Ctrl+4: the Unicode text shown exactly" drv wait-log-ends-with "$(esc $'\r\n'"$text")" 5000
+  expect_eq "the 8-bit form the system makes of it has lost it" "$(drv get-clipboard)" \
+    'clipboard=????? ? ?? ?? X11'
+  clipu $'a\r\n\r\nb\r\nc'
+  expect "empty lines removed, other line breaks kept" drv wait-log-ends-with "$(esc $'X11\r\nab\r\nc')" 5000
+  drv command $KX_CMD_ASCII >/dev/null
+  clipu "$text"
+  expect "Ascii code reads the 8-bit form" drv wait-log-ends-with "$(esc $'\r\n????? ? ?? ?? X11')" 5000
+  # Translated through the stand-in: the heart is kept in its place.
+  drv command $KX_CMD_UNICODE >/dev/null
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  clipu 'かな♥かなline'
+  expect "a heart in a translated text is still there" drv wait-log-ends-with "$(esc $'\r\n카나♥카나line')" 5000
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  # The shortcut's method 4 shows as "Unicode" and Run applies it.
+  drv command $KX_CMD_ASCII >/dev/null
+  local dlg=(--exact --class '#32770' 'AGTH helper') info cx cy
+  drv post-command 40001 >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  info=$(drv window-info "${dlg[@]}")
+  read -r cx cy <<<"$(client_origin "$info")"
+  xdotool mousemove $((cx + 130)) $((cy + 48)) click 1
+  sleep 0.3
+  expect "the entry's method: Unicode checked" grep -qxF 'id=2080 check=1 text=Unicode' \
+    <<<"$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+  drv click-button "${dlg[@]}" Run 5000 >/dev/null
+  expect "the stand-in AGTH ran" wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  clipu '한글 ♥'
+  expect "Run set the Unicode method" drv wait-log-ends-with "$(esc $'\r\n한글 ♥')" 5000
+  expect "closes with exit code 0" app_close
+  expect_eq "GTMethod 4 kept" "$(ini_get KestruneEX.ini AgthSM0 GTMethod)" 4
+}
+
+# The filters and substitutions: from the settings file, switched in the
+# dialog, written at exit and read again at the next start.
+scenario_text_cleaning() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
+    '[Filters]' 'RepeatChars=1' 'RepeatPhrase=1' 'SkipRepeat=1' \
+    '[Substitutions]' "B0=$(hex_text Taro),$(hex_text '타로♥😀')" "A0=$(hex_text 카나),$(hex_text KANA)" '[Own]' 'keep=me'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu 'ああいいうう'
+  expect "letters written twice collapsed" drv wait-log-ends-with "$(esc $'\r\nあいう')" 5000
+  clipu 'こんにちはこんにちは'
+  expect "a phrase written twice collapsed" drv wait-log-ends-with "$(esc $'\r\nこんにちは')" 5000
+  clipu 'こんにちは'
+  clipu 'Taro'
+  expect "the repeat skipped; the substitution before translation shown with translation off" \
+    drv wait-log-ends-with "$(esc $'\r\nあいう\r\nこんにちは\r\n타로♥😀')" 5000
+  # After translation: the stand-in's answer is substituted.
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  clipu 'かなline'
+  expect "the substitution after translation" drv wait-log-ends-with "$(esc $'\r\nKANAline')" 5000
+  drv command $KX_CMD_TRANSLATION >/dev/null
+  # All three filters off through the dialog.
+  local dlg=(--exact --class '#32770' 'Text filters')
+  drv post-command $KX_CMD_TEXTFILTERS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  local id
+  for id in 2100 2101 2102; do
+    expect_fields "filter $id checked from the settings" "$(drv window-text "${dlg[@]}" 5000 | grep " id=$id ")" check=1
+    expect "filter $id switched off" drv click-button "${dlg[@]}" "#$id" 5000
+  done
+  expect "OK" drv click-button "${dlg[@]}" OK 5000
+  expect "the dialog closes" drv wait-window-gone "${dlg[@]}" 5000
+  clipu 'ああいいうう'
+  clipu 'ああいいうう'
+  expect "filters off: shown as they are, twice" \
+    drv wait-log-ends-with "$(esc $'\r\nああいいうう\r\nああいいうう')" 5000
+  expect "closes with exit code 0" app_close
+  expect_eq "filters written" "$(ini_get KestruneEX.ini Filters RepeatChars) $(ini_get KestruneEX.ini Filters RepeatPhrase) $(ini_get KestruneEX.ini Filters SkipRepeat)" "0 0 0"
+  expect_eq "substitution B0 kept" "$(ini_get KestruneEX.ini Substitutions B0)" "$(hex_text Taro),$(hex_text '타로♥😀')"
+  expect_eq "substitution A0 kept" "$(ini_get KestruneEX.ini Substitutions A0)" "$(hex_text 카나),$(hex_text KANA)"
+  expect_eq "other sections kept" "$(ini_get KestruneEX.ini Own keep)" "me"
+  # The next start reads them again.
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu 'Taro'
+  expect "after a restart the substitution, characters outside every 8-bit code page included" \
+    drv wait-log-ends-with "$(esc $'\r\n타로♥😀')" 5000
+  expect "closes with exit code 0" app_close
+}
+
 scenario_text_filters_dialog() {
   write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
     '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
@@ -1161,7 +1265,7 @@ scenario_text_filters_dialog() {
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
-  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine)
+  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

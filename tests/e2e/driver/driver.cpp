@@ -817,6 +817,37 @@ int CmdSetClipboard(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// set-clipboard-unicode <text>: puts UTF-16 text (CF_UNICODETEXT only, as
+// today's hookers do; the system makes the 8-bit form from it on demand).
+int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
+{
+    if (args.size() != 1)
+        return kUsage;
+    std::optional<std::wstring> text = ParseTextEscapes(args[0]);
+    if (!text)
+        return kUsage;
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    if (!OpenClipboardPatiently(owner)) {
+        Err("error=cannot-open-clipboard");
+        return kFailed;
+    }
+    ::EmptyClipboard();
+    const std::size_t bytes = (text->size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    auto* p = static_cast<wchar_t*>(::GlobalLock(block));
+    std::memcpy(p, text->c_str(), bytes);
+    ::GlobalUnlock(block);
+    const bool set = ::SetClipboardData(CF_UNICODETEXT, block) != nullptr;
+    ::CloseClipboard();
+    if (!set) {
+        ::GlobalFree(block);
+        Err("error=set-clipboard-data");
+        return kFailed;
+    }
+    Out("clipboard-set units=" + Num(static_cast<long long>(text->size())));
+    return kOk;
+}
+
 std::string EscapeBytes(const std::string& bytes)
 {
     std::string out;
@@ -1313,6 +1344,7 @@ void Usage()
         "  list-rows [--exact] [--class C] <title> [<id>]  (the rows of the first list view, or of control <id>)\n"
         "  select-row [--exact] [--class C] <title> <list id> <row>  (row -1: none)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
+        "  set-clipboard-unicode <text: \\r \\n \\t \\\\ \\uXXXX>\n"
         "  get-clipboard\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
         "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
@@ -1361,6 +1393,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSetTrackBar(args);
     else if (command == L"window-info")
         rc = CmdWindowInfo(args);
+    else if (command == L"set-clipboard-unicode")
+        rc = CmdSetClipboardUnicode(args);
     else if (command == L"set-clipboard")
         rc = CmdSetClipboard(args);
     else if (command == L"get-clipboard")
