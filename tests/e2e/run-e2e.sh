@@ -1005,6 +1005,7 @@ scenario_unicode_text() {
   app_start
   app_ready
   local text='こんにちは ♥ 😀 한글 X11'
+  expect_eq "the prefix's ANSI code page" "$(drv code-pages)" "acp=1252"
   keys ctrl+4
   clipu "$text"
   expect "Ctrl+4: the Unicode text shown exactly" drv wait-log-ends-with "$(esc $'\r\n'"$text")" 5000
@@ -1064,16 +1065,7 @@ scenario_text_cleaning() {
   expect "the substitution after translation" drv wait-log-ends-with "$(esc $'\r\nKANAline')" 5000
   drv command $KX_CMD_TRANSLATION >/dev/null
   # All three filters off through the dialog.
-  local dlg=(--exact --class '#32770' 'Text filters')
-  drv post-command $KX_CMD_TEXTFILTERS >/dev/null
-  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
-  local id
-  for id in 2100 2101 2102; do
-    expect_fields "filter $id checked from the settings" "$(drv window-text "${dlg[@]}" 5000 | grep " id=$id ")" check=1
-    expect "filter $id switched off" drv click-button "${dlg[@]}" "#$id" 5000
-  done
-  expect "OK" drv click-button "${dlg[@]}" OK 5000
-  expect "the dialog closes" drv wait-window-gone "${dlg[@]}" 5000
+  switch_filters 1
   clipu 'ああいいうう'
   clipu 'ああいいうう'
   expect "filters off: shown as they are, twice" \
@@ -1090,7 +1082,31 @@ scenario_text_cleaning() {
   clipu 'Taro'
   expect "after a restart the substitution, characters outside every 8-bit code page included" \
     drv wait-log-ends-with "$(esc $'\r\n타로♥😀')" 5000
+  clipu 'ああいいうう'
+  clipu 'ああいいうう'
+  expect "filters off from the settings file" drv wait-log-ends-with "$(esc $'\r\nああいいうう\r\nああいいうう')" 5000
+  # And on again through the dialog.
+  switch_filters 0
+  clipu 'かかなな'
+  clipu 'はいはいはい'
+  clipu 'はい'
+  clipu 'Taro'
+  expect "filters on from the dialog" drv wait-log-ends-with "$(esc $'\r\nかな\r\nはい\r\n타로♥😀')" 5000
   expect "closes with exit code 0" app_close
+}
+
+# Opens the text filters dialog, checks that the three filters show `from`
+# (0 or 1), switches each and presses OK.
+switch_filters() {
+  local dlg=(--exact --class '#32770' 'Text filters') id
+  drv post-command $KX_CMD_TEXTFILTERS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  for id in 2100 2101 2102; do
+    expect_fields "filter $id shows $1" "$(drv window-text "${dlg[@]}" 5000 | grep " id=$id ")" "check=$1"
+    expect "filter $id switched" drv click-button "${dlg[@]}" "#$id" 5000
+  done
+  expect "OK" drv click-button "${dlg[@]}" OK 5000
+  expect "the dialog closes" drv wait-window-gone "${dlg[@]}" 5000
 }
 
 scenario_text_filters_dialog() {

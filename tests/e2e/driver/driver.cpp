@@ -848,6 +848,15 @@ int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// code-pages: the system's ANSI code page, which makes CF_TEXT from Unicode text.
+int CmdCodePages(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    Out("acp=" + Num(static_cast<long long>(::GetACP())));
+    return kOk;
+}
+
 std::string EscapeBytes(const std::string& bytes)
 {
     std::string out;
@@ -1345,7 +1354,7 @@ void Usage()
         "  select-row [--exact] [--class C] <title> <list id> <row>  (row -1: none)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  set-clipboard-unicode <text: \\r \\n \\t \\\\ \\uXXXX>\n"
-        "  get-clipboard\n"
+        "  get-clipboard | code-pages\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
         "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
         "  probe-answers <duration-ms> <interval-ms>\n"
@@ -1393,6 +1402,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSetTrackBar(args);
     else if (command == L"window-info")
         rc = CmdWindowInfo(args);
+    else if (command == L"code-pages")
+        rc = CmdCodePages(args);
     else if (command == L"set-clipboard-unicode")
         rc = CmdSetClipboardUnicode(args);
     else if (command == L"set-clipboard")
