@@ -26,6 +26,12 @@ constexpr UINT_PTR kTransTimerId = 1;
 constexpr UINT_PTR kLogViewSubclassId = 1;
 constexpr UINT kFirstShowMessage = WM_APP + 1;
 constexpr UINT kPipelineTurnMessage = WM_APP + 2;
+constexpr UINT_PTR kPipelineTimerId = 2;
+// A burst is shown in turns at least this far apart. Under Wine every edit of
+// the visible log view costs over 10 ms however short the text, so turns back
+// to back would keep a core busy that the clipboard reader and the hooker
+// need; a line after a quiet moment is still shown at once.
+constexpr ULONGLONG kMinTurnGapMs = 25;
 constexpr int kSnapDistance = 10;
 constexpr int kDesignClientWidth = 623;
 constexpr int kDesignClientHeight = 252;
@@ -169,8 +175,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             settingsSaved_ = false;  // the session goes on: what changes from now on is saved at exit
         return 0;
     case kPipelineTurnMessage:
-        if (pipeline_)
-            pipeline_->OnUiTurn();
+        OnPipelineWake();
         return 0;
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
@@ -178,6 +183,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_TIMER:
         if (wParam == kTransTimerId)
             TransTimerTimer(*this);
+        else if (wParam == kPipelineTimerId)
+            RunPipelineTurn();
         return 0;
     case WM_SIZE:
         LayoutLogView();
@@ -260,6 +267,30 @@ void MainWindow::FormCreate()
     }
     ::SetWindowTextA(window_, programTitle_.c_str());
     subtitleMode_ = false;
+}
+
+void MainWindow::OnPipelineWake()
+{
+    const ULONGLONG sinceLast = ::GetTickCount64() - lastTurnTick_;
+    if (sinceLast >= kMinTurnGapMs) {
+        RunPipelineTurn();
+        return;
+    }
+    if (!turnTimerSet_)
+        turnTimerSet_ = ::SetTimer(window_, kPipelineTimerId, static_cast<UINT>(kMinTurnGapMs - sinceLast), nullptr) != 0;
+    if (!turnTimerSet_)
+        RunPipelineTurn();  // no timer to wait with: no waiting
+}
+
+void MainWindow::RunPipelineTurn()
+{
+    if (turnTimerSet_) {
+        ::KillTimer(window_, kPipelineTimerId);
+        turnTimerSet_ = false;
+    }
+    lastTurnTick_ = ::GetTickCount64();
+    if (pipeline_)
+        pipeline_->OnUiTurn();
 }
 
 void MainWindow::FormShow()

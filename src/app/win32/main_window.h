@@ -150,6 +150,10 @@ private:
     CaptureSwitches CurrentSwitches();
     std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread
     void PublishCaptureSwitches();
+    void OnPipelineWake();
+    void RunPipelineTurn();
+    ULONGLONG lastTurnTick_ = 0;
+    bool turnTimerSet_ = false;
     std::mutex switchesMutex_;
     CaptureSwitches switches_;
     std::unique_ptr<TranslationEngine> engine_;
