@@ -786,6 +786,27 @@ HWND MakeHelperWindow(const wchar_t* title, WNDPROC proc)
                              wc.hInstance, nullptr);
 }
 
+// Empties the clipboard and puts `size` bytes (terminator included) in one
+// format; nullptr when done, else the error to report.
+const char* PutClipboard(HWND owner, UINT format, const void* data, std::size_t size)
+{
+    if (!OpenClipboardPatiently(owner))
+        return "error=cannot-open-clipboard";
+    ::EmptyClipboard();
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
+    if (void* p = block ? ::GlobalLock(block) : nullptr) {
+        std::memcpy(p, data, size);
+        ::GlobalUnlock(block);
+    }
+    const bool set = block && ::SetClipboardData(format, block) != nullptr;
+    ::CloseClipboard();
+    if (set)
+        return nullptr;
+    if (block)
+        ::GlobalFree(block);
+    return "error=set-clipboard-data";
+}
+
 int CmdSetClipboard(const std::vector<std::wstring>& args)
 {
     if (args.size() != 1)
@@ -795,22 +816,10 @@ int CmdSetClipboard(const std::vector<std::wstring>& args)
         Err("error=bad-escape");
         return kUsage;
     }
+    const std::string text = *bytes + '\0';
     HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
-    if (!OpenClipboardPatiently(owner)) {
-        Err("error=cannot-open-clipboard");
-        return kFailed;
-    }
-    ::EmptyClipboard();
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes->size() + 1);
-    char* p = static_cast<char*>(::GlobalLock(block));
-    std::memcpy(p, bytes->data(), bytes->size());
-    p[bytes->size()] = '\0';
-    ::GlobalUnlock(block);
-    const bool set = ::SetClipboardData(CF_TEXT, block) != nullptr;
-    ::CloseClipboard();
-    if (!set) {
-        ::GlobalFree(block);
-        Err("error=set-clipboard-data");
+    if (const char* error = PutClipboard(owner, CF_TEXT, text.data(), text.size())) {
+        Err(error);
         return kFailed;
     }
     Out("clipboard-set bytes=" + Num(static_cast<long long>(bytes->size())));
@@ -827,21 +836,8 @@ int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
     if (!text)
         return kUsage;
     HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
-    if (!OpenClipboardPatiently(owner)) {
-        Err("error=cannot-open-clipboard");
-        return kFailed;
-    }
-    ::EmptyClipboard();
-    const std::size_t bytes = (text->size() + 1) * sizeof(wchar_t);
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
-    auto* p = static_cast<wchar_t*>(::GlobalLock(block));
-    std::memcpy(p, text->c_str(), bytes);
-    ::GlobalUnlock(block);
-    const bool set = ::SetClipboardData(CF_UNICODETEXT, block) != nullptr;
-    ::CloseClipboard();
-    if (!set) {
-        ::GlobalFree(block);
-        Err("error=set-clipboard-data");
+    if (const char* error = PutClipboard(owner, CF_UNICODETEXT, text->c_str(), (text->size() + 1) * sizeof(wchar_t))) {
+        Err(error);
         return kFailed;
     }
     Out("clipboard-set units=" + Num(static_cast<long long>(text->size())));
@@ -1035,19 +1031,8 @@ void WaitUntil(double deadline)
 
 bool PutClipboardText(HWND owner, const std::string& bytes)
 {
-    if (!OpenClipboardPatiently(owner))
-        return false;
-    ::EmptyClipboard();
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size() + 1);
-    char* p = static_cast<char*>(::GlobalLock(block));
-    std::memcpy(p, bytes.data(), bytes.size());
-    p[bytes.size()] = '\0';
-    ::GlobalUnlock(block);
-    const bool set = ::SetClipboardData(CF_TEXT, block) != nullptr;
-    ::CloseClipboard();
-    if (!set)
-        ::GlobalFree(block);
-    return set;
+    const std::string text = bytes + '\0';
+    return PutClipboard(owner, CF_TEXT, text.data(), text.size()) == nullptr;
 }
 
 std::string Numbered(const std::string& prefix, unsigned long i)
