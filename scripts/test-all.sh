@@ -28,6 +28,9 @@ TSAN_OPTIONS=halt_on_error=1 "$tsan/tests/unit/kx_unit_tests" --gtest_filter='Pi
 kx_build win32
 kx_build win64
 
+kx_log "the Windows download"
+"$KX_ROOT/scripts/check-package.sh"
+
 prefix=$(mktemp -d /tmp/kx-wine-test.XXXXXX)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$prefix"' EXIT
 kx_wine_prefix "$prefix"

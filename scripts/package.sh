@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the Windows download from the i686 product build:
+#   dist/KestruneEX-<FileVersion>-win32.zip
+#     KestruneEX.exe, README.txt,
+#     stand-in-engine/J2KEngine.dll and stand-in-engine/README.txt
+#   scripts/package.sh            (builds the win32 preset first)
+# Prints the zip's path and its contents.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)\\0".*/\1/p' "$KX_ROOT/src/app/win32/KestruneEX.rc")
+[[ -n $version ]] || { echo "no FileVersion in KestruneEX.rc" >&2; exit 1; }
+kx_build win32 >/dev/null
+build=$KX_ROOT/build/win32
+name=KestruneEX-$version-win32
+stage=$(mktemp -d /tmp/kx-package.XXXXXX)
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$stage/$name/stand-in-engine" "$KX_ROOT/dist"
+cp "$build/bin/KestruneEX.exe" "$stage/$name/"
+cp "$build/engine/J2KEngine.dll" "$stage/$name/stand-in-engine/"
+# Windows' Notepad of old wants CR LF.
+sed "s/@VERSION@/$version/; s/\$/\r/" "$KX_ROOT/packaging/README.txt" >"$stage/$name/README.txt"
+sed 's/$/\r/' "$KX_ROOT/packaging/stand-in-engine.txt" >"$stage/$name/stand-in-engine/README.txt"
+zip=$KX_ROOT/dist/$name.zip
+rm -f "$zip"
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip "$name")
+echo "$zip"
+cmake -E tar tf "$zip"
