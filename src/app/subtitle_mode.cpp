@@ -2,9 +2,8 @@
 
 namespace kx {
 
-HitArea SubtitleHitTest(int x, int y, int w, int h)
+HitArea SubtitleHitTest(int x, int y, int w, int h, int band)
 {
-    const int band = kSubtitleResizeBand;
     const bool left = x < band;
     const bool right = x > w - band;
     const bool top = y < band;

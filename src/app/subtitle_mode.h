@@ -20,6 +20,6 @@ inline constexpr int kSubtitleMargin = 2;
 
 // Which resize band the point (client coordinates) lies in, for a window of
 // outer width `w` and height `h`; the first matching rule wins.
-HitArea SubtitleHitTest(int x, int y, int w, int h);
+HitArea SubtitleHitTest(int x, int y, int w, int h, int band = kSubtitleResizeBand);
 
 } // namespace kx

@@ -80,7 +80,19 @@ scenario_cleanup() {
   fi
   [[ -n ${APP_PID:-} ]] && wait "$APP_PID" 2>/dev/null
   [[ -n ${OTHER_PID:-} ]] && { kill -9 "$OTHER_PID" 2>/dev/null; wait "$OTHER_PID" 2>/dev/null; }
+  [[ -n ${DPI_CHANGED:-} ]] && set_dpi 96
   return 0
+}
+
+# The prefix's dots per inch (LogPixels), read by each program as it starts;
+# the server is restarted so that nothing started before keeps the old value.
+set_dpi() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1
 }
 
 # ---------------------------------------------------------------------------
@@ -1109,6 +1121,60 @@ switch_filters() {
   expect "the dialog closes" drv wait-window-gone "${dlg[@]}" 5000
 }
 
+# At 144 dpi (150 %): the main window's font, the dialogs and the subtitle
+# strip laid out at scale.
+scenario_high_dpi() {
+  DPI_CHANGED=1
+  set_dpi 144
+  write_ini '[Agth]' 'AgthATrun=1' '[Setting]' 'TMainFont=Tahoma,clWindowText,10,d,'
+  app_start
+  local helper=(--exact --class '#32770' 'AGTH helper') info x y w h rect
+  expect "the AGTH helper opens" drv wait-window "${helper[@]}" 30000
+  info=$(drv window-info "${helper[@]}")
+  expect_fields "the AGTH helper at 150 %" "$info" client=743,623
+  shot_of "$info" screenshot-agth-helper-150.png
+  drv click-button "${helper[@]}" Close 5000 >/dev/null
+  app_ready
+  clip 'At 150 % every window is laid out at scale.'
+  drv wait-log-ends-with "$(esc 'at scale.')" 5000 >/dev/null
+  info=$(drv window-info)
+  shot_of "$info" screenshot-normal-150.png
+  local dlg
+  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:624,315" "$KX_CMD_TEXTFILTERS:Text filters:720,584"; do
+    IFS=: read -r cmd title size <<<"$dlg"
+    drv post-command "$cmd" >/dev/null
+    expect "$title opens" drv wait-window --exact --class '#32770' "$title" 10000
+    info=$(drv window-info --exact --class '#32770' "$title")
+    expect_fields "$title at 150 %" "$info" "client=$size"
+    [[ $title == 'Text filters' ]] && shot_of "$info" screenshot-text-filters-150.png
+    drv click-button --exact --class '#32770' "$title" Cancel 5000 >/dev/null
+    drv wait-window-gone --exact --class '#32770' "$title" 5000 >/dev/null
+  done
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  info=$(drv window-info)
+  expect_fields "subtitle: log view 3 pixels inside (2 at 100 %)" "$info" logview-clientedge=0
+  grep -q ' logview=3,3,' <<<"$info" || { echo "  FAILED: subtitle margin: $info"; return 1; }
+  echo "  ok: subtitle margin at scale"
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  expect "closes with exit code 0" app_close
+  expect_eq "the font is kept in points" "$(ini_get KestruneEX.ini Setting TMainFont)" 'Tahoma,clWindowText,10,d,'
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-agth-helper-150.png screenshot-normal-150.png screenshot-text-filters-150.png "$KX_E2E_SCREENSHOTS"/
+  fi
+  set_dpi 96
+  DPI_CHANGED=
+}
+
+# Crops the screen to a window (window-info line) into a PNG.
+shot_of() { # info file
+  local rect x y w h
+  rect=$(grep -o 'rect=[^ ]*' <<<"$1")
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  sleep 0.5
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip "$2"
+  expect "$2 written" [ -s "$2" ]
+}
+
 scenario_text_filters_dialog() {
   write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
     '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
@@ -1281,7 +1347,8 @@ scenario_text_filters_dialog() {
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
-  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning)
+  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
+  high_dpi)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

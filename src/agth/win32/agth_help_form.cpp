@@ -34,15 +34,6 @@ void SetChecked(HWND box, bool checked)
     ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void AddColumn(HWND grid, int index, const wchar_t* caption, int width)
-{
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(caption);
-    column.cx = width;
-    column.iSubItem = index;
-    ::SendMessageW(grid, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
 
 } // namespace
 
@@ -77,8 +68,8 @@ void AgthHelpForm::OnInit()
 
     HWND grid = Control(IDC_AGTH_GRID);
     ::SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddColumn(grid, 0, L"Process ID", 64);
-    AddColumn(grid, 1, L"Process Name", 323);
+    AddListColumn(grid, 0, L"Process ID", 64);
+    AddListColumn(grid, 1, L"Process Name", 323);
 
     rules_.Created();
     WriteControls();

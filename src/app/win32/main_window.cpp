@@ -8,6 +8,7 @@
 #include "capture/append_log.h"
 #include "common/app_error.h"
 #include "common/text.h"
+#include "platform/win32/dialog_layout.h"
 #include "platform/win32/save_text_file.h"
 #include "platform/win32/win32_version.h"
 
@@ -41,10 +42,11 @@ constexpr DWORD kSubtitleFrame = WS_POPUP | WS_CLIPCHILDREN;
 constexpr char kStartupCredits[] = " Created by Kestrune (kestrune@users.noreply.github.com)";
 constexpr char kStartupSite[] = "Official site : https://github.com/kestrune/KestruneEX";
 
-LogFont DesignFont()
+// Tahoma 8 points.
+LogFont DesignFont(int dpi)
 {
     LogFont font;
-    font.logFont.lfHeight = -11;
+    font.logFont.lfHeight = Scaled(-11, dpi);
     font.logFont.lfWeight = FW_NORMAL;
     font.logFont.lfCharSet = DEFAULT_CHARSET;
     font.logFont.lfPitchAndFamily = DEFAULT_PITCH;
@@ -72,7 +74,9 @@ HWND MainWindow::Create()
     wc.lpszClassName = kWindowClass;
     ::RegisterClassExW(&wc);
 
-    RECT outer{0, 0, kDesignClientWidth, kDesignClientHeight};
+    // Before the window exists, the system's dpi is the best guess of its monitor's.
+    const int systemDpi = WindowDpi(nullptr);
+    RECT outer{0, 0, Scaled(kDesignClientWidth, systemDpi), Scaled(kDesignClientHeight, systemDpi)};
     ::AdjustWindowRectEx(&outer, kNormalFrame, TRUE, WS_EX_COMPOSITED);
     mainMenu_.Reset(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_MAINMENU)));
     popupMenu_.Reset(::LoadMenuW(instance_, MAKEINTRESOURCEW(IDR_POPUPMENU)));
@@ -189,6 +193,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         LayoutLogView();
         return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_NCHITTEST:
         return OnNcHitTest(wParam, lParam);
     case WM_WINDOWPOSCHANGING:
@@ -217,6 +224,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void MainWindow::FormCreate()
 {
+    dpi_ = WindowDpi(window_);
     windowBackground_ = ::GetSysColor(COLOR_BTNFACE);
     windowBackgroundBrush_.Reset(::CreateSolidBrush(windowBackground_));
     logViewHandle_ = EditLogView::Create(window_, IDC_LOGVIEW);
@@ -227,7 +235,7 @@ void MainWindow::FormCreate()
     logView_ = std::make_unique<EditLogView>(logViewHandle_);
     SetLogBackground(kClWindow);
     colorDialogColour_ = logBackground_;
-    ApplyLogFont(DesignFont());
+    ApplyLogFont(DesignFont(dpi_));
     LayoutLogView();
     prompts_.SetOwner(window_);
     textFiltersDialog_ = std::make_unique<TextFiltersDialog>(instance_);
@@ -589,7 +597,7 @@ void MainWindow::LayoutLogView()
         return;
     RECT client;
     ::GetClientRect(window_, &client);
-    const int margin = subtitleMode_ ? kSubtitleMargin : 0;
+    const int margin = subtitleMode_ ? Scaled(kSubtitleMargin, dpi_) : 0;
     ::MoveWindow(logViewHandle_, margin, margin, client.right - 2 * margin, client.bottom - 2 * margin, TRUE);
 }
 
@@ -601,7 +609,8 @@ LRESULT MainWindow::OnNcHitTest(WPARAM wParam, LPARAM lParam)
     ::ScreenToClient(window_, &p);
     RECT outer;
     ::GetWindowRect(window_, &outer);
-    const HitArea area = SubtitleHitTest(p.x, p.y, outer.right - outer.left, outer.bottom - outer.top);
+    const HitArea area = SubtitleHitTest(p.x, p.y, outer.right - outer.left, outer.bottom - outer.top,
+                                         Scaled(kSubtitleResizeBand, dpi_));
     if (area == HitArea::Default)
         return ::DefWindowProcW(window_, WM_NCHITTEST, wParam, lParam);
     return static_cast<LRESULT>(area);
@@ -624,13 +633,13 @@ void MainWindow::OnWindowPosChanging(WINDOWPOS& pos)
         width = r.right - r.left;
         height = r.bottom - r.top;
     }
-    if (std::abs(pos.x - work.left) < kSnapDistance)
+    if (std::abs(pos.x - work.left) < Scaled(kSnapDistance, dpi_))
         pos.x = work.left;
-    else if (std::abs(pos.x + width - work.right) < kSnapDistance)
+    else if (std::abs(pos.x + width - work.right) < Scaled(kSnapDistance, dpi_))
         pos.x = work.right - width;
-    if (std::abs(pos.y - work.top) < kSnapDistance)
+    if (std::abs(pos.y - work.top) < Scaled(kSnapDistance, dpi_))
         pos.y = work.top;
-    else if (std::abs(pos.y + height - work.bottom) < kSnapDistance)
+    else if (std::abs(pos.y + height - work.bottom) < Scaled(kSnapDistance, dpi_))
         pos.y = work.bottom - height;
 }
 

@@ -150,6 +150,8 @@ private:
     CaptureSwitches CurrentSwitches();
     std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread
     void PublishCaptureSwitches();
+    void OnDpiChanged(int dpi, const RECT& suggested);
+    int dpi_ = 96;  // of the monitor the window is on
     void OnPipelineWake();
     void RunPipelineTurn();
     ULONGLONG lastTurnTick_ = 0;

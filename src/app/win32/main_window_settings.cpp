@@ -3,6 +3,7 @@
 #include "app/win32/main_window.h"
 
 #include "app/win32/resource_ids.h"
+#include "platform/win32/dialog_layout.h"
 #include "platform/win32/win32_code_pages.h"
 
 #include <commdlg.h>
@@ -10,21 +11,14 @@
 namespace kx::win32 {
 namespace {
 
-int ScreenDpi()
-{
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-FontDescription DescribeFont(const LogFont& font)
+// Sizes are stored in points, whatever the dpi of the window's monitor.
+FontDescription DescribeFont(const LogFont& font, int dpi)
 {
     FontDescription d;
     const std::wstring face = font.logFont.lfFaceName;
     d.faceName = Win32CodePages().FromWide(std::u16string(face.begin(), face.end()), CP_ACP);
     d.color = font.colour;
-    d.sizePoints = FontPointsForHeight(font.logFont.lfHeight, ScreenDpi());
+    d.sizePoints = FontPointsForHeight(font.logFont.lfHeight, dpi);
     switch (font.logFont.lfPitchAndFamily & 0x3) {
     case FIXED_PITCH:
         d.pitch = FontPitch::Fixed;
@@ -43,13 +37,13 @@ FontDescription DescribeFont(const LogFont& font)
     return d;
 }
 
-LogFont MakeFont(const FontDescription& d)
+LogFont MakeFont(const FontDescription& d, int dpi)
 {
     LogFont font;
     const std::u16string face = AnsiToU16(d.faceName);
     const std::wstring wide(face.begin(), face.end());
     lstrcpynW(font.logFont.lfFaceName, wide.c_str(), LF_FACESIZE);
-    font.logFont.lfHeight = FontHeightForPoints(d.sizePoints, ScreenDpi());
+    font.logFont.lfHeight = FontHeightForPoints(d.sizePoints, dpi);
     font.logFont.lfWeight = d.bold ? FW_BOLD : FW_NORMAL;
     font.logFont.lfItalic = d.italic;
     font.logFont.lfUnderline = d.underline;
@@ -79,7 +73,7 @@ void MainWindow::LoadSettingsIntoWindow()
     SetMenuCheck(ID_OPTIONS_TRANSLATION, state.translationChecked);
     SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, state.alwaysOnTopChecked);
     if (state.fontToApply)
-        ApplyLogFont(MakeFont(*state.fontToApply));
+        ApplyLogFont(MakeFont(*state.fontToApply, dpi_));
     if (state.stayOnTop)
         SetTopMost(true);
 }
@@ -108,7 +102,7 @@ void MainWindow::SaveSettingsFromWindow()
     state.translationChecked = translation_.checked;
     state.alwaysOnTopChecked = MenuCheck(ID_OPTIONS_ALWAYSONTOP);
     state.colorDialogColor = colorDialogColour_;
-    state.logViewFont = DescribeFont(logFont_);
+    state.logViewFont = DescribeFont(logFont_, dpi_);
     SaveSettings(*settingsFile_, settings_, state);
 }
 
@@ -149,6 +143,19 @@ void MainWindow::ChangeLogBackground()
         return;
     colorDialogColour_ = static_cast<Color>(dialog.rgbResult);
     SetLogBackground(colorDialogColour_);
+}
+
+// Moved to a monitor of another dpi: the size Windows suggests, and the same
+// font in points.
+void MainWindow::OnDpiChanged(int dpi, const RECT& suggested)
+{
+    if (dpi <= 0 || dpi == dpi_)
+        return;
+    const FontDescription font = DescribeFont(logFont_, dpi_);
+    dpi_ = dpi;
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyLogFont(MakeFont(font, dpi_));
 }
 
 } // namespace kx::win32

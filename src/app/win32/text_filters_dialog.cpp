@@ -32,15 +32,6 @@ int32_t SwitchValue(bool checked, int32_t stored)
     return checked ? 1 : 0;
 }
 
-void AddColumn(HWND list, int index, const wchar_t* caption, int width)
-{
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<wchar_t*>(caption);
-    column.cx = width;
-    column.iSubItem = index;
-    ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
 
 // Centred over its owner, and kept inside the work area of the owner's
 // monitor (the owner may be a subtitle strip at the screen's edge).
@@ -179,8 +170,8 @@ void TextFiltersDialog::OnInit()
         HWND view = Control(list->listId);
         ::SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
         // Both columns fit beside a vertical scroll bar.
-        AddColumn(view, 0, L"Find", 180);
-        AddColumn(view, 1, L"Replace", 162);
+        AddListColumn(view, 0, L"Find", 180);
+        AddListColumn(view, 1, L"Replace", 162);
     }
     pairEditor_.Create(Handle());
 }
