@@ -1389,12 +1389,21 @@ int CmdFocusInfo(const std::vector<std::wstring>& args)
     return kOk;
 }
 
-// Makes the main window the foreground window, as a click on it would.
-int CmdActivate(const std::vector<std::wstring>& args)
+// Makes the main window (or the window named) the foreground window, as a
+// click on it would.
+int CmdActivate(std::vector<std::wstring> args)
 {
-    if (!args.empty())
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() > 1)
         return kUsage;
-    HWND main = RequireMainWindow();
+    HWND main = nullptr;
+    if (args.empty()) {
+        main = RequireMainWindow();
+    } else {
+        query.title = args[0];
+        std::vector<HWND> found = FindWindows(query);
+        main = found.empty() ? nullptr : found.front();
+    }
     if (!main)
         return kFailed;
     if (!::SetForegroundWindow(main)) {
@@ -1444,7 +1453,8 @@ void Usage()
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
         "  log-lacks <text>\n"
         "  command <id> | post-command <id>\n"
-        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info | activate\n"
+        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info\n"
+        "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
         "  other-window [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
 }
 
