@@ -47,6 +47,19 @@ struct ShortcutEntry {
 
 inline constexpr int kShortcutRows = 100;
 
+// The global hotkeys ("Hotkeys" in KestruneEX.ini) as the user wrote them,
+// e.g. «Ctrl+Alt+T»; an empty text is no hotkey. A text that is not a hotkey
+// is kept as written, so that the user can mend it.
+struct HotkeySettings {
+    std::string Monitoring = "Ctrl+Alt+M";    // clipboard monitoring on or off
+    std::string Translation = "Ctrl+Alt+T";   // translation on or off
+    std::string Subtitle = "Ctrl+Alt+S";      // into or out of subtitle mode
+    std::string ClickThrough = "Ctrl+Alt+C";  // the subtitle strip lets clicks through or not
+    std::string ShowHide = "Ctrl+Alt+H";      // the main window hidden or shown
+
+    bool operator==(const HotkeySettings&) const = default;
+};
+
 // The settings that decide what the text sink and AppendLog make of a text.
 // A captured text keeps the ones in force when it was read.
 struct SinkOptions {
@@ -72,7 +85,10 @@ struct AppSettings {
     int32_t AgthATrun = 1;       // open the AGTH helper at start-up when exactly 1
     std::array<ShortcutEntry, kShortcutRows> ShortcutTable{};
     TextFilterSettings Filters;
+    HotkeySettings Hotkeys;
+    int32_t ClickThrough = 0;    // the subtitle strip starts click-through when exactly 1
 
+    bool ClickThroughOn() const { return ClickThrough == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }
     bool EmptyLineBetweenTexts() const { return Ancete == 1; }
     bool ReplaceMode() const { return uot != 0; }

@@ -3,6 +3,7 @@
 #include "common/app_error.h"
 
 #include <exception>
+#include <utility>
 
 namespace kx {
 
@@ -15,6 +16,16 @@ constexpr const char* kMainMenu = "MainMenu";
 constexpr const char* kAgth = "Agth";
 constexpr const char* kFilters = "Filters";
 constexpr const char* kSubstitutions = "Substitutions";
+constexpr const char* kHotkeys = "Hotkeys";
+
+// Each hotkey setting with its key in the "Hotkeys" section, in file order.
+constexpr std::pair<const char*, std::string HotkeySettings::*> kHotkeyKeys[] = {
+    {"Monitoring", &HotkeySettings::Monitoring},
+    {"Translation", &HotkeySettings::Translation},
+    {"Subtitle", &HotkeySettings::Subtitle},
+    {"ClickThrough", &HotkeySettings::ClickThrough},
+    {"ShowHide", &HotkeySettings::ShowHide},
+};
 
 std::string ShortcutSection(int row) { return "AgthSM" + std::to_string(row); }
 
@@ -202,6 +213,7 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     settings.Codepage = ReadInteger(file.Get(kSetting, "Codepage"), defaults.Codepage);
     settings.Flood = ReadInteger(file.Get(kSetting, "Flood"), defaults.Flood);
     settings.FloodChk = ReadInteger(file.Get(kSetting, "FloodChk"), defaults.FloodChk);
+    settings.ClickThrough = ReadInteger(file.Get(kSetting, "ClickThrough"), defaults.ClickThrough);
 
     window.top = ReadInteger(file.Get(kWindowsPos, "MainTop"), 100);
     window.left = ReadInteger(file.Get(kWindowsPos, "MainLeft"), 100);
@@ -243,6 +255,10 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     settings.Filters.before = ReadSubstitutions(file, 'B');
     settings.Filters.after = ReadSubstitutions(file, 'A');
 
+    // A missing key is the default hotkey; an empty value is none.
+    for (const auto& [key, field] : kHotkeyKeys)
+        settings.Hotkeys.*field = file.Get(kHotkeys, key).value_or(defaults.Hotkeys.*field);
+
     window.fontToApply = ParseFontText(TextOr(file.Get(kSetting, "TMainFont")));
     if (window.fontToApply)
         window.logViewFont = *window.fontToApply;
@@ -269,6 +285,7 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     file.Set(kSetting, "Codepage", IntegerText(settings.Codepage));
     file.Set(kSetting, "Flood", IntegerText(settings.Flood));
     file.Set(kSetting, "FloodChk", IntegerText(settings.FloodChk));
+    file.Set(kSetting, "ClickThrough", IntegerText(settings.ClickThrough));
 
     file.Set(kWindowsPos, "MainTop", IntegerText(window.top));
     file.Set(kWindowsPos, "MainLeft", IntegerText(window.left));
@@ -308,6 +325,9 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     };
     writeList('B', settings.Filters.before);
     writeList('A', settings.Filters.after);
+
+    for (const auto& [key, field] : kHotkeyKeys)
+        file.Set(kHotkeys, key, settings.Hotkeys.*field);
 
     file.Set(kSetting, "TMainFont", FontText(window.logViewFont));
 }

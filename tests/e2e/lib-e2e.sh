@@ -16,6 +16,7 @@ KX_CMD_UNICODE=40027
 KX_CMD_TEXTFILTERS=40031
 KX_CMD_ADVANCED=40030
 KX_CMD_SUBTITLE=40103
+KX_CMD_CLICKTHROUGH=40106
 
 drv() { wine "$KX_DRIVER" "$@"; }
 
@@ -138,12 +139,13 @@ ini_check_complete() { # file
   local file=$1 dump bad=0 section want got n
   dump=$(ini_dump "$file")
   declare -A keys=(
-    [Setting]='Ancete Codepage Flood FloodChk TBgColor TMainFont uot'
+    [Setting]='Ancete ClickThrough Codepage Flood FloodChk TBgColor TMainFont uot'
     [WindowsPos]='MainHeight MainLeft MainTop MainWidth'
     [WindowsTransparent]='MainABV'
     [MainMenu]='Aot Translation'
     [Agth]='AgthATrun AgthAToption Agthpath'
     [Filters]='RepeatChars RepeatPhrase SkipRepeat'
+    [Hotkeys]='ClickThrough Monitoring ShowHide Subtitle Translation'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do

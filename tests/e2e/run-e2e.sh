@@ -444,7 +444,7 @@ scenario_endsession_saves() {
   expect "every section holds all its keys" ini_check_complete KestruneEX.ini
   local order want
   order=$(ini_dump KestruneEX.ini | grep '^\[' | paste -sd ' ')
-  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters]"
+  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys]"
   expect_eq "sections in order" "$order" "$want"
   expect_eq "Translation changed" "$(ini_get KestruneEX.ini MainMenu Translation)" 0
   expect_eq "Aot changed" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
@@ -1344,11 +1344,232 @@ scenario_text_filters_dialog() {
   fi
 }
 
+# --- global hotkeys, pressed while another program's window has the keyboard
+
+KX_OTHER_TITLE=kx-e2e-other-window
+KX_OTHER_CLASS=KxE2eOtherWindow
+
+# Opens the driver's own plain window (a game's stand-in) at x y w h, for two
+# minutes; what it receives (hotkeys, clicks) goes to other.out. Options
+# before the bounds: --hotkey <MOD_ flags> <vk> holds that hotkey.
+other_start() {
+  (exec wine "$KX_DRIVER" other-window "${@:1:$#-4}" "$KX_OTHER_TITLE" "${@: -4}" 120000 >other.out 2>&1) &
+  OTHER_PID=$!
+  drv wait-window --exact --class $KX_OTHER_CLASS "$KX_OTHER_TITLE" 30000 >/dev/null
+}
+
+other_stop() {
+  drv close-window --exact "$KX_OTHER_TITLE" >/dev/null
+  wait "$OTHER_PID"
+  OTHER_PID=
+}
+
+# Gives the other window the X keyboard focus and checks that Wine agrees.
+other_focus() {
+  local id info
+  id=$(xdotool search --name "^${KX_OTHER_TITLE}\$" | sed -n 1p)
+  [[ -n $id ]] || { echo "no X window for $KX_OTHER_TITLE"; return 1; }
+  # Wine moves the X focus to its foreground window; xdotool then agrees.
+  drv activate --exact --class $KX_OTHER_CLASS "$KX_OTHER_TITLE" >/dev/null
+  xdotool windowfocus --sync "$id"
+  local deadline=$((SECONDS + 10))
+  until info=$(drv focus-info) && [[ $info == *"foreground="*"($KX_OTHER_CLASS)"* ]]; do
+    ((SECONDS < deadline)) || { echo "the other window did not become the foreground window: $info"; return 1; }
+    sleep 0.1
+  done
+}
+
+# Waits until the main window's window-info line has every key=value word.
+wait_info() { # word... (timeout 10 s)
+  local deadline=$((SECONDS + 10)) info w ok
+  while :; do
+    info=$(drv window-info) || return 1
+    ok=1
+    for w in "$@"; do [[ " $info " == *" $w "* ]] || ok=0; done
+    ((ok)) && return 0
+    ((SECONDS < deadline)) || { echo "    window-info never had $*: $info"; return 1; }
+    sleep 0.1
+  done
+}
+
+# Presses keys through the X server (the other window has the focus), then the
+# ShowHide hotkey twice, waiting for the main window to hide and to show:
+# hotkeys reach the main window in the order pressed, so once it has hidden
+# the keys before have been handled.
+hotkeys() {
+  xdotool key --delay 40 "$@" ctrl+alt+h
+  wait_info visible=0 || { echo "    ctrl+alt+h after '$*' did not hide the main window"; return 1; }
+  xdotool key ctrl+alt+h
+  wait_info visible=1 || { echo "    ctrl+alt+h did not show the main window again"; return 1; }
+}
+
+# Each default hotkey with another program's window in the foreground:
+# monitoring and translation off and on, subtitle mode in and out, the main
+# window hidden and shown; the keyboard stays with the other program.
+scenario_hotkeys_global() {
+  write_ini '[Agth]' 'AgthATrun=0' '[WindowsPos]' 'MainLeft=100' 'MainTop=100'
+  app_start
+  app_ready
+  other_start 300 400 500 300
+  expect "the other program's window has the keyboard" other_focus
+  expect "no hotkey line at start-up" drv wait-log-ends-with "$(esc $'\r\nInitialize the Translation Engine ..... Success')" 5000
+  clip 'captured before'
+  drv wait-log-ends-with "$(esc $'\r\ncaptured before')" 5000 >/dev/null
+
+  expect "Ctrl+Alt+M: monitoring off" hotkeys ctrl+alt+m
+  clip 'copied while off'
+  expect "Ctrl+Alt+M again: monitoring on" hotkeys ctrl+alt+m
+  clip 'captured after Ctrl+Alt+M'
+  expect "capture resumes after the second Ctrl+Alt+M" drv wait-log-ends-with "$(esc $'before\r\ncaptured after Ctrl+Alt+M')" 5000
+  expect "nothing captured while off" drv log-lacks "copied while off"
+
+  expect "Ctrl+Alt+T: translation off" hotkeys ctrl+alt+t
+  clip "$(sjis こんにちは)"
+  expect "not translated" drv wait-log-ends-with "$(esc $'Ctrl+Alt+M\r\nこんにちは')" 5000
+  expect "Ctrl+Alt+T again: translation on" hotkeys ctrl+alt+t
+  clip "$(sjis さようなら)"
+  expect "translated again" drv wait-log-ends-with "$(esc $'こんにちは\r\n사요우나라')" 5000
+
+  xdotool key ctrl+alt+s
+  expect "Ctrl+Alt+S: subtitle mode" wait_info popup=1 caption=0 menu=0 topmost=1 transparent=0
+  clip 'a subtitle'
+  expect "subtitle mode replaces the text" drv wait-log-equals 'a subtitle' 5000
+  xdotool key ctrl+alt+s
+  expect "Ctrl+Alt+S again: the normal frame" wait_info popup=0 caption=1 menu=1 topmost=0
+
+  xdotool key ctrl+alt+h
+  expect "Ctrl+Alt+H: hidden" wait_info visible=0
+  clip 'captured while hidden'
+  expect "captures go on while hidden" drv wait-log-ends-with "$(esc $'a subtitle\r\ncaptured while hidden')" 5000
+  xdotool key ctrl+alt+h
+  expect "Ctrl+Alt+H again: shown" wait_info visible=1 popup=0 rect=100,100,640,200
+  local focus
+  focus=$(drv focus-info)
+  echo "    $focus"
+  expect "the other program keeps the keyboard" grep -q "foreground=[^ ]*($KX_OTHER_CLASS)" <<<"$focus"
+  expect_eq "no hotkey reached the other window" "$(grep -c '^hotkey' other.out)" 0
+  expect "no hotkey line in the log" drv log-lacks Hotkey
+  expect "closes with exit code 0" app_close
+  other_stop
+  expect "[Hotkeys] written with the defaults" diff <(ini_dump KestruneEX.ini | grep '^Hotkeys\.') \
+    <(printf 'Hotkeys.%s\n' Monitoring=Ctrl+Alt+M Translation=Ctrl+Alt+T Subtitle=Ctrl+Alt+S ClickThrough=Ctrl+Alt+C ShowHide=Ctrl+Alt+H)
+}
+
+# Click-through in subtitle mode: the context menu's item and Ctrl+Alt+C add
+# and remove WS_EX_TRANSPARENT, the user's transparency stays; clicks on the
+# strip reach the window below; leaving subtitle mode ends it, the choice is
+# remembered for the next time and at exit.
+scenario_hotkeys_click_through() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[WindowsTransparent]' 'MainABV=200' \
+    '[WindowsPos]' 'MainLeft=100' 'MainTop=500' 'MainWidth=600' 'MainHeight=80'
+  app_start
+  app_ready
+  # The other window lies under the strip.
+  other_start 60 420 700 300
+  expect "normal window: layered with the user's alpha, not click-through" wait_info layered=1 alpha=200 transparent=0
+  drv command $KX_CMD_CLICKTHROUGH >/dev/null
+  expect "the menu command does nothing outside subtitle mode" wait_info transparent=0
+  expect "the other program's window has the keyboard" other_focus
+  xdotool key ctrl+alt+c
+  xdotool key ctrl+alt+s
+  expect "Ctrl+Alt+C outside subtitle mode does nothing; Ctrl+Alt+S enters it" wait_info popup=1 transparent=0 alpha=200
+  clip 'Click-through: the strip lets the mouse through.'
+  drv wait-log-equals 'Click-through: the strip lets the mouse through.' 5000 >/dev/null
+  # The context menu over the strip, with the item enabled; chosen with its
+  # access key (the strip has the keyboard for that).
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
+  xdotool mousemove 300 540 click 3
+  sleep 1
+  import -window root -crop 760x360+40+400 +repage -strip screenshot-click-through-menu.png
+  expect "context menu screenshot written" [ -s screenshot-click-through-menu.png ]
+  xdotool key u
+  expect "the menu item: click-through on, alpha kept" wait_info popup=1 layered=1 transparent=1 alpha=200
+  xdotool mousemove 300 540 click 1
+  expect "a click on the strip reaches the window below" wait_file_line other.out '^click ' 10
+  expect "the other program's window has the keyboard again" other_focus
+  xdotool key ctrl+alt+c
+  expect "Ctrl+Alt+C: click-through off, still layered with alpha 200" wait_info popup=1 layered=1 transparent=0 alpha=200
+  xdotool key ctrl+alt+c
+  expect "Ctrl+Alt+C again: click-through on" wait_info popup=1 transparent=1 alpha=200
+  xdotool key ctrl+alt+s
+  expect "leaving subtitle mode ends click-through, keeps the alpha" wait_info popup=0 transparent=0 layered=1 alpha=200
+  xdotool key ctrl+alt+s
+  expect "entering again: click-through as left" wait_info popup=1 transparent=1 alpha=200
+  xdotool key ctrl+alt+s
+  expect "normal frame again" wait_info popup=0 transparent=0
+  expect "closes with exit code 0" app_close
+  expect_eq "ClickThrough saved as on" "$(ini_get KestruneEX.ini Setting ClickThrough)" 1
+  expect_eq "MainABV kept" "$(ini_get KestruneEX.ini WindowsTransparent MainABV)" 200
+
+  # Without transparency the strip is layered only while it lets clicks through.
+  sed -i 's/^MainABV=.*/MainABV=0\r/' KestruneEX.ini
+  app_start
+  app_ready
+  expect "no alpha: not layered" wait_info layered=0 transparent=0
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  expect "subtitle mode starts click-through (remembered), opaque" wait_info popup=1 layered=1 transparent=1 alpha=255
+  expect "the other program's window has the keyboard" other_focus
+  xdotool key ctrl+alt+c
+  expect "Ctrl+Alt+C: not layered any more" wait_info popup=1 layered=0 transparent=0
+  expect "closes with exit code 0" app_close
+  expect_eq "ClickThrough saved as off" "$(ini_get KestruneEX.ini Setting ClickThrough)" 0
+  other_stop
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-click-through-menu.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
+# Hotkeys from the settings file, one held by another program and one that
+# does not read: one log line each, the others still work.
+scenario_hotkeys_taken_and_changed() {
+  write_ini '[Agth]' 'AgthATrun=0' '[Hotkeys]' 'Monitoring=Ctrl+Shift+F9' 'Subtitle=Ctrl+Bogus' 'ClickThrough='
+  # Another program holds Ctrl+Alt+T (MOD_ALT | MOD_CONTROL, 'T') before the start.
+  other_start --hotkey 3 0x54 300 400 500 300
+  expect "the other program holds Ctrl+Alt+T" wait_file_line other.out '^hotkey-registered=1$' 10
+  app_start
+  app_ready
+  local lines
+  mapfile -t lines < <(log_lines)
+  printf '    | %s\n' "${lines[@]}"
+  expect_eq "five lines" "${#lines[@]}" 5
+  expect_eq "the taken hotkey's line" "${lines[3]}" \
+    "Hotkey Ctrl+Alt+T (Translation) could not be registered: another program uses it."
+  expect_eq "the unreadable hotkey's line" "${lines[4]}" \
+    "Hotkey Ctrl+Bogus (Subtitle) could not be read: \"Bogus\" is not a key name."
+  expect_eq "no error box" "$(drv count-windows --exact --class '#32770' Error)" "count=0"
+  expect "the other program's window has the keyboard" other_focus
+
+  expect "Ctrl+Alt+T goes to the program that holds it" hotkeys ctrl+alt+t
+  expect "it got the hotkey" wait_file_line other.out '^hotkey id=1 count=1$' 10
+  clip "$(sjis こんにちは)"
+  expect "translation still on" drv wait-log-ends-with "$(esc $'\r\n콘니치하')" 5000
+
+  expect "Ctrl+Alt+M is no hotkey of ours any more" hotkeys ctrl+alt+m
+  clip 'captured after Ctrl+Alt+M'
+  expect "monitoring still on" drv wait-log-ends-with "$(esc $'콘니치하\r\ncaptured after Ctrl+Alt+M')" 5000
+  expect "Ctrl+Shift+F9: monitoring off" hotkeys ctrl+shift+F9
+  clip 'copied while off'
+  expect "Ctrl+Shift+F9 again: monitoring on" hotkeys ctrl+shift+F9
+  clip 'captured after Ctrl+Shift+F9'
+  expect "capture resumes" drv wait-log-ends-with "$(esc $'Ctrl+Alt+M\r\ncaptured after Ctrl+Shift+F9')" 5000
+  expect "nothing captured while off" drv log-lacks "copied while off"
+  xdotool key ctrl+alt+s ctrl+alt+c
+  expect "the unreadable and the empty hotkey do nothing" hotkeys
+  expect "still the normal frame" wait_info popup=0 transparent=0
+  expect "closes with exit code 0" app_close
+  other_stop
+  expect_eq "the other program got Ctrl+Alt+T once" "$(tail -n 1 other.out)" "closed hotkeys=1 clicks=0"
+  expect_eq "Monitoring kept" "$(ini_get KestruneEX.ini Hotkeys Monitoring)" Ctrl+Shift+F9
+  expect_eq "the unreadable text kept as written" "$(ini_get KestruneEX.ini Hotkeys Subtitle)" Ctrl+Bogus
+  expect_eq "the empty hotkey kept empty" "$(ini_get KestruneEX.ini Hotkeys ClickThrough)" ""
+  expect_eq "a missing one written with its default" "$(ini_get KestruneEX.ini Hotkeys Translation)" Ctrl+Alt+T
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
-  high_dpi)
+  high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

@@ -88,6 +88,26 @@ TEST(SettingsLoadTest, IntegersWithTheirDefaults)
     EXPECT_EQ(window.width, 16);
 }
 
+TEST(SettingsLoadTest, HotkeysAreDefaultsOnlyWhenMissing)
+{
+    AppSettings settings;
+    settings.ClickThrough = 1;
+    settings.Hotkeys.ShowHide = "F1";
+    Load("[Setting]\nClickThrough=x\n[Hotkeys]\nMonitoring=Ctrl+Shift+F9\nTranslation=\nSubtitle=Ctrl+Bogus\n", settings);
+    EXPECT_EQ(settings.ClickThrough, 0);
+    EXPECT_EQ(settings.Hotkeys.Monitoring, "Ctrl+Shift+F9");
+    EXPECT_EQ(settings.Hotkeys.Translation, "");        // switched off by the user
+    EXPECT_EQ(settings.Hotkeys.Subtitle, "Ctrl+Bogus");  // kept for the user to mend
+    EXPECT_EQ(settings.Hotkeys.ClickThrough, "Ctrl+Alt+C");
+    EXPECT_EQ(settings.Hotkeys.ShowHide, "Ctrl+Alt+H");
+
+    Load("[Setting]\nClickThrough=2\n", settings);
+    EXPECT_EQ(settings.ClickThrough, 2);
+    EXPECT_FALSE(settings.ClickThroughOn());
+    Load("[Setting]\nClickThrough=1\n", settings);
+    EXPECT_TRUE(settings.ClickThroughOn());
+}
+
 TEST(SettingsLoadTest, AlphaIsTheLowEightBitsAndZeroSwitchesBlendingOff)
 {
     const std::tuple<const char*, int, bool> cases[] = {
@@ -203,7 +223,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     MainWindowState window;
     window.colorDialogColor = kClWindow;
     std::string expected = "[Setting]\r\nAncete=0\r\nuot=0\r\nCodepage=932\r\nFlood=150\r\nFloodChk=1\r\n"
-                           "TBgColor=clWindow\r\nTMainFont=Tahoma,clWindowText,8,d,\r\n"
+                           "ClickThrough=0\r\nTBgColor=clWindow\r\nTMainFont=Tahoma,clWindowText,8,d,\r\n"
                            "[WindowsPos]\r\nMainTop=100\r\nMainLeft=100\r\nMainHeight=200\r\nMainWidth=640\r\n"
                            "[WindowsTransparent]\r\nMainABV=255\r\n"
                            "[MainMenu]\r\nTranslation=1\r\nAot=0\r\n"
@@ -213,6 +233,8 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
         expected += "[AgthSM" + std::to_string(row) +
                     "]\r\nGName=\r\nAPath=\r\nAOption=\r\nTDelay=\r\nNotes=\r\nGTMethod=\r\n";
     expected += "[Filters]\r\nRepeatChars=0\r\nRepeatPhrase=0\r\nSkipRepeat=0\r\n";
+    expected += "[Hotkeys]\r\nMonitoring=Ctrl+Alt+M\r\nTranslation=Ctrl+Alt+T\r\nSubtitle=Ctrl+Alt+S\r\n"
+                "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 
@@ -263,7 +285,7 @@ TEST(SettingsSaveTest, HandEditedLinesSurviveAndKnownKeysAreOverwritten)
                              "[Setting]\r\n"
                              "Flood = 150\r\n"
                              "Extra=keep me\r\n"
-                             "Ancete=0\r\nuot=0\r\nCodepage=932\r\nFloodChk=1\r\nTBgColor=$00123456\r\n"
+                             "Ancete=0\r\nuot=0\r\nCodepage=932\r\nFloodChk=1\r\nClickThrough=0\r\nTBgColor=$00123456\r\n"
                              "TMainFont=Tahoma,clWindowText,8,d,\r\n"
                              "\r\n"
                              "[AgthSM100]\r\n"
@@ -516,6 +538,12 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
         for (auto* list : {&settings.Filters.before, &settings.Filters.after})
             for (int i = static_cast<int>(random() % 5); i > 0; --i)
                 list->push_back({RandomUtf16(random, 1 + random() % 40), RandomUtf16(random, random() % 40)});
+        settings.ClickThrough = RandomInt(random);
+        // Hotkey texts are kept as written, blanks and all, whether or not they parse.
+        for (std::string* hotkey : {&settings.Hotkeys.Monitoring, &settings.Hotkeys.Translation,
+                                    &settings.Hotkeys.Subtitle, &settings.Hotkeys.ClickThrough,
+                                    &settings.Hotkeys.ShowHide})
+            *hotkey = random() % 3 == 0 ? std::string() : random() % 2 ? " ctrl + Shift+F9" : RandomLine(random, random() % 20);
         MainWindowState window;
         window.top = RandomInt(random);
         window.left = RandomInt(random);

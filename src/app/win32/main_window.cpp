@@ -184,6 +184,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_COMMAND:
         OnCommand(LOWORD(wParam));
         return 0;
+    case WM_HOTKEY:
+        OnHotkey(static_cast<int>(wParam));
+        return 0;
     case WM_TIMER:
         if (wParam == kTransTimerId)
             TransTimerTimer(*this);
@@ -273,6 +276,7 @@ void MainWindow::FormCreate()
     } else {
         AppendLineToView(*logView_, Widen(kEngineSuccessLine));
     }
+    RegisterHotkeys();
     ::SetWindowTextA(window_, programTitle_.c_str());
     subtitleMode_ = false;
 }
@@ -319,6 +323,7 @@ void MainWindow::FormDestory()
     if (pipeline_)
         pipeline_->Stop();
     StopTimer();
+    UnregisterHotkeys();
     SaveSettingsOnce();
     if (reader_)
         reader_->Leave();
@@ -408,6 +413,9 @@ void MainWindow::OnCommand(int id)
         break;
     case ID_POPUP_SUBTITLE:
         TntMemo1DblClick();
+        break;
+    case ID_POPUP_CLICKTHROUGH:
+        ClickThrough1Click();
         break;
     default:
         break;  // the Half && Half methods and Plug-In are disabled
@@ -542,6 +550,8 @@ void MainWindow::PopupMenu1Popup(POINT screen)
     const bool normalFrame = (::GetWindowLongW(window_, GWL_STYLE) & WS_THICKFRAME) != 0;
     ::ModifyMenuW(popup, ID_POPUP_SUBTITLE, MF_BYCOMMAND | MF_STRING, ID_POPUP_SUBTITLE,
                   normalFrame ? L"&Enter subtitle mode" : L"&Exit subtitle mode");
+    ::EnableMenuItem(popup, ID_POPUP_CLICKTHROUGH, MF_BYCOMMAND | (subtitleMode_ ? MF_ENABLED : MF_GRAYED));
+    ::CheckMenuItem(popup, ID_POPUP_CLICKTHROUGH, MF_BYCOMMAND | (clickThrough_ ? MF_CHECKED : MF_UNCHECKED));
     if (screen.x == -1 && screen.y == -1) {
         RECT r;
         ::GetWindowRect(logViewHandle_, &r);
@@ -569,10 +579,14 @@ void MainWindow::EnterSubtitleMode()
                    SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     LayoutLogView();
     ::InvalidateRect(window_, nullptr, TRUE);
+    // As the user left it the last time.
+    ApplyClickThrough(settings_.ClickThroughOn());
 }
 
 void MainWindow::LeaveSubtitleMode()
 {
+    // The normal window always takes clicks; the choice is kept for next time.
+    ApplyClickThrough(false);
     subtitleMode_ = false;
     SetTopMost(false);
     SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, false);

@@ -25,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kx::win32 {
 
@@ -89,6 +90,10 @@ private:
     void SaveSettingsFromWindow();
 
     void OnCommand(int id);
+    // Global hotkeys (main_window_hotkeys.cpp).
+    void RegisterHotkeys();
+    void UnregisterHotkeys();
+    void OnHotkey(int id);
     void OnClipboardText(const ClipboardText& text);  // on the reader thread
     LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
     void OnWindowPosChanging(WINDOWPOS& pos);
@@ -108,6 +113,8 @@ private:
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
     void PopupMenu1Popup(POINT screen);
+    void ClickThrough1Click();
+    void ShowHideHotkeyPressed();
 
     void EnterSubtitleMode();
     void LeaveSubtitleMode();
@@ -118,6 +125,9 @@ private:
     void ApplyLogFont(const LogFont& font);
     void SetLogBackground(Color colour);
     void SetAlpha(BYTE alpha, bool blending);
+    // WS_EX_TRANSPARENT (with WS_EX_LAYERED, keeping the alpha): every click
+    // goes to the window below.
+    void ApplyClickThrough(bool on);
 
     HINSTANCE instance_;
     AppSettings& settings_;
@@ -167,6 +177,8 @@ private:
     int getTextMethod_ = Ascii;
     TranslationSwitch translation_;
     bool subtitleMode_ = false;
+    bool clickThrough_ = false;  // now, in subtitle mode only
+    std::vector<int> registeredHotkeys_;
     bool settingsSaved_ = false;
     bool destroyed_ = false;
     bool closing_ = false;  // no more clipboard reads

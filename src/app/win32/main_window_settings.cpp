@@ -114,6 +114,9 @@ void MainWindow::SetAlpha(BYTE alpha, bool blending)
     if (blending) {
         ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
         ::SetLayeredWindowAttributes(window_, 0, alpha, LWA_ALPHA);
+    } else if (clickThrough_) {
+        // Click-through needs the window layered: opaque, then.
+        ::SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
     } else if (exStyle & WS_EX_LAYERED) {
         ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
     }

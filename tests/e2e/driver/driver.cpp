@@ -595,7 +595,8 @@ int CmdWindowInfo(std::vector<std::wstring> args)
                        " caption=" + Num((style & WS_CAPTION) == WS_CAPTION) +
                        " thickframe=" + Num((style & WS_THICKFRAME) != 0) + " popup=" + Num((style & WS_POPUP) != 0) +
                        " topmost=" + Num((exStyle & WS_EX_TOPMOST) != 0) +
-                       " layered=" + Num((exStyle & WS_EX_LAYERED) != 0) + " menu=" + Num(::GetMenu(w) != nullptr) +
+                       " layered=" + Num((exStyle & WS_EX_LAYERED) != 0) +
+                       " transparent=" + Num((exStyle & WS_EX_TRANSPARENT) != 0) + " menu=" + Num(::GetMenu(w) != nullptr) +
                        " visible=" + Num(::IsWindowVisible(w) != 0) + " enabled=" + Num(::IsWindowEnabled(w) != 0) +
                        " rect=" + Num(outer.left) + "," + Num(outer.top) + "," + Num(outer.right - outer.left) + "," +
                        Num(outer.bottom - outer.top) + " client=" + Num(client.right) + "," + Num(client.bottom);
@@ -607,6 +608,10 @@ int CmdWindowInfo(std::vector<std::wstring> args)
         line += " logview=" + Num(r.left) + "," + Num(r.top) + "," + Num(r.right - r.left) + "," +
                 Num(r.bottom - r.top) + " logview-clientedge=" + Num((viewEx & WS_EX_CLIENTEDGE) != 0);
     }
+    BYTE alpha = 0;
+    DWORD layeredFlags = 0;
+    if ((exStyle & WS_EX_LAYERED) && ::GetLayeredWindowAttributes(w, nullptr, &alpha, &layeredFlags))
+        line += " alpha=" + Num((layeredFlags & LWA_ALPHA) ? alpha : 255);
     Out(line);
     return kOk;
 }
@@ -995,6 +1000,83 @@ int CmdClipViewer(std::vector<std::wstring> args)
     return kOk;
 }
 
+// --- another program's window ----------------------------------------------
+
+// A plain window of the driver's own, brought to the foreground, that tells
+// on stdout (one line each) the hotkeys it receives and the clicks on it.
+struct OtherWindow {
+    int hotkeys = 0;
+    int clicks = 0;
+} g_other;
+
+LRESULT CALLBACK OtherWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_HOTKEY:
+        ++g_other.hotkeys;
+        Out("hotkey id=" + Num(static_cast<long long>(wParam)) + " count=" + Num(g_other.hotkeys));
+        return 0;
+    case WM_LBUTTONDOWN:
+        ++g_other.clicks;
+        Out("click x=" + Num(static_cast<short>(LOWORD(lParam))) + " y=" + Num(static_cast<short>(HIWORD(lParam))) +
+            " count=" + Num(g_other.clicks));
+        return 0;
+    case WM_TIMER:
+    case WM_CLOSE:
+        ::DestroyWindow(w);
+        return 0;
+    case WM_DESTROY:
+        ::PostQuitMessage(0);
+        return 0;
+    default:
+        return ::DefWindowProcW(w, message, wParam, lParam);
+    }
+}
+
+// other-window [--hotkey <MOD_ flags> <virtual key>] <title> <x> <y> <w> <h> <timeout-ms>
+int CmdOtherWindow(std::vector<std::wstring> args)
+{
+    unsigned long modifiers = 0, key = 0, x = 0, y = 0, width = 0, height = 0, timeout = 0;
+    bool holdHotkey = false;
+    if (args.size() >= 3 && args[0] == L"--hotkey") {
+        if (!ParseNumber(args[1], modifiers) || !ParseNumber(args[2], key))
+            return kUsage;
+        holdHotkey = true;
+        args.erase(args.begin(), args.begin() + 3);
+    }
+    if (args.size() != 6 || !ParseNumber(args[1], x) || !ParseNumber(args[2], y) || !ParseNumber(args[3], width) ||
+        !ParseNumber(args[4], height) || !ParseNumber(args[5], timeout))
+        return kUsage;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OtherWindowProc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"KxE2eOtherWindow";
+    ::RegisterClassW(&wc);
+    HWND w = ::CreateWindowExW(0, wc.lpszClassName, args[0].c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
+                               static_cast<int>(height), nullptr, nullptr, wc.hInstance, nullptr);
+    if (!w) {
+        Err("error=create-window");
+        return kFailed;
+    }
+    if (holdHotkey) {
+        const bool held = ::RegisterHotKey(w, 1, static_cast<UINT>(modifiers), static_cast<UINT>(key)) != FALSE;
+        Out("hotkey-registered=" + Num(held) + (held ? "" : " error=" + Num(::GetLastError())));
+    }
+    ::SetForegroundWindow(w);
+    Out("other-window " + DescribeWindow(w));
+    ::SetTimer(w, 1, timeout, nullptr);
+    MSG msg;
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    Out("closed hotkeys=" + Num(g_other.hotkeys) + " clicks=" + Num(g_other.clicks));
+    return kOk;
+}
+
 // --- load: bursts of clipboard changes and the window's answer time --------
 
 double NowMs()
@@ -1292,12 +1374,21 @@ int CmdFocusInfo(const std::vector<std::wstring>& args)
     return kOk;
 }
 
-// Makes the main window the foreground window, as a click on it would.
-int CmdActivate(const std::vector<std::wstring>& args)
+// Makes the main window (or the window named) the foreground window, as a
+// click on it would.
+int CmdActivate(std::vector<std::wstring> args)
 {
-    if (!args.empty())
+    WindowQuery query = TakeWindowOptions(args);
+    if (args.size() > 1)
         return kUsage;
-    HWND main = RequireMainWindow();
+    HWND main = nullptr;
+    if (args.empty()) {
+        main = RequireMainWindow();
+    } else {
+        query.title = args[0];
+        std::vector<HWND> found = FindWindows(query);
+        main = found.empty() ? nullptr : found.front();
+    }
     if (!main)
         return kFailed;
     if (!::SetForegroundWindow(main)) {
@@ -1347,7 +1438,9 @@ void Usage()
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
         "  log-lacks <text>\n"
         "  command <id> | post-command <id>\n"
-        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info | activate");
+        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info\n"
+        "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
+        "  other-window [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
 }
 
 int Run(std::vector<std::wstring> args)
@@ -1427,6 +1520,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdFocusInfo(args);
     else if (command == L"activate")
         rc = CmdActivate(args);
+    else if (command == L"other-window")
+        rc = CmdOtherWindow(args);
     else if (command == L"pid")
         rc = CmdPid(args);
     if (rc == kUsage)

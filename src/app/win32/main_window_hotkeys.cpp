@@ -1,0 +1,130 @@
+// The main window's global hotkeys and the subtitle strip's click-through.
+#include "app/win32/main_window.h"
+
+#include "app/hotkey_text.h"
+#include "app/win32/resource_ids.h"
+#include "capture/append_log.h"
+
+namespace kx::win32 {
+namespace {
+
+enum HotkeyId : int {
+    kMonitoringHotkey = 1,
+    kTranslationHotkey,
+    kSubtitleHotkey,
+    kClickThroughHotkey,
+    kShowHideHotkey,
+};
+
+struct HotkeyBinding {
+    HotkeyId id;
+    const char* setting;  // its key in the "Hotkeys" section
+    std::string HotkeySettings::*text;
+};
+
+constexpr HotkeyBinding kHotkeyBindings[] = {
+    {kMonitoringHotkey, "Monitoring", &HotkeySettings::Monitoring},
+    {kTranslationHotkey, "Translation", &HotkeySettings::Translation},
+    {kSubtitleHotkey, "Subtitle", &HotkeySettings::Subtitle},
+    {kClickThroughHotkey, "ClickThrough", &HotkeySettings::ClickThrough},
+    {kShowHideHotkey, "ShowHide", &HotkeySettings::ShowHide},
+};
+
+} // namespace
+
+// Each hotkey on its own: one that does not read or is held by another
+// program is told in the log view and the others still work.
+void MainWindow::RegisterHotkeys()
+{
+    for (const HotkeyBinding& binding : kHotkeyBindings) {
+        const std::string& text = settings_.Hotkeys.*binding.text;
+        const ParsedHotkey parsed = ParseHotkey(text);
+        if (!parsed.Ok()) {
+            AppendLineToView(*logView_, codePages_.ToWide(HotkeyUnreadableLine(binding.setting, text, parsed), CP_ACP));
+            continue;
+        }
+        if (parsed.hotkey.Empty())
+            continue;
+        // Held down, a hotkey toggles once.
+        if (::RegisterHotKey(window_, binding.id, parsed.hotkey.modifiers | MOD_NOREPEAT, parsed.hotkey.virtualKey)) {
+            registeredHotkeys_.push_back(binding.id);
+            continue;
+        }
+        const bool taken = ::GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+        AppendLineToView(*logView_, codePages_.ToWide(HotkeyUnregisteredLine(binding.setting, parsed.hotkey, taken), CP_ACP));
+    }
+}
+
+void MainWindow::UnregisterHotkeys()
+{
+    for (int id : registeredHotkeys_)
+        ::UnregisterHotKey(window_, id);
+    registeredHotkeys_.clear();
+}
+
+void MainWindow::OnHotkey(int id)
+{
+    // While a dialog or a box of ours is open, the program waits for it, as
+    // the menu's shortcut keys do.
+    if (!::IsWindowEnabled(window_))
+        return;
+    switch (id) {
+    case kMonitoringHotkey:
+        ClipboardMonitoring1Click();
+        break;
+    case kTranslationHotkey:
+        // Greyed when the engine failed: then F6 does nothing either.
+        if (!(::GetMenuState(mainMenu_.Get(), ID_OPTIONS_TRANSLATION, MF_BYCOMMAND) & MF_GRAYED))
+            ranslation1Click();
+        break;
+    case kSubtitleHotkey:
+        TntMemo1DblClick();
+        break;
+    case kClickThroughHotkey:
+        ClickThrough1Click();
+        break;
+    case kShowHideHotkey:
+        ShowHideHotkeyPressed();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::ClickThrough1Click()
+{
+    if (!subtitleMode_)
+        return;
+    settings_.ClickThrough = clickThrough_ ? 0 : 1;
+    ApplyClickThrough(settings_.ClickThroughOn());
+}
+
+void MainWindow::ShowHideHotkeyPressed()
+{
+    // Shown again without taking the keyboard from the game.
+    if (!::IsWindowVisible(window_))
+        ::ShowWindow(window_, SW_SHOWNA);
+    else if (::IsIconic(window_))
+        ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+    else
+        ::ShowWindow(window_, SW_HIDE);
+}
+
+void MainWindow::ApplyClickThrough(bool on)
+{
+    clickThrough_ = on;
+    LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
+    if (on) {
+        exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
+    } else {
+        exStyle &= ~WS_EX_TRANSPARENT;
+        if (!alphaBlending_)
+            exStyle &= ~WS_EX_LAYERED;
+    }
+    ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle);
+    // A layered window shows nothing until it has its attributes.
+    if (exStyle & WS_EX_LAYERED)
+        ::SetLayeredWindowAttributes(window_, 0, alphaBlending_ ? alpha_ : 255, LWA_ALPHA);
+}
+
+} // namespace kx::win32
