@@ -147,9 +147,6 @@ void MainWindow::PublishCaptureSwitches()
     // Translation is off from the moment the engine failed, also while its
     // error box is open.
     now.translate = translation_.Active() && engine_ && engine_->EngineReady;
-    // Texts share one copy of the filters until they change.
-    if (!publishedFilters_ || *publishedFilters_ != settings_.Filters)
-        publishedFilters_ = std::make_shared<const TextFilterSettings>(settings_.Filters);
     now.filters = publishedFilters_;
     std::lock_guard lock(switchesMutex_);
     switches_ = now;
@@ -269,6 +266,7 @@ void MainWindow::FormCreate()
     reader_->Join();
     logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
     LoadSettingsIntoWindow();
+    PublishTextFilters();
     engine_->InitTransEngine();
     if (!engine_->EngineReady) {
         translation_.enabled = false;
@@ -279,6 +277,13 @@ void MainWindow::FormCreate()
     RegisterHotkeys();
     ::SetWindowTextA(window_, programTitle_.c_str());
     subtitleMode_ = false;
+}
+
+// Texts read from now on share one copy of the filters, made only when they
+// change (at load and on the dialog's OK), not at every message.
+void MainWindow::PublishTextFilters()
+{
+    publishedFilters_ = std::make_shared<const TextFilterSettings>(settings_.Filters);
 }
 
 void MainWindow::OnPipelineWake()
@@ -518,8 +523,10 @@ void MainWindow::About1Click()
 
 void MainWindow::TextFilters1Click()
 {
-    if (auto edited = textFiltersDialog_->Edit(settings_.Filters))
+    if (auto edited = textFiltersDialog_->Edit(settings_.Filters)) {
         settings_.Filters = std::move(*edited);
+        PublishTextFilters();
+    }
     PublishCaptureSwitches();
 }
 

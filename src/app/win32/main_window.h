@@ -158,7 +158,8 @@ private:
         std::shared_ptr<const TextFilterSettings> filters;
     };
     CaptureSwitches CurrentSwitches();
-    std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread
+    void PublishTextFilters();
+    std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread; none before the load
     void PublishCaptureSwitches();
     void OnDpiChanged(int dpi, const RECT& suggested);
     int dpi_ = 96;  // of the monitor the window is on
