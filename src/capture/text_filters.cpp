@@ -1,21 +1,19 @@
 #include "capture/text_filters.h"
 
+#include "common/text.h"
+
 #include <cstddef>
 #include <string_view>
 
 namespace kx {
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 // The text cut into characters: a surrogate pair stays whole.
 std::vector<std::u16string_view> Characters(std::u16string_view text)
 {
     std::vector<std::u16string_view> out;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length =
-            (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ? 2 : 1;
+        const std::size_t length = CharacterUnits(text, i);
         out.push_back(text.substr(i, length));
         i += length;
     }

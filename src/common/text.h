@@ -49,4 +49,14 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The UTF-16 units of the character at `i`: 2 for a whole surrogate pair,
+// otherwise 1 (also for a surrogate without its other half).
+inline std::size_t CharacterUnits(std::u16string_view text, std::size_t i)
+{
+    return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+}
+
 } // namespace kx

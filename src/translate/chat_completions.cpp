@@ -1,5 +1,6 @@
 #include "translate/chat_completions.h"
 
+#include "common/text.h"
 #include "settings/settings_file.h"
 
 #include <nlohmann/json.hpp>
@@ -29,14 +30,9 @@ std::u16string Trimmed(std::u16string text)
 std::string JsonUtf8(std::u16string_view text)
 {
     std::u16string sound(text);
-    for (std::size_t i = 0; i < sound.size(); ++i) {
-        const bool high = sound[i] >= 0xD800 && sound[i] < 0xDC00;
-        const bool low = sound[i] >= 0xDC00 && sound[i] < 0xE000;
-        if (high && i + 1 < sound.size() && sound[i + 1] >= 0xDC00 && sound[i + 1] < 0xE000)
-            ++i;  // a whole pair
-        else if (high || low)
+    for (std::size_t i = 0; i < sound.size(); i += CharacterUnits(sound, i))
+        if (CharacterUnits(sound, i) == 1 && (IsHighSurrogate(sound[i]) || IsLowSurrogate(sound[i])))
             sound[i] = u'\uFFFD';
-    }
     return Utf8FromUtf16(sound);
 }
 

@@ -103,11 +103,13 @@ void TranslationEngine::TranslateWide(const char16_t* text, int length)
     const std::optional<std::u16string> sentence = FeedSentence(source);
     if (!sentence)
         return;
-    if (!ports_.codePages.Encodes(*sentence, kShiftJisCodePage)) {
+    // One conversion serves both the check and the engine.
+    const std::string shiftJis = ports_.codePages.FromWide(*sentence, kShiftJisCodePage);
+    if (ports_.codePages.ToWide(shiftJis, kShiftJisCodePage) != *sentence) {
         TransResult = TranslateAroundUnencodable(*sentence);
         return;
     }
-    EngineTranslate(ports_.codePages.FromWide(*sentence, kShiftJisCodePage));
+    EngineTranslate(shiftJis);
     if (TranslationAvailable && !LastTranslation.empty()) {
         LastTranslation += "\r\n";
         TransResult = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
@@ -141,9 +143,7 @@ std::u16string TranslationEngine::TranslateAroundUnencodable(const std::u16strin
     };
     std::vector<Run> runs;
     for (std::size_t i = 0; i < sentence.size();) {
-        const bool pair = sentence[i] >= 0xD800 && sentence[i] < 0xDC00 && i + 1 < sentence.size() &&
-                          sentence[i + 1] >= 0xDC00 && sentence[i + 1] < 0xE000;
-        const std::u16string_view character(sentence.data() + i, pair ? 2 : 1);
+        const std::u16string_view character(sentence.data() + i, CharacterUnits(sentence, i));
         const bool encodable = ports_.codePages.Encodes(character, kShiftJisCodePage);
         if (runs.empty() || runs.back().encodable != encodable)
             runs.push_back({{}, encodable});
