@@ -353,6 +353,37 @@ int CmdSetTrackBar(std::vector<std::wstring> args)
     return kOk;
 }
 
+// The list view of a window: the control with `id`, or its first list view
+// (id 0), and its process opened for the remote item buffers; reports what
+// is missing.
+struct RemoteListView {
+    HWND list = nullptr;
+    HANDLE process = nullptr;
+};
+
+std::optional<RemoteListView> OpenListView(const WindowQuery& query, unsigned long id)
+{
+    HWND list = nullptr;
+    if (id == 0) {
+        list = FirstChildOfClass(query, L"SysListView32");
+    } else {
+        const std::vector<HWND> windows = FindWindows(query);
+        list = windows.empty() ? nullptr : ::GetDlgItem(windows.front(), static_cast<int>(id));
+    }
+    if (!list) {
+        Err("error=no-list-view");
+        return std::nullopt;
+    }
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(list, &pid);
+    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) {
+        Err("error=open-process");
+        return std::nullopt;
+    }
+    return RemoteListView{list, process};
+}
+
 // Prints every row of the first list view of a window: its selection and the
 // text of its columns, "|" between them. List-view items carry pointers, so
 // the item and its text buffer are placed in the other process's memory.
@@ -363,22 +394,11 @@ int CmdListRows(std::vector<std::wstring> args)
     if (args.size() != 1 && (args.size() != 2 || !ParseNumber(args[1], id)))
         return kUsage;
     query.title = args[0];
-    HWND list = FirstChildOfClass(query, L"SysListView32");
-    if (id != 0) {
-        const std::vector<HWND> windows = FindWindows(query);
-        list = windows.empty() ? nullptr : ::GetDlgItem(windows.front(), static_cast<int>(id));
-    }
-    if (!list) {
-        Err("error=no-list-view");
+    const std::optional<RemoteListView> view = OpenListView(query, id);
+    if (!view)
         return kFailed;
-    }
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(list, &pid);
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) {
-        Err("error=open-process");
-        return kFailed;
-    }
+    HWND list = view->list;
+    HANDLE process = view->process;
     constexpr int kTextUnits = 512;
     auto* remote = static_cast<char*>(::VirtualAllocEx(process, nullptr, sizeof(LVITEMW) + kTextUnits * sizeof(wchar_t),
                                                        MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
@@ -440,19 +460,11 @@ int CmdSelectRow(std::vector<std::wstring> args)
     if (args[2].empty() || *end != L'\0' || row < -1)
         return kUsage;
     query.title = args[0];
-    const std::vector<HWND> windows = FindWindows(query);
-    HWND list = windows.empty() ? nullptr : ::GetDlgItem(windows.front(), static_cast<int>(id));
-    if (!list) {
-        Err("error=no-list-view");
+    const std::optional<RemoteListView> view = OpenListView(query, id);
+    if (!view)
         return kFailed;
-    }
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(list, &pid);
-    HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!process) {
-        Err("error=open-process");
-        return kFailed;
-    }
+    HWND list = view->list;
+    HANDLE process = view->process;
     void* remote = ::VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     DWORD_PTR done = FALSE;
     if (remote) {
