@@ -60,6 +60,26 @@ struct HotkeySettings {
     bool operator==(const HotkeySettings&) const = default;
 };
 
+// Which engine translates ("Engine"/"Kind" in KestruneEX.ini).
+enum class EngineKind { EzTrans, Server };
+inline constexpr const char* kEngineKindEzTrans = "ezTrans";
+inline constexpr const char* kEngineKindServer = "Server";
+
+inline constexpr std::int32_t kMinServerTimeoutSeconds = 1;
+inline constexpr std::int32_t kMaxServerTimeoutSeconds = 600;
+
+// A translation server that speaks the chat-completions API ("Engine" in
+// KestruneEX.ini). The API key is not here: the file holds it only protected.
+struct ServerSettings {
+    std::string url = "http://127.0.0.1:8080/v1/chat/completions";
+    std::string model;  // empty: not sent, the server's own choice
+    std::u16string prompt = u"Translate the user's Japanese game text into natural Korean. "
+                            u"Reply with the translation only.";
+    std::int32_t timeoutSeconds = 30;
+
+    bool operator==(const ServerSettings&) const = default;
+};
+
 // The settings that decide what the text sink and AppendLog make of a text.
 // A captured text keeps the ones in force when it was read.
 struct SinkOptions {
@@ -87,6 +107,9 @@ struct AppSettings {
     TextFilterSettings Filters;
     HotkeySettings Hotkeys;
     int32_t ClickThrough = 0;    // the subtitle strip starts click-through when exactly 1
+    EngineKind Engine = EngineKind::EzTrans;
+    ServerSettings Server;
+    std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }

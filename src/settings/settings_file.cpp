@@ -17,6 +17,7 @@ constexpr const char* kAgth = "Agth";
 constexpr const char* kFilters = "Filters";
 constexpr const char* kSubstitutions = "Substitutions";
 constexpr const char* kHotkeys = "Hotkeys";
+constexpr const char* kEngine = "Engine";
 
 // Each hotkey setting with its key in the "Hotkeys" section, in file order.
 constexpr std::pair<const char*, std::string HotkeySettings::*> kHotkeyKeys[] = {
@@ -259,6 +260,18 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     for (const auto& [key, field] : kHotkeyKeys)
         settings.Hotkeys.*field = file.Get(kHotkeys, key).value_or(defaults.Hotkeys.*field);
 
+    // An unknown engine is ezTrans; a time-out out of range is the default.
+    settings.Engine = TextOr(file.Get(kEngine, "Kind")) == kEngineKindServer ? EngineKind::Server : EngineKind::EzTrans;
+    settings.Server.url = file.Get(kEngine, "Url").value_or(defaults.Server.url);
+    settings.Server.model = TextOr(file.Get(kEngine, "Model"));
+    if (const std::optional<std::string> prompt = file.Get(kEngine, "Prompt"))
+        settings.Server.prompt = DecodeHexText(*prompt).value_or(defaults.Server.prompt);
+    const std::int32_t timeout = ReadInteger(file.Get(kEngine, "TimeoutS"), defaults.Server.timeoutSeconds);
+    settings.Server.timeoutSeconds = timeout >= kMinServerTimeoutSeconds && timeout <= kMaxServerTimeoutSeconds
+                                         ? timeout
+                                         : defaults.Server.timeoutSeconds;
+    settings.ServerApiKey = TextOr(file.Get(kEngine, "ApiKey"));
+
     window.fontToApply = ParseFontText(TextOr(file.Get(kSetting, "TMainFont")));
     if (window.fontToApply)
         window.logViewFont = *window.fontToApply;
@@ -328,6 +341,13 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
 
     for (const auto& [key, field] : kHotkeyKeys)
         file.Set(kHotkeys, key, settings.Hotkeys.*field);
+
+    file.Set(kEngine, "Kind", settings.Engine == EngineKind::Server ? kEngineKindServer : kEngineKindEzTrans);
+    file.Set(kEngine, "Url", settings.Server.url);
+    file.Set(kEngine, "Model", settings.Server.model);
+    file.Set(kEngine, "Prompt", EncodeHexText(settings.Server.prompt));
+    file.Set(kEngine, "TimeoutS", IntegerText(settings.Server.timeoutSeconds));
+    file.Set(kEngine, "ApiKey", settings.ServerApiKey);
 
     file.Set(kSetting, "TMainFont", FontText(window.logViewFont));
 }

@@ -2,20 +2,14 @@
 // The request and the answer of a translation server that speaks the
 // chat-completions API (llama.cpp's server, Ollama, vLLM, LM Studio): the
 // bodies only; sending them is the platform's part.
+#include "settings/app_settings.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kx {
-
-struct ServerSettings {
-    std::string url = "http://127.0.0.1:8080/v1/chat/completions";
-    std::string model;  // empty: not sent, the server's own choice
-    std::u16string prompt = u"Translate the user's Japanese game text into natural Korean. "
-                            u"Reply with the translation only.";
-    std::int32_t timeoutSeconds = 30;
-};
 
 // The POST body in UTF-8: the prompt as the system message, the text as the
 // user's, temperature 0, no streaming. Every character survives; a lone

@@ -235,7 +235,41 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     expected += "[Filters]\r\nRepeatChars=0\r\nRepeatPhrase=0\r\nSkipRepeat=0\r\n";
     expected += "[Hotkeys]\r\nMonitoring=Ctrl+Alt+M\r\nTranslation=Ctrl+Alt+T\r\nSubtitle=Ctrl+Alt+S\r\n"
                 "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
+    expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
+                EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
+}
+
+TEST(SettingsEngineTest, ServerSettingsRoundTripWithThePromptAsHexText)
+{
+    AppSettings settings;
+    settings.Engine = EngineKind::Server;
+    settings.Server.url = "https://gpu-box.lan:8443/v1/chat/completions";
+    settings.Server.model = "qwen2.5:14b";
+    settings.Server.prompt = u"\uD55C\uAD6D\uC5B4\uB85C \"\u756A\u8A33\"\r\n\U0001F600";
+    settings.Server.timeoutSeconds = 600;
+    settings.ServerApiKey = "01FF7A";
+    const std::string saved = Saved("", settings, MainWindowState{});
+    EXPECT_NE(saved.find("Prompt=" + EncodeHexText(settings.Server.prompt) + "\r\n"), std::string::npos);
+    AppSettings loaded;
+    Load(saved, loaded);
+    EXPECT_EQ(loaded.Engine, EngineKind::Server);
+    EXPECT_EQ(loaded.Server, settings.Server);
+    EXPECT_EQ(loaded.ServerApiKey, "01FF7A");
+}
+
+TEST(SettingsEngineTest, UnknownKindOrBadValuesGiveTheDefaults)
+{
+    AppSettings loaded;
+    loaded.Engine = EngineKind::Server;
+    Load("[Engine]\nKind=server\nTimeoutS=0\nPrompt=zz\n", loaded);
+    EXPECT_EQ(loaded.Engine, EngineKind::EzTrans);  // the stored word is exact
+    EXPECT_EQ(loaded.Server, ServerSettings{});
+    Load("[Engine]\nKind=Server\nTimeoutS=601\nUrl=\nPrompt=\n", loaded);
+    EXPECT_EQ(loaded.Engine, EngineKind::Server);
+    EXPECT_EQ(loaded.Server.timeoutSeconds, 30);
+    EXPECT_EQ(loaded.Server.url, "");      // kept as written: the user sees it in the dialog
+    EXPECT_EQ(loaded.Server.prompt, u"");  // an empty prompt is a choice
 }
 
 TEST(SettingsSaveTest, SubstitutionListsAreHexPairsEndingAtTheFirstMissingKey)

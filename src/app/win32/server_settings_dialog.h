@@ -1,0 +1,42 @@
+#pragma once
+// The "Translation server" settings dialog: URL, model, system prompt, API
+// key and time-out, with "Test", which translates «こんにちは» with what the
+// dialog holds now. Created once at start-up, opened modally from the main
+// window; it edits a copy, handed back only by "OK".
+#include "app/win32/modal_dialog.h"
+#include "settings/app_settings.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kx::win32 {
+
+// What the dialog edits: the stored settings and the API key in clear (the
+// main window keeps it protected in the settings file).
+struct ServerDialogValues {
+    ServerSettings server;
+    std::string apiKey;  // UTF-8; empty: no key
+
+    bool operator==(const ServerDialogValues&) const = default;
+};
+
+// Runs a test translation elsewhere (the engine thread) and calls `done`
+// with the text to show, from any thread, once.
+using ServerTestRunner =
+    std::function<void(const ServerDialogValues& values, std::function<void(std::u16string shown)> done)>;
+
+class ServerSettingsDialog : public ModalDialog {
+public:
+    explicit ServerSettingsDialog(HINSTANCE instance);
+    ~ServerSettingsDialog() override;
+    void SetTestRunner(ServerTestRunner runner) { testRunner_ = std::move(runner); }
+    // Opens modally over the owner given to Create, filled from `current`;
+    // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
+    std::optional<ServerDialogValues> Edit(const ServerDialogValues& current);
+};
+
+} // namespace kx::win32

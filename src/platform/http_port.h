@@ -1,0 +1,32 @@
+#pragma once
+// One HTTP POST to a translation server, made on the engine thread.
+#include <cstdint>
+#include <string>
+
+namespace kx {
+
+struct HttpRequest {
+    std::string url;          // http:// or https://, with the path
+    std::string body;         // UTF-8 JSON
+    std::string bearerToken;  // sent as "Authorization: Bearer <token>" when not empty
+    std::int32_t timeoutSeconds = 30;  // for the whole exchange
+};
+
+struct HttpResponse {
+    bool received = false;   // false: no HTTP answer at all (see failure)
+    int status = 0;          // the HTTP status when received
+    std::string body;
+    std::string failure;     // why nothing was received, in words for the log
+};
+
+class HttpPort {
+public:
+    virtual ~HttpPort() = default;
+    // Blocks the calling thread until the answer, the time-out or Cancel.
+    virtual HttpResponse Post(const HttpRequest& request) = 0;
+    // Any thread: the Post in progress, and every later one, return at once
+    // with a failure. For closing the program.
+    virtual void Cancel() = 0;
+};
+
+} // namespace kx
