@@ -9,9 +9,9 @@
 
 namespace kx {
 
-CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& translator,
-                                 UiThreadPort& ui, AnsiLeadBytes lead)
-    : codePages_(codePages), view_(view), ui_(ui), lead_(lead), worker_(translator, [this] { RequestTurn(); })
+CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& ezTrans,
+                                 Translator& server, UiThreadPort& ui, AnsiLeadBytes lead)
+    : codePages_(codePages), view_(view), ui_(ui), lead_(lead), worker_(ezTrans, server, [this] { RequestTurn(); })
 {
 }
 
@@ -56,11 +56,18 @@ void CapturePipeline::OnUiTurn()
     }
     std::optional<std::string> failure;
     for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
-        for (Slot& slot : waiting_)
-            if (slot.engineJob == answer.job) {
-                slot.text = slot.filters ? ApplySubstitutions(slot.filters->after, std::move(answer.shown))
-                                         : std::move(answer.shown);
-                slot.engineJob = 0;
+        for (auto slot = waiting_.begin(); slot != waiting_.end(); ++slot)
+            if (slot->engineJob == answer.job) {
+                slot->text = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
+                                           : std::move(answer.shown);
+                slot->engineJob = 0;
+                // The notice follows its text, appended even in replace mode,
+                // so that the text it is about stays in view with it.
+                if (!answer.notice.empty()) {
+                    SinkOptions appended = slot->options;
+                    appended.uot = 0;
+                    waiting_.insert(slot + 1, Slot{appended, std::move(answer.notice), 0, nullptr});
+                }
                 break;
             }
         if (!answer.error.empty())
@@ -100,7 +107,9 @@ void CapturePipeline::Plan(CapturedText text)
             return;
         decoded = std::move(*cleaned);
     }
-    SinkPlan plan = PlanTextSink(std::move(decoded), text.options, text.translate);
+    // The full stop is ezTrans's sentence end; a server needs none.
+    SinkPlan plan =
+        PlanTextSink(std::move(decoded), text.options, text.translate, text.engine == EngineKind::EzTrans);
     if (!plan.shownNow.empty())
         waiting_.push_back(Slot{text.options, std::move(plan.shownNow), 0, nullptr});
     if (plan.forEngine) {
@@ -108,7 +117,7 @@ void CapturePipeline::Plan(CapturedText text)
         // short pieces for the next text, in read order.
         const std::uint64_t job = ++lastJob_;
         waiting_.push_back(Slot{text.options, {}, job, text.filters});
-        worker_.Submit(job, std::move(*plan.forEngine));
+        worker_.Submit(job, std::move(*plan.forEngine), text.engine);
     }
 }
 

@@ -30,12 +30,18 @@ struct CapturedText {
     bool translate = false;
     std::shared_ptr<const TextFilterSettings> filters;  // none: nothing cleaned
     std::string failure;  // not empty: the read failed with this message
+    EngineKind engine = EngineKind::EzTrans;  // which engine translates it
 };
 
 class CapturePipeline {
 public:
+    CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& ezTrans, Translator& server,
+                    UiThreadPort& ui, AnsiLeadBytes lead);
     CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& translator, UiThreadPort& ui,
-                    AnsiLeadBytes lead);
+                    AnsiLeadBytes lead)
+        : CapturePipeline(codePages, view, translator, translator, ui, lead)
+    {
+    }
     ~CapturePipeline();
     CapturePipeline(const CapturePipeline&) = delete;
     CapturePipeline& operator=(const CapturePipeline&) = delete;
@@ -51,6 +57,8 @@ public:
     void Stop();
     // UI thread: something read is not shown yet.
     bool Busy() const;
+    // The engine thread, for work in turn with the texts (a test translation).
+    EngineWorker& Worker() { return worker_; }
 
 private:
     // A place in the log's order: text ready to show, or an engine answer to come.

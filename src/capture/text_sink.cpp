@@ -11,14 +11,20 @@ std::u16string ConvertDecoded(CodePagePort& codePages, const std::string& bytes,
     return text;
 }
 
-SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate)
+std::u16string Translator::Shown() const
+{
+    return ShownTranslation(Result());
+}
+
+SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate, bool addFullStop)
 {
     SinkPlan plan;
     if (!translate) {
         plan.shownNow = std::move(text);
         return plan;
     }
-    text.push_back(u'.');
+    if (addFullStop)
+        text.push_back(u'.');
     // A negative limit keeps nothing for the engine, like a limit of 0.
     const std::size_t limit = options.Flood > 0 ? static_cast<std::size_t>(options.Flood) : 0;
     if (options.FloodTrimmingOn() && text.size() > limit) {

@@ -19,6 +19,13 @@ public:
     // The latest answer: exactly its units (ending in "\r\n" when not empty).
     virtual std::u16string_view Result() const = 0;
     virtual void StopTransEngine() = 0;
+    // What the log view shows of the latest answer.
+    virtual std::u16string Shown() const;
+    // A line for the log about the latest call (a failure), or nothing.
+    virtual std::u16string TakeNotice() { return {}; }
+    // Any thread: the call in progress and every later one end at once. For
+    // closing the program.
+    virtual void Abort() {}
 };
 
 // What becomes of one decoded text.
@@ -33,9 +40,9 @@ struct SinkPlan {
 std::u16string ConvertDecoded(CodePagePort& codePages, const std::string& bytes, int codePage);
 
 // Untranslated, the text is shown as it is; translated, it gets a full stop
-// as sentence end and a flood is trimmed to the letter limit, its head shown
-// untranslated.
-SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate);
+// as sentence end (when `addFullStop`: ezTrans needs it) and a flood is
+// trimmed to the letter limit, its head shown untranslated.
+SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate, bool addFullStop = true);
 
 // The part of the adapter's answer that is shown: without its closing
 // "\r\n" and the letter before it (the translated full stop).

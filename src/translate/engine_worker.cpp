@@ -5,8 +5,8 @@
 
 namespace kx {
 
-EngineWorker::EngineWorker(Translator& translator, std::function<void()> answered)
-    : translator_(translator), answered_(std::move(answered))
+EngineWorker::EngineWorker(Translator& ezTrans, Translator& server, std::function<void()> answered)
+    : ezTrans_(ezTrans), server_(server), answered_(std::move(answered))
 {
 }
 
@@ -15,13 +15,32 @@ EngineWorker::~EngineWorker()
     Stop();
 }
 
-void EngineWorker::Submit(std::uint64_t job, std::u16string text)
+void EngineWorker::Submit(std::uint64_t id, std::u16string text, EngineKind kind)
 {
+    Job job;
+    job.id = id;
+    job.text = std::move(text);
+    job.translator = kind == EngineKind::Server ? &server_ : &ezTrans_;
     {
         std::lock_guard lock(mutex_);
         if (stopping_)
             return;
-        texts_.emplace_back(job, std::move(text));
+        jobs_.push_back(std::move(job));
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { Run(); });
+    }
+    wake_.notify_one();
+}
+
+void EngineWorker::Post(std::function<void()> task)
+{
+    Job job;
+    job.task = std::move(task);
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_)
+            return;
+        jobs_.push_back(std::move(job));
         if (!thread_.joinable())
             thread_ = std::thread([this] { Run(); });
     }
@@ -39,9 +58,12 @@ void EngineWorker::Stop()
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        texts_.clear();
+        jobs_.clear();
     }
     wake_.notify_one();
+    ezTrans_.Abort();
+    if (&server_ != &ezTrans_)
+        server_.Abort();
     if (thread_.joinable())
         thread_.join();
 }
@@ -49,31 +71,46 @@ void EngineWorker::Stop()
 void EngineWorker::Run()
 {
     for (;;) {
-        std::pair<std::uint64_t, std::u16string> text;
+        Job job;
         {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [this] { return stopping_ || !texts_.empty(); });
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
             if (stopping_)
                 return;
-            text = std::move(texts_.front());
-            texts_.pop_front();
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
         }
-        Answer answer{text.first, {}, {}};
-        try {
-            translator_.TranslateWide(text.second.data(), static_cast<int>(text.second.size()));
-            answer.shown = ShownTranslation(translator_.Result());
-            translator_.StopTransEngine();
-        } catch (const std::exception& e) {
-            answer.error = e.what();
-        } catch (...) {
-            answer.error = "Unknown error";
+        if (job.task) {
+            try {
+                job.task();
+            } catch (...) {
+                // A task reports its own outcome; the thread goes on.
+            }
+            continue;
         }
-        {
-            std::lock_guard lock(mutex_);
-            answers_.push_back(std::move(answer));
-        }
-        answered_();
+        Translate(job);
     }
+}
+
+void EngineWorker::Translate(Job& job)
+{
+    Translator& translator = *job.translator;
+    Answer answer{job.id, {}, {}, {}};
+    try {
+        translator.TranslateWide(job.text.data(), static_cast<int>(job.text.size()));
+        answer.shown = translator.Shown();
+        answer.notice = translator.TakeNotice();
+        translator.StopTransEngine();
+    } catch (const std::exception& e) {
+        answer.error = e.what();
+    } catch (...) {
+        answer.error = "Unknown error";
+    }
+    {
+        std::lock_guard lock(mutex_);
+        answers_.push_back(std::move(answer));
+    }
+    answered_();
 }
 
 } // namespace kx

@@ -334,3 +334,49 @@ TEST_F(PipelineFixture, TextsReadOnAnotherThreadAreShownInReadOrder)
 }
 
 } // namespace
+
+// A server answers in its own form: the text as sent (no full stop), the
+// answer shown whole, and a failure's reason line behind the text it is
+// about, even in replace mode.
+class ServerLikeTranslator : public EchoTranslator {
+public:
+    std::u16string Shown() const override { return result.substr(0, result.size() - 2); }
+    std::u16string TakeNotice() override { return std::exchange(notice, {}); }
+    std::u16string notice;
+};
+
+TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
+{
+    SinkOptions options;
+    IconvCodePages codePages;
+    FakeLogView view;
+    EchoTranslator ezTrans;
+    ServerLikeTranslator server;
+    FakeUiThread ui;
+    CapturePipeline pipeline{codePages, view, ezTrans, server, ui, AnsiLeadBytes::SingleByte()};
+    const auto read = [&](const std::string& bytes, EngineKind engine) {
+        CapturedText text{bytes, {}, Ascii, options, true, nullptr, {}};
+        text.engine = engine;
+        pipeline.Read(std::move(text));
+    };
+    const auto runUntilShown = [&] {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        do {
+            if (ui.TakeWake(50ms))
+                pipeline.OnUiTurn();
+        } while (pipeline.Busy() && std::chrono::steady_clock::now() < deadline);
+        ASSERT_FALSE(pipeline.Busy());
+    };
+    read("abc", EngineKind::Server);
+    read("abc", EngineKind::EzTrans);
+    runUntilShown();
+    EXPECT_EQ(server.received, std::vector<std::u16string>{u"abc"});
+    EXPECT_EQ(ezTrans.received, std::vector<std::u16string>{u"abc."});
+    EXPECT_EQ(view.text, u"[abc\r\n[abc\r\n");
+
+    options.uot = 1;
+    server.notice = u"Translation server: down";
+    read("def", EngineKind::Server);
+    runUntilShown();
+    EXPECT_EQ(view.text, u"[def\r\nTranslation server: down");
+}

@@ -262,7 +262,7 @@ TEST(SettingsEngineTest, UnknownKindOrBadValuesGiveTheDefaults)
 {
     AppSettings loaded;
     loaded.Engine = EngineKind::Server;
-    Load("[Engine]\nKind=server\nTimeoutS=0\nPrompt=zz\n", loaded);
+    Load("[Engine]\nKind=server\nTimeoutS=0\nPrompt=zzzz\n", loaded);
     EXPECT_EQ(loaded.Engine, EngineKind::EzTrans);  // the stored word is exact
     EXPECT_EQ(loaded.Server, ServerSettings{});
     Load("[Engine]\nKind=Server\nTimeoutS=601\nUrl=\nPrompt=\n", loaded);

@@ -1,0 +1,151 @@
+#include "translate/server_translator.h"
+
+#include "common/text.h"
+#include "settings/settings_file.h"
+#include "translate/chat_completions.h"
+#include "translate/translation_engine.h"
+
+#include <chrono>
+#include <utility>
+
+namespace kx {
+namespace {
+
+constexpr std::size_t kMaxReasonLength = 200;
+
+// A reason the server may have written: one line, not too long.
+std::string OneLine(std::string reason)
+{
+    for (char& c : reason)
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    if (reason.size() > kMaxReasonLength) {
+        std::size_t cut = kMaxReasonLength;
+        while (cut > 0 && (static_cast<unsigned char>(reason[cut]) & 0xC0) == 0x80)
+            --cut;  // not inside a UTF-8 character
+        reason = reason.substr(0, cut) + "...";
+    }
+    return reason;
+}
+
+std::int64_t SteadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
+                        std::u16string_view text)
+{
+    HttpRequest request;
+    request.url = settings.url;
+    request.body = BuildChatRequest(settings, text);
+    request.bearerToken = apiKey;
+    request.timeoutSeconds = settings.timeoutSeconds;
+    const HttpResponse response = http.Post(request);
+    if (!response.received)
+        return {std::nullopt, OneLine(response.failure)};
+    const ChatAnswer answer = ParseChatAnswer(response.body);
+    if (response.status != 200) {
+        std::string reason = "HTTP " + std::to_string(response.status);
+        if (answer.failure.rfind("the server says: ", 0) == 0)
+            reason += " (" + answer.failure + ")";
+        return {std::nullopt, OneLine(reason)};
+    }
+    if (!answer.translation)
+        return {std::nullopt, OneLine(answer.failure)};
+    // An empty answer would show nothing at all: the text is worth more.
+    if (answer.translation->empty())
+        return {std::nullopt, "the answer's text is empty"};
+    return {answer.translation, {}};
+}
+
+ServerTranslator::ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock)
+    : http_(http), codePages_(codePages), clock_(clock ? std::move(clock) : Clock(SteadyMilliseconds))
+{
+}
+
+void ServerTranslator::Configure(const ServerSettings& settings, const std::string& apiKey)
+{
+    std::lock_guard lock(configMutex_);
+    if (configured_ != 0 && settings == settings_ && apiKey == apiKey_)
+        return;
+    settings_ = settings;
+    apiKey_ = apiKey;
+    ++configured_;
+}
+
+std::optional<std::u16string> ServerTranslator::FeedSentence(std::u16string_view text)
+{
+    // Held as ezTrans holds them: what is, with the full stop it would get,
+    // at most two Shift-JIS bytes.
+    if (codePages_.FromWide(text, kShiftJisCodePage).size() + 1 > 2) {
+        std::u16string sentence = std::exchange(pending_, {});
+        if (!sentence.empty())
+            sentence += u"\r\n";
+        sentence += text;
+        return sentence;
+    }
+    pending_ += text;
+    return std::nullopt;
+}
+
+void ServerTranslator::TranslateWide(const char16_t* text, int length)
+{
+    result_.clear();
+    notice_.clear();
+    const std::optional<std::u16string> sentence =
+        FeedSentence(std::u16string_view(text, length > 0 ? static_cast<std::size_t>(length) : 0));
+    if (!sentence)
+        return;
+
+    ServerSettings settings;
+    std::string apiKey;
+    {
+        std::lock_guard lock(configMutex_);
+        settings = settings_;
+        apiKey = apiKey_;
+        if (cacheFor_ != configured_) {
+            answers_ = TranslationCache();
+            cacheFor_ = configured_;
+        }
+    }
+    const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence);
+    if (std::optional<std::string> known = answers_.Find(key)) {
+        result_ = Utf16FromUtf8(*known) + u"\r\n";
+        return;
+    }
+    const ServerOutcome outcome = AskServer(http_, settings, apiKey, *sentence);
+    if (!outcome.translation) {
+        result_ = *sentence + u"\r\n";  // shown untranslated
+        Notice(outcome.failure);
+        return;
+    }
+    answers_.Put(key, Utf8FromUtf16(*outcome.translation));
+    result_ = *outcome.translation + u"\r\n";
+}
+
+std::u16string ServerTranslator::Shown() const
+{
+    if (result_.size() >= 2 && result_.compare(result_.size() - 2, 2, u"\r\n") == 0)
+        return result_.substr(0, result_.size() - 2);
+    return result_;
+}
+
+void ServerTranslator::Notice(const std::string& reason)
+{
+    const std::int64_t now = clock_();
+    if (lastNoticeMs_ && now - *lastNoticeMs_ < kServerNoticeGapMs)
+        return;
+    lastNoticeMs_ = now;
+    notice_ = kServerNoticePrefix + Utf16FromUtf8(reason);
+}
+
+std::u16string ServerTranslator::TakeNotice()
+{
+    return std::exchange(notice_, {});
+}
+
+} // namespace kx

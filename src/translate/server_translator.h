@@ -1,0 +1,74 @@
+#pragma once
+// The second engine: a translation server that speaks the chat-completions
+// API, asked over HTTP on the engine thread. It keeps the first engine's
+// habits where they serve the reader (short pieces held for the next text,
+// answers kept for the run) and drops those that exist only for ezTrans's
+// answer form (the full stop and the three letters cut from the answer).
+// A failure shows the text untranslated with a reason line for the log, at
+// most one line per ten seconds.
+#include "capture/text_sink.h"
+#include "platform/code_page_port.h"
+#include "platform/http_port.h"
+#include "settings/app_settings.h"
+#include "translate/translation_cache.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+inline constexpr const char16_t* kServerNoticePrefix = u"Translation server: ";
+inline constexpr std::int64_t kServerNoticeGapMs = 10000;
+
+// One exchange with a server: the translation, or why there is none.
+struct ServerOutcome {
+    std::optional<std::u16string> translation;
+    std::string failure;
+};
+ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
+                        std::u16string_view text);
+
+class ServerTranslator : public Translator {
+public:
+    using Clock = std::function<std::int64_t()>;  // milliseconds, never going back
+    ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock = {});
+
+    // Any thread: the server to ask from the next text on. Answers kept
+    // from another server, model or prompt are forgotten.
+    void Configure(const ServerSettings& settings, const std::string& apiKey);
+
+    // The engine thread.
+    void TranslateWide(const char16_t* text, int length) override;
+    std::u16string_view Result() const override { return result_; }
+    std::u16string Shown() const override;
+    void StopTransEngine() override {}
+    std::u16string TakeNotice() override;
+    void Abort() override { http_.Cancel(); }
+
+private:
+    std::optional<std::u16string> FeedSentence(std::u16string_view text);
+    void Notice(const std::string& reason);
+
+    HttpPort& http_;
+    CodePagePort& codePages_;
+    Clock clock_;
+
+    std::mutex configMutex_;
+    ServerSettings settings_;   // guarded by configMutex_
+    std::string apiKey_;        // guarded by configMutex_
+    std::uint64_t configured_ = 0;  // guarded by configMutex_: counts Configure calls
+
+    // The engine thread's own.
+    std::uint64_t cacheFor_ = 0;   // the Configure the answers belong to
+    TranslationCache answers_;     // by URL and request body
+    std::u16string pending_;       // short pieces held for the next text
+    std::u16string result_;
+    std::u16string notice_;
+    std::optional<std::int64_t> lastNoticeMs_;
+};
+
+} // namespace kx
