@@ -16,6 +16,9 @@ KX_CMD_UNICODE=40027
 KX_CMD_TEXTFILTERS=40031
 KX_CMD_ADVANCED=40030
 KX_CMD_SUBTITLE=40103
+KX_CMD_ENGINE_EZTRANS=40032
+KX_CMD_ENGINE_SERVER=40033
+KX_CMD_SERVER_SETTINGS=40034
 KX_CMD_CLICKTHROUGH=40106
 
 drv() { wine "$KX_DRIVER" "$@"; }
@@ -173,4 +176,45 @@ kx_wine_cjk_font_link() {
   [[ $(fc-list 2>/dev/null) == *wqy-microhei.ttc* ]] || return 0
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
     /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+}
+
+# A loopback translation server of the tests' own (answers "KO:" + the text),
+# recording into the folder `name`; sets CHAT_PORT and CHAT_PID. It ends by
+# itself after two minutes at the latest.
+chat_server_start() { # name [server options...]
+  local name=$1 i
+  shift
+  python3 "$KX_CHAT_SERVER" --port-file "$PWD/$name.port" --record "$PWD/$name" --lifetime 120 "$@" &
+  CHAT_PID=$!
+  for i in $(seq 100); do
+    [[ -s $name.port ]] && break
+    sleep 0.1
+  done
+  CHAT_PORT=$(cat "$name.port")
+}
+chat_server_stop() {
+  [[ -n ${CHAT_PID:-} ]] || return 0
+  kill "$CHAT_PID" 2>/dev/null
+  wait "$CHAT_PID" 2>/dev/null
+  CHAT_PID=
+}
+
+# The user message of a recorded request, and the request's headers.
+chat_request_text() { python3 -c 'import json,sys; print(json.loads(open(sys.argv[1],"rb").read().decode("utf-8"))["messages"][1]["content"], end="")' "$1"; }
+chat_request_header() { python3 -c 'import json,sys; v=json.load(open(sys.argv[1]))[sys.argv[2]]; print("" if v is None else v, end="")' "$1" "$2"; }
+
+# Waits until a child of a window shows exactly `text`.
+wait_child_text() { # window-args... -- id text timeout-ms
+  local args=() id text timeout t0
+  while [[ $1 != -- ]]; do args+=("$1"); shift; done
+  shift
+  id=$1 text=$2 timeout=$3
+  t0=$(date +%s%N)
+  while (( ($(date +%s%N) - t0) / 1000000 < timeout )); do
+    drv window-text "${args[@]}" 2000 | sed 's/^child class=[^ ]* //' | grep -qxF -- "id=$id text=$text" && return 0
+    sleep 0.2
+  done
+  echo "    child $id never showed '$text'; it shows:"
+  drv window-text "${args[@]}" 2000 | grep "id=$id " | sed 's/^/    /'
+  return 1
 }

@@ -33,6 +33,7 @@ KX_EXE=$build/bin/KestruneEX.exe
 KX_ENGINE=$build/engine/J2KEngine.dll
 KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
 KX_FAKE_AGTH=$build/tests/e2e/agth.exe
+KX_CHAT_SERVER=$here/chat_server/chat_server.py
 for f in "$KX_EXE" "$KX_ENGINE" "$KX_DRIVER" "$KX_FAKE_AGTH"; do
   [[ -f $f ]] || { echo "missing $f (build the win32 preset with KX_BUILD_TESTS=ON)"; exit 2; }
 done
@@ -81,6 +82,7 @@ scenario_cleanup() {
   [[ -n ${APP_PID:-} ]] && wait "$APP_PID" 2>/dev/null
   [[ -n ${OTHER_PID:-} ]] && { kill -9 "$OTHER_PID" 2>/dev/null; wait "$OTHER_PID" 2>/dev/null; }
   [[ -n ${DPI_CHANGED:-} ]] && set_dpi 96
+  chat_server_stop
   return 0
 }
 
@@ -1565,11 +1567,147 @@ scenario_hotkeys_taken_and_changed() {
   expect_eq "a missing one written with its default" "$(ini_get KestruneEX.ini Hotkeys Translation)" Ctrl+Alt+T
 }
 
+# A translation server as the engine: named at start-up instead of ezTrans,
+# asked with the exact request body in UTF-8, its answer shown whole; when it
+# is down, the text untranslated and one reason line per ten seconds.
+scenario_translation_server() {
+  chat_server_start fast
+  local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" lines want text
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' "Url=$url" 'Model=test-model'
+  app_start
+  app_ready
+  mapfile -t lines < <(log_lines)
+  printf '    | %s\n' "${lines[@]}"
+  expect_eq "three start-up lines" "${#lines[@]}" 3
+  expect_eq "line 3 names the server, not ezTrans" "${lines[2]}" "Translation server: $url"
+  clip "$(sjis こんにちは)"
+  expect "translated by the server and shown whole" drv wait-log-ends-with "$(esc $'\r\nKO:こんにちは')" 10000
+  want='{"messages":[{"content":"Translate the user'"'"'s Japanese game text into natural Korean. Reply with the translation only.","role":"system"},{"content":"こんにちは","role":"user"}],"model":"test-model","stream":false,"temperature":0}'
+  expect "the request body exactly, in UTF-8, no full stop" cmp fast/request-1.body <(printf '%s' "$want")
+  expect_eq "posted to the URL's path" "$(chat_request_header fast/request-1.json path)" /v1/chat/completions
+  expect_eq "as JSON" "$(chat_request_header fast/request-1.json content_type)" 'application/json; charset=utf-8'
+  expect_eq "no key, no Authorization" "$(chat_request_header fast/request-1.json authorization)" ''
+  # Unicode text keeps every character on its way there and back.
+  drv command $KX_CMD_UNICODE >/dev/null
+  text='♥😀 한국어 テスト "q" \ end'
+  clipu "$text"
+  expect "Unicode text translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$text")" 10000
+  expect_eq "the request held it intact" "$(chat_request_text fast/request-2.body)" "$text"
+  # The server goes away.
+  chat_server_stop
+  clipu 'サーバーなし'
+  expect "shown untranslated, then the reason" drv wait-log-contains "$(esc $'\r\nサーバーなし\r\nTranslation server: ')" 15000
+  mapfile -t lines < <(log_lines)
+  echo "    reason: ${lines[-1]}"
+  clipu 'まだなし'
+  expect "the next text untranslated too" drv wait-log-ends-with "$(esc $'\r\nまだなし')" 15000
+  expect_eq "one reason line within ten seconds" "$(log_lines | grep -c '^Translation server: ' )" 2
+  expect_eq "no box" "$(drv count-windows --class '#32770')" "count=0"
+  expect "closes with exit code 0" app_close
+  expect_eq "Engine.Kind" "$(ini_get KestruneEX.ini Engine Kind)" Server
+  expect_eq "Engine.Url" "$(ini_get KestruneEX.ini Engine Url)" "$url"
+  expect_eq "Engine.Model" "$(ini_get KestruneEX.ini Engine Model)" test-model
+}
+
+# A server that takes five seconds: the window answers at once meanwhile, the
+# lines come in read order, and closing does not wait for the answer.
+scenario_translation_server_slow() {
+  chat_server_start slow --delay 5
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions"
+  app_start
+  app_ready
+  local probes_out="$PWD/probes.txt" t0 took
+  drv probe-answers 6000 20 >"$probes_out" &
+  local probe_pid=$!
+  sleep 0.3
+  clip "$(sjis 一行目)"
+  sleep 0.2
+  clip "$(sjis 二行目)"
+  sleep 0.2
+  clip "$(sjis 三行目)"
+  wait $probe_pid
+  sed 's/^/    /' "$probes_out"
+  expect_fields "every probe answered within 100 ms while the server thinks" "$(cat "$probes_out")" \
+    "within-100ms=$(sed -n 's/^probes=\([0-9]*\).*/\1/p' "$probes_out")"
+  expect "the third line translated" drv wait-log-ends-with "$(esc $'\r\nKO:三行目')" 20000
+  expect_eq "three lines in read order" "$(log_lines | grep '^KO:' | paste -sd ' ')" "KO:一行目 KO:二行目 KO:三行目"
+  clip "$(sjis 四行目)"
+  sleep 1
+  t0=$(date +%s%N)
+  expect "closes with exit code 0 while the server thinks" app_close
+  took=$((($(date +%s%N) - t0) / 1000000))
+  echo "    closing took $took ms (the driver's own start included)"
+  expect "closing did not wait for the answer" [ "$took" -lt 3000 ]
+}
+
+# Options > Translation engine > Server settings..: the defaults, "Test" with
+# what the dialog holds, OK; the key stored only protected and read back at
+# the next start; back to ezTrans.
+scenario_server_settings_dialog() {
+  chat_server_start dlg
+  local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" text want
+  local dlg=(--exact --class '#32770' 'Translation server')
+  write_ini '[Agth]' 'AgthATrun=0'
+  app_start
+  app_ready
+  drv post-command $KX_CMD_SERVER_SETTINGS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  for want in 'id=2151 text=http://127.0.0.1:8080/v1/chat/completions' 'id=2153 text=' \
+    "id=2155 text=Translate the user's Japanese game text into natural Korean. Reply with the translation only." \
+    'id=2157 text=' 'id=2159 text=30'; do
+    expect "default: $want" grep -qxF -- "$want" <<<"$text"
+  done
+  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && import -window root "$KX_E2E_SCREENSHOTS/server-settings-full.png"
+  drv set-child-text "${dlg[@]}" '#2151' "$url" >/dev/null
+  drv set-child-text "${dlg[@]}" '#2153' 'test-model' >/dev/null
+  drv set-child-text "${dlg[@]}" '#2157' 'sk-test-key' >/dev/null
+  drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
+  expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- 2161 'こんにちは → KO:こんにちは' 15000
+  expect_eq "Test sent the key" "$(chat_request_header dlg/request-1.json authorization)" 'Bearer sk-test-key'
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect "still ezTrans" drv wait-log-ends-with "Success" 1000
+  drv command $KX_CMD_ENGINE_SERVER >/dev/null
+  expect "the server named on the switch" drv wait-log-ends-with "$(esc $'\r\nTranslation server: '"$url")" 5000
+  clip "$(sjis テスト)"
+  expect "translated by the server" drv wait-log-ends-with "$(esc $'\r\nKO:テスト')" 10000
+  expect "closes with exit code 0" app_close
+  expect_eq "Engine.Kind" "$(ini_get KestruneEX.ini Engine Kind)" Server
+  expect_eq "Engine.Url" "$(ini_get KestruneEX.ini Engine Url)" "$url"
+  expect_eq "Engine.TimeoutS" "$(ini_get KestruneEX.ini Engine TimeoutS)" 30
+  local stored
+  stored=$(ini_get KestruneEX.ini Engine ApiKey)
+  echo "    ApiKey=${stored:0:40}... (${#stored} digits)"
+  expect "a key is stored" [ ${#stored} -gt 20 ]
+  expect "not in clear" bash -c "! grep -q 'sk-test-key' KestruneEX.ini"
+  expect "not as hex text either" bash -c "! grep -qi '$(hex_text sk-test-key)' KestruneEX.ini"
+  expect "every section complete" ini_check_complete KestruneEX.ini
+  # The next start reads the key back for the same user.
+  app_start
+  app_ready
+  clip "$(sjis もう一度)"
+  expect "translated after the restart" drv wait-log-ends-with "$(esc $'\r\nKO:もう一度')" 10000
+  local last
+  last=$(ls dlg/request-*.json | sort -t- -k2 -n | tail -n 1)
+  expect_eq "with the key read back" "$(chat_request_header "$last" authorization)" 'Bearer sk-test-key'
+  # Back to ezTrans: it starts now, with its own sentence rules.
+  drv command $KX_CMD_ENGINE_EZTRANS >/dev/null
+  expect "ezTrans starts on the switch" drv wait-log-ends-with "Initialize the Translation Engine ..... Success" 10000
+  clip "$(sjis かな)"
+  expect "translated by the stand-in" drv wait-log-ends-with "$(esc $'\r\n카나')" 10000
+  expect "closes with exit code 0" app_close
+  expect_eq "Engine.Kind back to ezTrans" "$(ini_get KestruneEX.ini Engine Kind)" ezTrans
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
-  high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed)
+  high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
+  translation_server translation_server_slow server_settings_dialog)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

@@ -4,6 +4,7 @@
 #include "app/save_text.h"
 #include "app/subtitle_mode.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/server_settings_dialog.h"
 #include "app/win32/text_filters_dialog.h"
 #include "capture/append_log.h"
 #include "common/app_error.h"
@@ -146,7 +147,8 @@ void MainWindow::PublishCaptureSwitches()
     now.options = settings_.Sink();
     // Translation is off from the moment the engine failed, also while its
     // error box is open.
-    now.translate = translation_.Active() && engine_ && engine_->EngineReady;
+    now.translate = translation_.Active() && TranslationPossible();
+    now.engine = settings_.Engine;
     now.filters = publishedFilters_;
     std::lock_guard lock(switchesMutex_);
     switches_ = now;
@@ -256,7 +258,14 @@ void MainWindow::FormCreate()
     engine_ = std::make_unique<TranslationEngine>(
         EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *logView_});
     uiThread_ = std::make_unique<Win32UiThread>(window_, kPipelineTurnMessage);
-    pipeline_ = std::make_unique<CapturePipeline>(codePages_, *logView_, *engine_, *uiThread_, ansiLeadBytes_);
+    server_ = std::make_unique<ServerTranslator>(http_, codePages_);
+    pipeline_ = std::make_unique<CapturePipeline>(codePages_, *logView_, *engine_, *server_, *uiThread_, ansiLeadBytes_);
+    serverDialog_ = std::make_unique<ServerSettingsDialog>(instance_);
+    serverDialog_->Create(window_);
+    serverDialog_->SetTestRunner(
+        [this](const ServerDialogValues& values, std::function<void(std::u16string)> done) {
+            TestServer(values, std::move(done));
+        });
 
     engine_->Reset();
     engine_->TranslationAvailable = false;
@@ -267,13 +276,7 @@ void MainWindow::FormCreate()
     logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
     LoadSettingsIntoWindow();
     PublishTextFilters();
-    engine_->InitTransEngine();
-    if (!engine_->EngineReady) {
-        translation_.enabled = false;
-        ::EnableMenuItem(mainMenu_.Get(), ID_OPTIONS_TRANSLATION, MF_BYCOMMAND | MF_GRAYED);
-    } else {
-        AppendLineToView(*logView_, Widen(kEngineSuccessLine));
-    }
+    StartChosenEngine();
     RegisterHotkeys();
     ::SetWindowTextA(window_, programTitle_.c_str());
     subtitleMode_ = false;
@@ -361,7 +364,9 @@ void MainWindow::OnClipboardText(const ClipboardText& text)
         method = UnicodeText;
     else if (method == UnicodeText)
         method = Ascii;
-    pipeline_->Read(CapturedText{text.bytes, text.wide, method, now.options, now.translate, now.filters, {}});
+    CapturedText captured{text.bytes, text.wide, method, now.options, now.translate, now.filters, {}};
+    captured.engine = now.engine;
+    pipeline_->Read(std::move(captured));
 }
 
 void MainWindow::OnCommand(int id)
@@ -409,6 +414,15 @@ void MainWindow::OnCommand(int id)
     case ID_OPTIONS_TEXTFILTERS:
     case ID_POPUP_TEXTFILTERS:
         TextFilters1Click();
+        break;
+    case ID_ENGINE_EZTRANS:
+        EngineEzTrans1Click();
+        break;
+    case ID_ENGINE_SERVER:
+        EngineServer1Click();
+        break;
+    case ID_ENGINE_SERVERSETTINGS:
+        ServerSettings1Click();
         break;
     case ID_HELP_ABOUT:
         About1Click();

@@ -17,10 +17,14 @@
 #include "settings/settings_file.h"
 #include "platform/win32/win32_text_files.h"
 #include "translate/capture_pause.h"
+#include "translate/server_translator.h"
 #include "translate/translation_engine.h"
+#include "platform/win32/win32_http.h"
+#include "platform/win32/win32_secrets.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -30,6 +34,8 @@
 namespace kx::win32 {
 
 class TextFiltersDialog;
+class ServerSettingsDialog;
+struct ServerDialogValues;
 
 // The log view's font as the user chose it.
 struct LogFont {
@@ -109,6 +115,15 @@ private:
     void tClick();
     void About1Click();
     void TextFilters1Click();
+    // The translation engine (main_window_engine.cpp).
+    void StartChosenEngine();
+    void EngineEzTrans1Click();
+    void EngineServer1Click();
+    void ServerSettings1Click();
+    void ShowEngineChoice();
+    void LoadServerKey();
+    void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
+    bool TranslationPossible() const;
     void Cleartext1Click();
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
@@ -140,6 +155,7 @@ private:
     ModalDialog* aboutForm_ = nullptr;
     ModalDialog* agthHelpForm_ = nullptr;
     std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
+    std::unique_ptr<ServerSettingsDialog> serverDialog_;
 
     std::unique_ptr<EditLogView> logView_;
     Win32CodePages codePages_;
@@ -155,6 +171,7 @@ private:
         int method = Ascii;
         SinkOptions options;
         bool translate = false;
+        EngineKind engine = EngineKind::EzTrans;
         std::shared_ptr<const TextFilterSettings> filters;
     };
     CaptureSwitches CurrentSwitches();
@@ -170,6 +187,10 @@ private:
     std::mutex switchesMutex_;
     CaptureSwitches switches_;
     std::unique_ptr<TranslationEngine> engine_;
+    Win32Http http_;
+    Win32Secrets secrets_;
+    std::unique_ptr<ServerTranslator> server_;
+    std::string serverApiKey_;  // in clear, for this run only
     std::unique_ptr<Win32UiThread> uiThread_;
     std::unique_ptr<CapturePipeline> pipeline_;
     AnsiLeadBytes ansiLeadBytes_;

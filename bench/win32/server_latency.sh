@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Clipboard change to translated line painted, measured from outside the real
+# KestruneEX.exe under Wine and Xvfb, median of 50 distinct lines each:
+#   - with a translation server on the loopback that answers at once (the
+#     tests' own chat_server.py), against
+#   - the same with the stand-in ezTrans engine, in the same run.
+# The difference is what the server path (request, HTTP, JSON) adds.
+#
+#   bench/win32/server_latency.sh [build-dir]     (default: the tested build)
+# It passes or fails nothing; it prints figures and the ratio.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../scripts/lib.sh"
+
+if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
+  export KX_BENCH_IN_XVFB=1
+  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
+KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
+KX_CHAT_SERVER=$KX_ROOT/tests/e2e/chat_server/chat_server.py
+source "$KX_ROOT/tests/e2e/lib-e2e.sh"
+work=$(mktemp -d /tmp/kx-server-latency.XXXXXX)
+kx_wine_prefix "$work/prefix"
+trap 'chat_server_stop; wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
+kx_register_engine "$build/engine/J2KEngine.dll"
+wineserver -p60 >/dev/null 2>&1
+cd "$work"
+cp "$build/bin/KestruneEX.exe" .
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "n/a"; else printf "%.2f", a / b }'; }
+median() { sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$1"; }
+
+chat_server_start server --max-requests 1000
+url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions"
+
+# Both engines show a line that ends with the text copied: the stand-in keeps
+# ASCII as it is, the server answers "KO:" + the text.
+measure() { # engine kind, prefix
+  write_ini '[Agth]' 'AgthATrun=0' '[Engine]' "Kind=$1" "Url=$url"
+  app_start
+  app_ready
+  drv change-to-line 3 "warm-up $2" >/dev/null   # first calls load what they need
+  drv change-to-line 50 "$2"
+  app_close >/dev/null
+}
+ez=$(measure ezTrans 'ezTrans line ')
+srv=$(measure Server 'server line ')
+ezm=$(median "$ez")
+srvm=$(median "$srv")
+printf 'change to translated line painted, 50 lines each\n'
+printf '   stand-in ezTrans:  %s\n   loopback server:   %s\n' "$ez" "$srv"
+printf '   the server adds %s ms to the median; ratio server / ezTrans: %s\n' \
+  "$(awk -v a="$srvm" -v b="$ezm" 'BEGIN { printf "%.2f", a - b }')" "$(ratio "$srvm" "$ezm")"

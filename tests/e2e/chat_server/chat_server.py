@@ -1,0 +1,74 @@
+#!/usr/bin/env python3
+"""A loopback stand-in for a chat-completions translation server, for the
+end-to-end tests: answers each POST with "KO:" + the user's text, records
+every request, and ends by itself after a bounded number of requests or
+seconds. Standard library only."""
+import argparse
+import json
+import os
+import sys
+import threading
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port-file", required=True, help="the chosen port is written here")
+    parser.add_argument("--record", required=True, help="folder: request-N.json (headers) and request-N.body")
+    parser.add_argument("--delay", type=float, default=0.0, help="seconds before each answer")
+    parser.add_argument("--status", type=int, default=200)
+    parser.add_argument("--max-requests", type=int, default=200)
+    parser.add_argument("--lifetime", type=float, default=300.0, help="seconds until the server ends")
+    args = parser.parse_args()
+    os.makedirs(args.record, exist_ok=True)
+    lock = threading.Lock()
+    count = [0]
+
+    class Handler(BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, *_):
+            pass
+
+        def do_POST(self):
+            length = int(self.headers.get("Content-Length", "0"))
+            body = self.rfile.read(length) if 0 <= length <= 1 << 20 else b""
+            with lock:
+                count[0] += 1
+                n = count[0]
+            with open(os.path.join(args.record, "request-%d.body" % n), "wb") as f:
+                f.write(body)
+            with open(os.path.join(args.record, "request-%d.json" % n), "w", encoding="utf-8") as f:
+                json.dump({"path": self.path,
+                           "content_type": self.headers.get("Content-Type"),
+                           "authorization": self.headers.get("Authorization")}, f)
+            try:
+                text = json.loads(body.decode("utf-8"))["messages"][-1]["content"]
+                answer = {"choices": [{"index": 0, "message": {"role": "assistant", "content": "KO:" + text}}]}
+            except (ValueError, KeyError, IndexError, TypeError):
+                answer = {"error": {"message": "bad request body"}}
+            if args.delay > 0:
+                time.sleep(args.delay)
+            out = json.dumps(answer, ensure_ascii=False).encode("utf-8")
+            self.send_response(args.status)
+            self.send_header("Content-Type", "application/json; charset=utf-8")
+            self.send_header("Content-Length", str(len(out)))
+            self.end_headers()
+            self.wfile.write(out)
+            if n >= args.max_requests:
+                threading.Thread(target=server.shutdown, daemon=True).start()
+
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    with open(args.port_file + ".tmp", "w") as f:
+        f.write(str(server.server_address[1]))
+    os.replace(args.port_file + ".tmp", args.port_file)
+    threading.Timer(args.lifetime, server.shutdown).start()
+    server.serve_forever()
+    server.server_close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
