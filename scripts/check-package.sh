@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows download and checks what it holds: exactly the program,
-# its README, and the stand-in engine with its note, each as built.
+# its README, the third-party notices, and the stand-in engine with its note, each as built.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
@@ -8,7 +8,7 @@ listing=$("$KX_ROOT/scripts/package.sh")
 zip=${listing%%$'\n'*}
 name=$(basename "$zip" .zip)
 [[ $name =~ ^KestruneEX-[0-9]+\.[0-9]+\.[0-9]+\.[0-9]+-win32$ ]] || { echo "bad name: $name"; exit 1; }
-want=$(printf '%s\n' "$name/" "$name/KestruneEX.exe" "$name/README.txt" "$name/stand-in-engine/" \
+want=$(printf '%s\n' "$name/" "$name/KestruneEX.exe" "$name/README.txt" "$name/THIRD-PARTY-NOTICES.txt" "$name/stand-in-engine/" \
   "$name/stand-in-engine/J2KEngine.dll" "$name/stand-in-engine/README.txt" | LC_ALL=C sort)
 got=$(cmake -E tar tf "$zip" | LC_ALL=C sort)
 [[ $got == "$want" ]] || { printf 'the zip holds:\n%s\nwanted:\n%s\n' "$got" "$want"; exit 1; }
@@ -28,6 +28,7 @@ for part in "KestruneEX! ${name#KestruneEX-}" 'First steps' 'AGTH' 'ezTrans' 'Gl
   part=${part%-win32}
   grep -qF "$part" "$readme" || { echo "README.txt lacks '$part'"; exit 1; }
 done
+grep -q 'Niels Lohmann' "$out/$name/THIRD-PARTY-NOTICES.txt" || { echo "the notices lack the JSON library's"; exit 1; }
 grep -q 'only transcribes' "$out/$name/stand-in-engine/README.txt" || { echo "the stand-in's note lacks what it is"; exit 1; }
 if grep -qv $'\r$' "$readme"; then echo "README.txt has lines without CR LF"; exit 1; fi
 echo "the download holds what it should: $zip"

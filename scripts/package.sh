@@ -20,6 +20,7 @@ cp "$build/bin/KestruneEX.exe" "$stage/$name/"
 cp "$build/engine/J2KEngine.dll" "$stage/$name/stand-in-engine/"
 # Windows' Notepad of old wants CR LF.
 sed "s/@VERSION@/$version/; s/\$/\r/" "$KX_ROOT/packaging/README.txt" >"$stage/$name/README.txt"
+sed 's/$/\r/' "$KX_ROOT/packaging/THIRD-PARTY-NOTICES.txt" >"$stage/$name/THIRD-PARTY-NOTICES.txt"
 sed 's/$/\r/' "$KX_ROOT/packaging/stand-in-engine.txt" >"$stage/$name/stand-in-engine/README.txt"
 zip=$KX_ROOT/dist/$name.zip
 rm -f "$zip"
