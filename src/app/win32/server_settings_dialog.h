@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +39,26 @@ public:
     // Opens modally over the owner given to Create, filled from `current`;
     // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
     std::optional<ServerDialogValues> Edit(const ServerDialogValues& current);
+
+protected:
+    void OnInit() override;
+    void OnShow() override;
+    bool OnCommand(int id, int notification) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // The boxes checked; a box for the first that is wrong.
+    std::optional<ServerDialogValues> ReadBoxes();
+    void OkClick();
+    void TestClick();
+
+    ServerTestRunner testRunner_;
+    ServerDialogValues current_;
+    std::optional<ServerDialogValues> accepted_;
+    // Where a test's answer is posted; cleared when the dialog goes, so that
+    // a late answer finds no window.
+    std::shared_ptr<std::atomic<HWND>> answerTarget_;
+    std::uint64_t latestTest_ = 0;
 };
 
 } // namespace kx::win32

@@ -1,0 +1,69 @@
+#pragma once
+// What the "Translation server" dialog accepts from its boxes: the URL, the
+// model and the time-out as typed (UTF-16), checked and turned into the
+// values the settings hold, or the one message that says what is wrong.
+#include "settings/app_settings.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace kx {
+
+inline constexpr const char* kServerUrlProblem =
+    "The URL must begin with http:// or https:// and hold only ASCII characters.";
+inline constexpr const char* kServerTimeoutProblem = "The time-out must be a whole number of seconds from 1 to 600.";
+inline constexpr const char* kServerModelProblem = "The model name must hold only ASCII characters.";
+
+// The text without the blanks at both ends (space, tab, line ends, no-break
+// and ideographic spaces).
+std::u16string_view TrimBlanks(std::u16string_view text);
+
+// Trimmed; "http://" or "https://" (any case) and at least one more
+// character, every one of them printable ASCII without the space (0x21-0x7E).
+std::optional<std::string> CheckServerUrl(std::u16string_view text);
+
+// Trimmed; ASCII digits only, kMinServerTimeoutSeconds..kMaxServerTimeoutSeconds
+// (leading zeros allowed, no sign).
+std::optional<std::int32_t> CheckServerTimeout(std::u16string_view text);
+
+// Trimmed; printable ASCII (0x20-0x7E), so that a name may hold a space
+// inside. Empty is accepted: no model is sent.
+std::optional<std::string> CheckServerModel(std::u16string_view text);
+
+// The texts of the dialog's boxes, as the controls hold them.
+struct ServerFormTexts {
+    std::u16string url;
+    std::u16string model;
+    std::u16string prompt;
+    std::u16string apiKey;
+    std::u16string timeout;
+};
+
+enum class ServerFormField { Url, Model, Timeout };
+
+struct ServerFormProblem {
+    ServerFormField field;
+    const char* message;  // one of the kServer*Problem texts
+};
+
+struct ServerFormValues {
+    ServerSettings server;
+    std::string apiKey;  // UTF-8, trimmed of blanks; empty: no key
+};
+
+// Checks the boxes in the order the dialog shows them (URL, model, time-out)
+// and names the first one that is wrong. The prompt is taken as it is.
+std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts);
+
+// A text as a multi-line edit box shows it: every line feed that has no
+// carriage return before it gets one.
+std::u16string WithCrLf(std::u16string_view text);
+
+// The prompt the dialog hands back: the stored one when the box still holds
+// exactly what it was given (WithCrLf(stored)), otherwise the box's text.
+std::u16string PromptFromBox(std::u16string_view boxText, std::u16string_view stored);
+
+} // namespace kx
