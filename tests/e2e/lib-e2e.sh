@@ -194,8 +194,8 @@ chat_server_start() { # name [server options...]
 }
 chat_server_stop() {
   [[ -n ${CHAT_PID:-} ]] || return 0
-  kill "$CHAT_PID" 2>/dev/null
-  wait "$CHAT_PID" 2>/dev/null
+  kill "$CHAT_PID" 2>/dev/null || true
+  wait "$CHAT_PID" 2>/dev/null || true
   CHAT_PID=
 }
 
