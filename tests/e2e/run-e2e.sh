@@ -15,7 +15,8 @@
 #                       temporary folder, kept and printed when a scenario fails)
 #   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png, screenshot-subtitle.png
 #                       screenshot-settings.png, screenshot-agth-helper.png and
-#                       screenshot-text-filters.png into this folder (e.g. docs)
+#                       screenshot-text-filters.png, screenshot-server-settings.png
+#                       into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
 set -uo pipefail
 
@@ -1660,13 +1661,21 @@ scenario_server_settings_dialog() {
     'id=2157 text=' 'id=2159 text=30'; do
     expect "default: $want" grep -qxF -- "$want" <<<"$text"
   done
-  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && import -window root "$KX_E2E_SCREENSHOTS/server-settings-full.png"
   drv set-child-text "${dlg[@]}" '#2151' "$url" >/dev/null
   drv set-child-text "${dlg[@]}" '#2153' 'test-model' >/dev/null
   drv set-child-text "${dlg[@]}" '#2157' 'sk-test-key' >/dev/null
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
   expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- 2161 'こんにちは → KO:こんにちは' 15000
   expect_eq "Test sent the key" "$(chat_request_header dlg/request-1.json authorization)" 'Bearer sk-test-key'
+  local rect x y w h
+  rect=$(drv window-info "${dlg[@]}" | grep -o 'rect=[^ ]*')
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  sleep 0.3   # the answer painted
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-server-settings.png
+  expect "dialog screenshot written" [ -s screenshot-server-settings.png ]
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-server-settings.png "$KX_E2E_SCREENSHOTS"/
+  fi
   drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
   expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
   expect "still ezTrans" drv wait-log-ends-with "Success" 1000
