@@ -6,6 +6,7 @@ seconds. Standard library only."""
 import argparse
 import json
 import os
+import socket
 import sys
 import threading
 import time
@@ -19,6 +20,8 @@ def main():
     parser.add_argument("--delay", type=float, default=0.0, help="seconds before each answer")
     parser.add_argument("--status", type=int, default=200)
     parser.add_argument("--max-requests", type=int, default=200)
+    parser.add_argument("--quick-ack", action="store_true",
+                        help="acknowledge the request headers at once (Linux), not after the delayed-ACK wait")
     parser.add_argument("--lifetime", type=float, default=300.0, help="seconds until the server ends")
     args = parser.parse_args()
     os.makedirs(args.record, exist_ok=True)
@@ -35,6 +38,10 @@ def main():
             pass
 
         def do_POST(self):
+            if args.quick_ack and hasattr(socket, "TCP_QUICKACK"):
+                # A client that writes headers and body separately waits with
+                # the body (Nagle) until the headers are acknowledged.
+                self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_QUICKACK, 1)
             length = int(self.headers.get("Content-Length", "0"))
             body = self.rfile.read(length) if 0 <= length <= 1 << 20 else b""
             with lock:
