@@ -1667,12 +1667,7 @@ scenario_server_settings_dialog() {
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
   expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- 2161 'こんにちは → KO:こんにちは' 15000
   expect_eq "Test sent the key" "$(chat_request_header dlg/request-1.json authorization)" 'Bearer sk-test-key'
-  local rect x y w h
-  rect=$(drv window-info "${dlg[@]}" | grep -o 'rect=[^ ]*')
-  IFS=, read -r x y w h <<<"${rect#rect=}"
-  sleep 0.3   # the answer painted
-  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-server-settings.png
-  expect "dialog screenshot written" [ -s screenshot-server-settings.png ]
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-server-settings.png
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-server-settings.png "$KX_E2E_SCREENSHOTS"/
   fi
