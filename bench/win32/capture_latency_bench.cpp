@@ -55,7 +55,7 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 0;
         }
         if (message == kTurnMessage) {
-            g_viewer->pipeline->OnUiTurn();
+            g_viewer->uiThread->RunPosted();
             return 0;
         }
         if (message == WM_CHANGECBCHAIN) {

@@ -24,7 +24,12 @@ void CapturePipeline::RequestTurn()
 {
     // One wake-up for any number of requests until the turn is taken.
     if (!turnRequested_.exchange(true))
-        ui_.Wake();
+        ui_.Post([this] {
+            if (scheduleTurn_)
+                scheduleTurn_();
+            else
+                OnUiTurn();
+        });
 }
 
 void CapturePipeline::Read(CapturedText text)

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -59,6 +60,9 @@ public:
     bool Busy() const;
     // The engine thread, for work in turn with the texts (a test translation).
     EngineWorker& Worker() { return worker_; }
+    // What runs on the UI thread when a turn is asked for (the owner may
+    // space turns out); OnUiTurn itself when none is set. Set before the first read.
+    void SetTurnScheduler(std::function<void()> scheduleTurn) { scheduleTurn_ = std::move(scheduleTurn); }
 
 private:
     // A place in the log's order: text ready to show, or an engine answer to come.
@@ -84,6 +88,7 @@ private:
     TextFilters filters_;
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};
+    std::function<void()> scheduleTurn_;
     EngineWorker worker_;  // last: stopped before the rest goes
 };
 

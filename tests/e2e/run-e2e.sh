@@ -147,7 +147,7 @@ scenario_startup_without_engine() {
   # turns it on or off, and captures stay untranslated.
   drv command $KX_CMD_TRANSLATION >/dev/null
   clip "$(sjis こんにちは)"
-  expect "capture after command 40011 untranslated" drv wait-log-ends-with "$(esc $'\r\nこんにちは')" 5000
+  expect "capture after command ${ID_OPTIONS_TRANSLATION} untranslated" drv wait-log-ends-with "$(esc $'\r\nこんにちは')" 5000
   keys F6
   clip "$(sjis さようなら)"
   expect "capture after F6 untranslated" drv wait-log-ends-with "$(esc $'\r\nさようなら')" 5000
@@ -185,7 +185,7 @@ scenario_captures() {
   expect "Ctrl+3 then 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nお\r\nあい')" 5000
   drv command $KX_CMD_ASCII >/dev/null
   clip '82A0 '
-  expect "back to ascii (command 40020): hex text shown as it is" drv wait-log-ends-with "$(esc $'\r\nあい\r\n82A0 ')" 5000
+  expect "back to ascii (command ${ID_METHOD_ASCII}): hex text shown as it is" drv wait-log-ends-with "$(esc $'\r\nあい\r\n82A0 ')" 5000
   expect "closes with exit code 0" app_close
 }
 
@@ -230,7 +230,7 @@ scenario_monitoring_toggle() {
   drv command $KX_CMD_MONITORING >/dev/null
   clip 'same text twice'
   clip 'same text twice'
-  expect "capture resumes after command 40010 twice; repeats are kept" \
+  expect "capture resumes after command ${ID_OPTIONS_MONITORING} twice; repeats are kept" \
     drv wait-log-ends-with "$(esc $'again\r\nsame text twice\r\nsame text twice')" 5000
   expect "nothing captured while off (command)" drv log-lacks "copied while off"
   expect "closes with exit code 0" app_close
@@ -540,12 +540,12 @@ scenario_advanced_settings() {
   text=$(drv window-text "${dlg[@]}" 5000)
   echo "$text" | sed 's/^/    /'
   local want
-  for want in 'id=2020 text=Cancel' 'id=2021 text=OK' \
-    'id=2022 check=0 text=Add a newline character to the every translation event' \
-    'id=2023 check=0 text=Update original text' 'id=2024 sel=0 text=SHIFTJIS' 'id=2025 pos=0 text=' \
-    'id=2026 text=Change background color' 'id=2027 check=1 text=Clipboard flood detection' 'id=2028 text=150' \
-    'id=2030 text=Character Set' 'id=2031 text=Level of transparency : ' 'id=2032 text=0%' \
-    'id=2033 text=OFF' 'id=2034 text=Low' 'id=2035 text=High' 'id=2036 text=letters'; do
+  for want in "id=${IDC_SETTINGS_BUTTON1} text=Cancel" "id=${IDC_SETTINGS_BUTTON2} text=OK" \
+    "id=${IDC_SETTINGS_CHECKBOX1} check=0 text=Add a newline character to the every translation event" \
+    "id=${IDC_SETTINGS_CHECKBOX2} check=0 text=Update original text" "id=${IDC_SETTINGS_CSCOMBOBOX} sel=0 text=SHIFTJIS" "id=${IDC_SETTINGS_TRACKBAR1} pos=0 text=" \
+    "id=${IDC_SETTINGS_BUTTON3} text=Change background color" "id=${IDC_SETTINGS_CHECKBOX3} check=1 text=Clipboard flood detection" "id=${IDC_SETTINGS_EDIT1} text=150" \
+    "id=${IDC_SETTINGS_LABEL1} text=Character Set" "id=${IDC_SETTINGS_LABEL2} text=Level of transparency : " "id=${IDC_SETTINGS_TVALUE} text=0%" \
+    "id=${IDC_SETTINGS_OFF} text=OFF" "id=${IDC_SETTINGS_LABEL4} text=Low" "id=${IDC_SETTINGS_LABEL3} text=High" "id=${IDC_SETTINGS_LABEL5} text=letters"; do
     expect "control $want" grep -qxF -- "$want" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
   done
   local rect x y w h
@@ -585,12 +585,12 @@ scenario_advanced_settings() {
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   text=$(drv window-text "${dlg[@]}" 5000)
   expect "reopened with the settings taken over" \
-    grep -qF 'id=2023 check=1 text=Update original text' <<<"$text"
-  grep -qF 'id=2024 sel=1 text=HANGUL' <<<"$text" && grep -qF 'id=2028 text=40' <<<"$text" ||
+    grep -qF "id=${IDC_SETTINGS_CHECKBOX2} check=1 text=Update original text" <<<"$text"
+  grep -qF "id=${IDC_SETTINGS_CSCOMBOBOX} sel=1 text=HANGUL" <<<"$text" && grep -qF "id=${IDC_SETTINGS_EDIT1} text=40" <<<"$text" ||
     { echo "  FAILED: HANGUL and 40 shown again"; return 1; }
   drv set-trackbar "${dlg[@]}" 128 >/dev/null
   expect_fields "track bar 128: the main window blends" "$(drv window-info)" layered=1
-  expect "the percentage shows 50%" grep -qF 'id=2032 text=50%' <<<"$(drv window-text "${dlg[@]}" 5000)"
+  expect "the percentage shows 50%" grep -qF "id=${IDC_SETTINGS_TVALUE} text=50%" <<<"$(drv window-text "${dlg[@]}" 5000)"
   drv click-button "${dlg[@]}" 'Update original text' 5000 >/dev/null
   drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
   expect "Cancel closes it" drv wait-window-gone "${dlg[@]}" 5000
@@ -620,8 +620,8 @@ scenario_advanced_settings_alpha_zero() {
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   local text
   text=$(drv window-text "${dlg[@]}" 5000)
-  expect "track bar at OFF, 0%" grep -qF 'id=2025 pos=0 text=' <<<"$text"
-  expect "the percentage shows 0%" grep -qF 'id=2032 text=0%' <<<"$text"
+  expect "track bar at OFF, 0%" grep -qF "id=${IDC_SETTINGS_TRACKBAR1} pos=0 text=" <<<"$text"
+  expect "the percentage shows 0%" grep -qF "id=${IDC_SETTINGS_TVALUE} text=0%" <<<"$text"
   expect_fields "still opaque while the dialog is open" "$(drv window-info)" layered=0
   drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
   drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
@@ -659,8 +659,8 @@ scenario_agth_attach() {
   app_start
   app_ready
   local dlg=(--exact --class '#32770' 'AGTH helper') info text rows
-  drv post-command 40001 >/dev/null
-  expect "command 40001 opens the AGTH helper" drv wait-window "${dlg[@]}" 10000
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
+  expect "command ${ID_FILE_AGTHHELPER} opens the AGTH helper" drv wait-window "${dlg[@]}" 10000
   info=$(drv window-info "${dlg[@]}")
   echo "  helper: $info"
   expect_fields "client area 495 x 415" "$info" visible=1 client=495,415
@@ -672,10 +672,10 @@ scenario_agth_attach() {
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   echo "$text" | sed 's/^/    /'
   local want
-  for want in 'id=2040 text=Agth path' "id=2041 text=${agth//\\/\\\\}" 'id=2042 text=Browse..' 'id=2047 text=Attach' \
-    'id=2048 text=@Attach' 'id=2049 text=Refresh' 'id=2045 text=Additional option ' 'id=2046 sel=-1 text=' \
-    'id=2050 text= Get Text ' 'id=2051 check=1 text=Auto(Ascii)' 'id=2052 check=0 text=Seq Hex' \
-    'id=2053 check=0 text=Rev Hex' 'id=2054 check=0 text=Show this window on startup' 'id=2055 text=Close'; do
+  for want in "id=${IDC_AGTH_PATHLABEL} text=Agth path" "id=${IDC_AGTH_PATHBOX} text=${agth//\\/\\\\}" "id=${IDC_AGTH_BROWBTN} text=Browse.." "id=${IDC_AGTH_ATTACHBTN} text=Attach" \
+    "id=${IDC_AGTH_ATTNOPTBTN} text=@Attach" "id=${IDC_AGTH_REFRESHBTN} text=Refresh" "id=${IDC_AGTH_OPTIONLABEL} text=Additional option " "id=${IDC_AGTH_OPTIONBOX} sel=-1 text=" \
+    "id=${IDC_AGTH_GETTEXTGROUP} text= Get Text " "id=${IDC_AGTH_ASRBUTTON} check=1 text=Auto(Ascii)" "id=${IDC_AGTH_SHRBUTTON} check=0 text=Seq Hex" \
+    "id=${IDC_AGTH_RHRBUTTON} check=0 text=Rev Hex" "id=${IDC_AGTH_CHECKBOX1} check=0 text=Show this window on startup" "id=${IDC_AGTH_CLOSEBTN} text=Close"; do
     expect "control $want" grep -qxF -- "$want" <<<"$text"
   done
   rows=$(drv list-rows "${dlg[@]}")
@@ -701,8 +701,8 @@ scenario_agth_attach() {
   xdotool key Tab
   sleep 0.3
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  grep '^id=2046 ' <<<"$text" | sed 's/^/    /'
-  expect "leaving the box puts /HH at the top of its list" grep -qxF 'id=2046 sel=0 text=/HH' <<<"$text"
+  grep "^id=${IDC_AGTH_OPTIONBOX} " <<<"$text" | sed 's/^/    /'
+  expect "leaving the box puts /HH at the top of its list" grep -qxF "id=${IDC_AGTH_OPTIONBOX} sel=0 text=/HH" <<<"$text"
   drv click-button "${dlg[@]}" Attach 5000 >/dev/null
   expect "the stand-in AGTH ran" wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
   tr -d '\r' <'AGTH Tools/agth-call.txt' | sed 's/^/    /'
@@ -715,11 +715,11 @@ scenario_agth_attach() {
   expect "/HH switched to Rev Hex: 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nあい')" 5000
 
   # Opened again: Rev Hex chosen, the history shown.
-  drv post-command 40001 >/dev/null
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "reopened with Rev Hex chosen" grep -qxF 'id=2053 check=1 text=Rev Hex' <<<"$text"
-  expect "reopened with /HH in the box" grep -qxF 'id=2046 sel=0 text=/HH' <<<"$text"
+  expect "reopened with Rev Hex chosen" grep -qxF "id=${IDC_AGTH_RHRBUTTON} check=1 text=Rev Hex" <<<"$text"
+  expect "reopened with /HH in the box" grep -qxF "id=${IDC_AGTH_OPTIONBOX} sel=0 text=/HH" <<<"$text"
   drv click-button "${dlg[@]}" Close 5000 >/dev/null
   drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
   expect "closes with exit code 0" app_close
@@ -739,7 +739,7 @@ scenario_agth_without_path() {
   local dlg=(--exact --class '#32770' 'AGTH helper') text box
   expect "the helper opens at start-up" drv wait-window "${dlg[@]}" 30000
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the start-up box is checked" grep -qxF 'id=2054 check=1 text=Show this window on startup' <<<"$text"
+  expect "the start-up box is checked" grep -qxF "id=${IDC_AGTH_CHECKBOX1} check=1 text=Show this window on startup" <<<"$text"
   drv click-button "${dlg[@]}" Attach 5000 >/dev/null
   box=$(drv window-text --exact --class '#32770' Error 10000) || { echo "  FAILED: no error box"; return 1; }
   echo "$box" | sed 's/^/    /'
@@ -781,7 +781,7 @@ scenario_agth_shortcut_run() {
   app_start
   app_ready
   local dlg=(--exact --class '#32770' 'AGTH helper') info text cx cy
-  drv post-command 40001 >/dev/null
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   info=$(drv window-info "${dlg[@]}")
   read -r cx cy <<<"$(client_origin "$info")"
@@ -790,10 +790,10 @@ scenario_agth_shortcut_run() {
   sleep 0.3
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   echo "$text" | grep '^id=20[67]' | sed 's/^/    /'
-  expect "the entry's name in the editor" grep -qxF "id=2062 text=Démo ゲーム" <<<"$text"
-  expect "the entry's path in the editor" grep -qxF "id=2064 text=${game//\\/\\\\}" <<<"$text"
-  expect "Rev Hex checked" grep -qxF 'id=2075 check=1 text=Rev Hex' <<<"$text"
-  expect "notes shown" grep -qxF 'id=2070 text=first note' <<<"$text"
+  expect "the entry's name in the editor" grep -qxF "id=${IDC_SM_NAME} text=Démo ゲーム" <<<"$text"
+  expect "the entry's path in the editor" grep -qxF "id=${IDC_SM_APATH} text=${game//\\/\\\\}" <<<"$text"
+  expect "Rev Hex checked" grep -qxF "id=${IDC_SM_REVHEX} check=1 text=Rev Hex" <<<"$text"
+  expect "notes shown" grep -qxF "id=${IDC_SM_NOTES} text=first note" <<<"$text"
   local rect x y w h
   rect=$(grep -o 'rect=[^ ]*' <<<"$info")
   IFS=, read -r x y w h <<<"${rect#rect=}"
@@ -812,7 +812,7 @@ scenario_agth_shortcut_run() {
   expect "the entry's Rev Hex: 'A082 A282 ' gives あい" drv wait-log-ends-with "$(esc $'\r\nあい')" 5000
 
   # A new entry, renamed in place, given a path and applied.
-  drv post-command 40001 >/dev/null
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   drv click-button "${dlg[@]}" New 5000 >/dev/null
   sleep 0.3
@@ -820,9 +820,9 @@ scenario_agth_shortcut_run() {
   xdotool key Return
   sleep 0.3
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the in-place name reaches the editor" grep -qxF 'id=2062 text=Racer' <<<"$text"
-  expect "a new entry has delay 10" grep -qE '^id=2068 .*text=10$' <<<"$text"
-  drv set-child-text "${dlg[@]}" '#2064' "${racer//\\/\\\\}" >/dev/null
+  expect "the in-place name reaches the editor" grep -qxF "id=${IDC_SM_NAME} text=Racer" <<<"$text"
+  expect "a new entry has delay 10" grep -qE "^id=${IDC_SM_DELAY} .*text=10\$" <<<"$text"
+  drv set-child-text "${dlg[@]}" "#${IDC_SM_APATH}" "${racer//\\/\\\\}" >/dev/null
   drv click-button "${dlg[@]}" Apply 5000 >/dev/null
   sleep 0.3
   expect "no error box" eval '! drv window-text --exact --class "#32770" Error 500 >/dev/null 2>&1'
@@ -934,16 +934,16 @@ scenario_agth_shortcut_faults() {
   expect "the start-up box names the delay" grep -qF "text='\$A' is not a valid integer value." <<<"$text"
   drv click-button "${box[@]}" OK 5000 >/dev/null
   app_ready
-  drv post-command 40001 >/dev/null
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
   expect "the helper opens" drv wait-window "${dlg[@]}" 10000
   rows=$(drv list-rows "${dlg[@]}")
   expect "the process grid has its columns" grep -qE '^row=[0-9]+ selected=[01] text=[0-9]+\|KestruneEX\.exe$' <<<"$rows"
   # The shortcut list's rows, names only.
-  shortcut_rows() { drv list-rows "${dlg[@]}" 2060 | tee /dev/stderr | grep '^row=' | cut -d'|' -f1; }
+  shortcut_rows() { drv list-rows "${dlg[@]}" ${IDC_SM_LIST} | tee /dev/stderr | grep '^row=' | cut -d'|' -f1; }
   expect_eq "every stored entry listed, the first selected" "$(shortcut_rows)" \
     "$(printf 'row=0 selected=1 text=First\nrow=1 selected=0 text=Second\nrow=2 selected=0 text=Third')"
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the name editor shows the first entry" grep -qxF 'id=2062 text=First' <<<"$text"
+  expect "the name editor shows the first entry" grep -qxF "id=${IDC_SM_NAME} text=First" <<<"$text"
 
   # Escape in the Notes box (the second tab's multi-line edit).
   info=$(drv window-info "${dlg[@]}")
@@ -957,13 +957,13 @@ scenario_agth_shortcut_faults() {
   sleep 0.5
   expect_fields "Escape in the Notes box leaves the helper open" "$(drv window-info "${dlg[@]}")" visible=1
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the typed note is there" grep -qxF 'id=2070 text=memo' <<<"$text"
+  expect "the typed note is there" grep -qxF "id=${IDC_SM_NOTES} text=memo" <<<"$text"
 
   # "Second" selected (second row of the list), then deleted: "Third" moves
   # into place with its faulty method.
   xdotool mousemove $((cx + 60)) $((cy + 68 + 8 + 17)) click 1
   sleep 0.3
-  rows=$(drv list-rows "${dlg[@]}" 2060)
+  rows=$(drv list-rows "${dlg[@]}" ${IDC_SM_LIST})
   expect "the second entry is selected" grep -q '^row=1 selected=1 text=Second|' <<<"$rows"
   xdotool mousemove $((cx + 454)) $((cy + 296)) click 1   # "Delete"; its question box is modal
   drv click-button --exact --class '#32770' Confirm Yes 10000 >/dev/null
@@ -974,8 +974,8 @@ scenario_agth_shortcut_faults() {
   expect_eq "the deleted entry is gone from the list, the moved-in one selected" "$(shortcut_rows)" \
     "$(printf 'row=0 selected=0 text=First\nrow=1 selected=1 text=Third')"
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the name editor shows the moved-in entry" grep -qxF 'id=2062 text=Third' <<<"$text"
-  drv set-child-text "${dlg[@]}" '#2062' 'Third again' >/dev/null
+  expect "the name editor shows the moved-in entry" grep -qxF "id=${IDC_SM_NAME} text=Third" <<<"$text"
+  drv set-child-text "${dlg[@]}" "#${IDC_SM_NAME}" 'Third again' >/dev/null
   drv click-button "${dlg[@]}" Apply 5000 >/dev/null
   sleep 0.3
   drv click-button "${dlg[@]}" Close 5000 >/dev/null
@@ -990,8 +990,8 @@ scenario_agth_shortcut_faults() {
 # The open pair editor filled and closed with OK.
 pair_ok() { # find replace (driver escapes)
   local pair=(--exact --class '#32770' Substitution)
-  drv set-child-text "${pair[@]}" '#2141' "$1" >/dev/null
-  drv set-child-text "${pair[@]}" '#2143' "$2" >/dev/null
+  drv set-child-text "${pair[@]}" "#${IDC_SUBST_FIND}" "$1" >/dev/null
+  drv set-child-text "${pair[@]}" "#${IDC_SUBST_REPLACE}" "$2" >/dev/null
   drv click-button "${pair[@]}" OK 5000 >/dev/null
   drv wait-window-gone "${pair[@]}" 5000 >/dev/null
 }
@@ -1040,13 +1040,13 @@ scenario_unicode_text() {
   # The shortcut's method 4 shows as "Unicode" and Run applies it.
   drv command $KX_CMD_ASCII >/dev/null
   local dlg=(--exact --class '#32770' 'AGTH helper') info cx cy
-  drv post-command 40001 >/dev/null
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
   drv wait-window "${dlg[@]}" 10000 >/dev/null
   info=$(drv window-info "${dlg[@]}")
   read -r cx cy <<<"$(client_origin "$info")"
   xdotool mousemove $((cx + 130)) $((cy + 48)) click 1
   sleep 0.3
-  expect "the entry's method: Unicode checked" grep -qxF 'id=2080 check=1 text=Unicode' \
+  expect "the entry's method: Unicode checked" grep -qxF "id=${IDC_SM_UNICODE} check=1 text=Unicode" \
     <<<"$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
   drv click-button "${dlg[@]}" Run 5000 >/dev/null
   expect "the stand-in AGTH ran" wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
@@ -1116,7 +1116,7 @@ switch_filters() {
   local dlg=(--exact --class '#32770' 'Text filters') id
   drv post-command $KX_CMD_TEXTFILTERS >/dev/null
   expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
-  for id in 2100 2101 2102; do
+  for id in ${IDC_FILTERS_REPEATCHARS} ${IDC_FILTERS_REPEATPHRASE} ${IDC_FILTERS_SKIPREPEAT}; do
     expect_fields "filter $id shows $1" "$(drv window-text "${dlg[@]}" 5000 | grep " id=$id ")" "check=$1"
     expect "filter $id switched" drv click-button "${dlg[@]}" "#$id" 5000
   done
@@ -1183,7 +1183,7 @@ scenario_text_filters_dialog() {
     '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
   app_start
   app_ready
-  local options_cmd=40031 popup_cmd=40105
+  local options_cmd=${ID_OPTIONS_TEXTFILTERS} popup_cmd=${ID_POPUP_TEXTFILTERS}
   local dlg=(--exact --class '#32770' 'Text filters') pair=(--exact --class '#32770' Substitution)
   local box=(--exact --class '#32770' 'KestruneEX!') info text want main rect x y w h mx my mw mh
   local heart_smile='♥😀'
@@ -1202,16 +1202,16 @@ scenario_text_filters_dialog() {
     -a $((2 * y + h - 2 * my - mh)) -ge -2 -a $((2 * y + h - 2 * my - mh)) -le 2 ]
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   echo "$text" | sed 's/^/    /'
-  for want in 'id=2100 check=0 text=Collapse letters written two to four times (aabbcc: abc)' \
-    'id=2101 check=0 text=Collapse a phrase written twice or more (abcabc: abc)' \
-    'id=2102 check=0 text=Do not show a text equal to the one before it' \
-    'id=2103 text=Before translation' 'id=2104 text=' 'id=2105 text=Add' 'id=2106 text=Edit' 'id=2107 text=Delete' \
-    'id=2108 text=After translation' 'id=2109 text=' 'id=2110 text=Add' 'id=2111 text=Edit' 'id=2112 text=Delete' \
+  for want in "id=${IDC_FILTERS_REPEATCHARS} check=0 text=Collapse letters written two to four times (aabbcc: abc)" \
+    "id=${IDC_FILTERS_REPEATPHRASE} check=0 text=Collapse a phrase written twice or more (abcabc: abc)" \
+    "id=${IDC_FILTERS_SKIPREPEAT} check=0 text=Do not show a text equal to the one before it" \
+    "id=${IDC_FILTERS_BEFORELABEL} text=Before translation" "id=${IDC_FILTERS_BEFORELIST} text=" "id=${IDC_FILTERS_BEFOREADD} text=Add" "id=${IDC_FILTERS_BEFOREEDIT} text=Edit" "id=${IDC_FILTERS_BEFOREDELETE} text=Delete" \
+    "id=${IDC_FILTERS_AFTERLABEL} text=After translation" "id=${IDC_FILTERS_AFTERLIST} text=" "id=${IDC_FILTERS_AFTERADD} text=Add" "id=${IDC_FILTERS_AFTEREDIT} text=Edit" "id=${IDC_FILTERS_AFTERDELETE} text=Delete" \
     'id=1 text=OK' 'id=2 text=Cancel'; do
     expect "control $want" grep -qxF -- "$want" <<<"$text"
   done
   expect_eq "both lists are list views, empty" \
-    "$(drv list-rows "${dlg[@]}" 2104 | tail -n 1) $(drv list-rows "${dlg[@]}" 2109 | tail -n 1)" "rows=0 rows=0"
+    "$(drv list-rows "${dlg[@]}" ${IDC_FILTERS_BEFORELIST} | tail -n 1) $(drv list-rows "${dlg[@]}" ${IDC_FILTERS_AFTERLIST} | tail -n 1)" "rows=0 rows=0"
 
   # Before translation: the editor opens empty over the disabled dialog; an
   # empty find is refused and the editor stays open with its texts.
@@ -1219,12 +1219,12 @@ scenario_text_filters_dialog() {
   expect "Add opens the pair editor" drv wait-window "${pair[@]}" 5000
   text=$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')
   echo "$text" | sed 's/^/    /'
-  for want in 'id=2140 text=Find' 'id=2141 text=' 'id=2142 text=Replace' 'id=2143 text=' 'id=1 text=OK' \
+  for want in "id=${IDC_SUBST_FINDLABEL} text=Find" "id=${IDC_SUBST_FIND} text=" "id=${IDC_SUBST_REPLACELABEL} text=Replace" "id=${IDC_SUBST_REPLACE} text=" 'id=1 text=OK' \
     'id=2 text=Cancel'; do
     expect "editor control $want" grep -qxF -- "$want" <<<"$text"
   done
   expect_fields "the text filters dialog waits (disabled)" "$(drv window-info "${dlg[@]}")" enabled=0
-  drv set-child-text "${pair[@]}" '#2143' 'kept' >/dev/null
+  drv set-child-text "${pair[@]}" "#${IDC_SUBST_REPLACE}" 'kept' >/dev/null
   drv click-button "${pair[@]}" --post OK 5000 >/dev/null
   text=$(drv window-text "${box[@]}" 10000) || { echo "  FAILED: no box for the empty find"; return 1; }
   echo "$text" | sed 's/^/    /'
@@ -1232,63 +1232,63 @@ scenario_text_filters_dialog() {
   drv click-button "${box[@]}" OK 5000 >/dev/null
   drv wait-window-gone "${box[@]}" 5000 >/dev/null
   expect_fields "the editor stays open" "$(drv window-info "${pair[@]}")" visible=1
-  expect "with the replace text kept" grep -qxF 'id=2143 text=kept' \
+  expect "with the replace text kept" grep -qxF "id=${IDC_SUBST_REPLACE} text=kept" \
     <<<"$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')"
   pair_ok "$(esc "$heart_smile")" heart
   expect_fields "the dialog is enabled again" "$(drv window-info "${dlg[@]}")" enabled=1
   expect_eq "the pair is the list's first row, selected; U+2665 and a surrogate pair intact" \
-    "$(filter_rows 2104)" "row=0 selected=1 text=$heart_smile|heart"
+    "$(filter_rows ${IDC_FILTERS_BEFORELIST})" "row=0 selected=1 text=$heart_smile|heart"
   drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
   drv wait-window "${pair[@]}" 5000 >/dev/null
   pair_ok 'a  b' ''
-  expect_eq "a second pair (empty replace) after it" "$(filter_rows 2104)" \
+  expect_eq "a second pair (empty replace) after it" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" \
     "$(printf 'row=0 selected=0 text=%s|heart\nrow=1 selected=1 text=a  b|' "$heart_smile")"
 
   # Edit shows the selected pair and writes it back in its place.
-  drv select-row "${dlg[@]}" 2104 0 >/dev/null
+  drv select-row "${dlg[@]}" ${IDC_FILTERS_BEFORELIST} 0 >/dev/null
   drv click-button "${dlg[@]}" --post Edit 5000 >/dev/null
   drv wait-window "${pair[@]}" 5000 >/dev/null
   text=$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "the editor shows the first pair" grep -qxF "id=2141 text=$heart_smile" <<<"$text"
-  expect "with its replace text" grep -qxF 'id=2143 text=heart' <<<"$text"
+  expect "the editor shows the first pair" grep -qxF "id=${IDC_SUBST_FIND} text=$heart_smile" <<<"$text"
+  expect "with its replace text" grep -qxF "id=${IDC_SUBST_REPLACE} text=heart" <<<"$text"
   pair_ok "$(esc "$heart_smile")" "$(esc 'HEART ♥')"
-  expect_eq "edited in place" "$(filter_rows 2104)" \
+  expect_eq "edited in place" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" \
     "$(printf 'row=0 selected=1 text=%s|HEART ♥\nrow=1 selected=0 text=a  b|' "$heart_smile")"
   # Without a selected row, Edit and Delete do nothing.
-  drv select-row "${dlg[@]}" 2104 -1 >/dev/null
+  drv select-row "${dlg[@]}" ${IDC_FILTERS_BEFORELIST} -1 >/dev/null
   drv click-button "${dlg[@]}" --post Edit 5000 >/dev/null
   drv click-button "${dlg[@]}" Delete 5000 >/dev/null
   sleep 0.5
   expect_eq "no editor without a selected row" "$(drv count-windows "${pair[@]}")" count=0
-  expect_eq "nothing deleted without a selected row" "$(filter_rows 2104)" \
+  expect_eq "nothing deleted without a selected row" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" \
     "$(printf 'row=0 selected=0 text=%s|HEART ♥\nrow=1 selected=0 text=a  b|' "$heart_smile")"
-  drv select-row "${dlg[@]}" 2104 0 >/dev/null
+  drv select-row "${dlg[@]}" ${IDC_FILTERS_BEFORELIST} 0 >/dev/null
   drv click-button "${dlg[@]}" Delete 5000 >/dev/null
-  expect_eq "Delete removes the selected row; the next one takes its place" "$(filter_rows 2104)" \
+  expect_eq "Delete removes the selected row; the next one takes its place" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" \
     'row=0 selected=1 text=a  b|'
 
   # After translation: its own list and buttons (the second "Add" is 2110); a
   # double-click edits a row, and the editor's Cancel keeps the pair as it was.
-  drv click-button "${dlg[@]}" --post '#2110' 5000 >/dev/null
+  drv click-button "${dlg[@]}" --post "#${IDC_FILTERS_AFTERADD}" 5000 >/dev/null
   drv wait-window "${pair[@]}" 5000 >/dev/null
   pair_ok color colour
-  drv click-button "${dlg[@]}" --post '#2110' 5000 >/dev/null
+  drv click-button "${dlg[@]}" --post "#${IDC_FILTERS_AFTERADD}" 5000 >/dev/null
   drv wait-window "${pair[@]}" 5000 >/dev/null
   pair_ok "$(esc '한국어')" "$(esc '♥ & ♦')"
-  expect_eq "the after list in the order added" "$(filter_rows 2109)" \
+  expect_eq "the after list in the order added" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" \
     "$(printf 'row=0 selected=0 text=color|colour\nrow=1 selected=1 text=한국어|♥ & ♦')"
-  expect_eq "the before list untouched" "$(filter_rows 2104)" 'row=0 selected=1 text=a  b|'
+  expect_eq "the before list untouched" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" 'row=0 selected=1 text=a  b|'
   local cx cy
   read -r cx cy <<<"$(client_origin "$info")"
   # Row 0 of the after list: below its column header.
   xdotool mousemove $((cx + 80)) $((cy + 232 + 32)) click --repeat 2 --delay 80 1
   expect "a double-click opens the editor" drv wait-window "${pair[@]}" 5000
-  expect "on the row clicked" grep -qxF 'id=2141 text=color' \
+  expect "on the row clicked" grep -qxF "id=${IDC_SUBST_FIND} text=color" \
     <<<"$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')"
-  drv set-child-text "${pair[@]}" '#2143' 'discarded' >/dev/null
+  drv set-child-text "${pair[@]}" "#${IDC_SUBST_REPLACE}" 'discarded' >/dev/null
   drv click-button "${pair[@]}" Cancel 5000 >/dev/null
   drv wait-window-gone "${pair[@]}" 5000 >/dev/null
-  expect_eq "the editor's Cancel changes nothing" "$(filter_rows 2109)" \
+  expect_eq "the editor's Cancel changes nothing" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" \
     "$(printf 'row=0 selected=1 text=color|colour\nrow=1 selected=0 text=한국어|♥ & ♦')"
   drv click-button "${dlg[@]}" 'Collapse letters written two to four times (aabbcc: abc)' 5000 >/dev/null
   drv click-button "${dlg[@]}" 'Do not show a text equal to the one before it' 5000 >/dev/null
@@ -1306,22 +1306,22 @@ scenario_text_filters_dialog() {
   drv post-command $popup_cmd >/dev/null
   expect "the context menu's Text filters.. opens it" drv wait-window "${dlg[@]}" 10000
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
-  expect "OK kept the first check box" grep -qE '^id=2100 check=1 ' <<<"$text"
-  expect "OK kept the second one off" grep -qE '^id=2101 check=0 ' <<<"$text"
-  expect "OK kept the third check box" grep -qE '^id=2102 check=1 ' <<<"$text"
-  expect_eq "OK kept the before list" "$(filter_rows 2104)" "$kept_before"
-  expect_eq "OK kept the after list" "$(filter_rows 2109)" "$kept_after"
+  expect "OK kept the first check box" grep -qE "^id=${IDC_FILTERS_REPEATCHARS} check=1 " <<<"$text"
+  expect "OK kept the second one off" grep -qE "^id=${IDC_FILTERS_REPEATPHRASE} check=0 " <<<"$text"
+  expect "OK kept the third check box" grep -qE "^id=${IDC_FILTERS_SKIPREPEAT} check=1 " <<<"$text"
+  expect_eq "OK kept the before list" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" "$kept_before"
+  expect_eq "OK kept the after list" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" "$kept_after"
 
   # Changes closed with Cancel, Escape or the close box are dropped.
   local how
   for how in Cancel Escape close-box; do
     drv click-button "${dlg[@]}" 'Collapse a phrase written twice or more (abcabc: abc)' 5000 >/dev/null
-    drv select-row "${dlg[@]}" 2109 1 >/dev/null
-    drv click-button "${dlg[@]}" '#2112' 5000 >/dev/null
+    drv select-row "${dlg[@]}" ${IDC_FILTERS_AFTERLIST} 1 >/dev/null
+    drv click-button "${dlg[@]}" "#${IDC_FILTERS_AFTERDELETE}" 5000 >/dev/null
     drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
     drv wait-window "${pair[@]}" 5000 >/dev/null
     pair_ok dropped dropped
-    expect_eq "$how: the changes are shown before closing" "$(filter_rows 2104 | tail -n 1) / $(filter_rows 2109)" \
+    expect_eq "$how: the changes are shown before closing" "$(filter_rows ${IDC_FILTERS_BEFORELIST} | tail -n 1) / $(filter_rows ${IDC_FILTERS_AFTERLIST})" \
       'row=1 selected=1 text=dropped|dropped / row=0 selected=1 text=color|colour'
     case $how in
     Cancel) drv click-button "${dlg[@]}" Cancel 5000 >/dev/null ;;
@@ -1334,10 +1334,10 @@ scenario_text_filters_dialog() {
     expect "$how closes it" drv wait-window-gone "${dlg[@]}" 5000
     drv post-command $options_cmd >/dev/null
     drv wait-window "${dlg[@]}" 10000 >/dev/null
-    expect "$how: the second check box is off again" grep -qE '^id=2101 check=0 ' \
+    expect "$how: the second check box is off again" grep -qE "^id=${IDC_FILTERS_REPEATPHRASE} check=0 " \
       <<<"$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
-    expect_eq "$how: the before list as OK left it" "$(filter_rows 2104)" "$kept_before"
-    expect_eq "$how: the after list as OK left it" "$(filter_rows 2109)" "$kept_after"
+    expect_eq "$how: the before list as OK left it" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" "$kept_before"
+    expect_eq "$how: the after list as OK left it" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" "$kept_after"
   done
   drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
   drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
@@ -1656,16 +1656,16 @@ scenario_server_settings_dialog() {
   expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   echo "$text" | sed 's/^/    /'
-  for want in 'id=2151 text=http://127.0.0.1:8080/v1/chat/completions' 'id=2153 text=' \
-    "id=2155 text=Translate the user's Japanese game text into natural Korean. Reply with the translation only." \
-    'id=2157 text=' 'id=2159 text=30'; do
+  for want in "id=${IDC_SERVER_URL} text=http://127.0.0.1:8080/v1/chat/completions" "id=${IDC_SERVER_MODEL} text=" \
+    "id=${IDC_SERVER_PROMPT} text=Translate the user's Japanese game text into natural Korean. Reply with the translation only." \
+    "id=${IDC_SERVER_KEY} text=" "id=${IDC_SERVER_TIMEOUT} text=30"; do
     expect "default: $want" grep -qxF -- "$want" <<<"$text"
   done
-  drv set-child-text "${dlg[@]}" '#2151' "$url" >/dev/null
-  drv set-child-text "${dlg[@]}" '#2153' 'test-model' >/dev/null
-  drv set-child-text "${dlg[@]}" '#2157' 'sk-test-key' >/dev/null
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVER_URL}" "$url" >/dev/null
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVER_MODEL}" 'test-model' >/dev/null
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVER_KEY}" 'sk-test-key' >/dev/null
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
-  expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- 2161 'こんにちは → KO:こんにちは' 15000
+  expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- ${IDC_SERVER_TESTRESULT} 'こんにちは → KO:こんにちは' 15000
   expect_eq "Test sent the key" "$(chat_request_header dlg/request-1.json authorization)" 'Bearer sk-test-key'
   shot_of "$(drv window-info "${dlg[@]}")" screenshot-server-settings.png
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then

@@ -18,10 +18,11 @@ using kx::testing::FakeLogView;
 
 namespace {
 
-// Counts wake-ups; the test thread plays the UI thread and takes the turns.
+// Counts the work posted to the UI thread; the test thread plays the UI
+// thread and takes the turns itself.
 class FakeUiThread : public UiThreadPort {
 public:
-    void Wake() override
+    void Post(std::function<void()>) override
     {
         {
             std::lock_guard lock(mutex_);

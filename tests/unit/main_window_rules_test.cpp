@@ -1,3 +1,4 @@
+#include "app/main_window_model.h"
 #include "app/program_title.h"
 #include "app/subtitle_mode.h"
 #include "common/app_error.h"
@@ -94,3 +95,94 @@ TEST(SavedLogFile, LittleEndianWithByteOrderMark)
 }
 
 } // namespace
+
+struct FakeClock : ClockPort {
+    std::int64_t now = 1000;
+    std::int64_t NowMs() override { return now; }
+};
+
+TEST(MainWindowModelRules, SubtitleModeSetsReplaceTopMostAndRememberedClickThrough)
+{
+    AppSettings settings;
+    settings.ClickThrough = 1;
+    MainWindowModel model(settings);
+    EXPECT_TRUE(model.ShortcutsActive());
+    EXPECT_FALSE(model.ToggleClickThrough()) << "the normal window always takes clicks";
+    EXPECT_EQ(std::u16string(model.ContextMenu().subtitleItem), u"&Enter subtitle mode");
+
+    model.EnterSubtitleMode();
+    EXPECT_FALSE(model.ShortcutsActive()) << "no menu, no shortcut keys in the strip";
+    EXPECT_TRUE(model.AlwaysOnTopChecked());
+    EXPECT_EQ(settings.uot, 1);
+    EXPECT_TRUE(model.ClickThrough());
+    const ContextMenuState menu = model.ContextMenu();
+    EXPECT_EQ(std::u16string(menu.subtitleItem), u"&Exit subtitle mode");
+    EXPECT_TRUE(menu.clickThroughEnabled && menu.clickThroughChecked);
+    EXPECT_TRUE(model.ToggleClickThrough());
+    EXPECT_EQ(settings.ClickThrough, 0);
+
+    model.LeaveSubtitleMode();
+    EXPECT_FALSE(model.AlwaysOnTopChecked());
+    EXPECT_EQ(settings.uot, 0);
+    EXPECT_FALSE(model.ContextMenu().clickThroughEnabled);
+}
+
+TEST(MainWindowModelRules, TextsAreReadWithTheSwitchesOfTheMomentAndNoneAfterClosing)
+{
+    AppSettings settings;
+    settings.Codepage = 949;
+    MainWindowModel model(settings);
+    EXPECT_FALSE(model.Switches().translate) << "no engine ready yet";
+    model.SetTranslationPossible(true);
+    EXPECT_TRUE(model.Switches().translate);
+    model.ToggleTranslation();
+    EXPECT_FALSE(model.Switches().translate);
+    model.SetTranslationPossible(false);
+    model.ToggleTranslation();
+    EXPECT_FALSE(model.Translation().checked) << "a greyed item does not toggle";
+
+    EXPECT_FALSE(model.SetGetTextMethod(7));
+    EXPECT_TRUE(model.SetGetTextMethod(HexReverse));
+    model.SetEngine(EngineKind::Server);
+    EXPECT_EQ(model.Switches().filters, nullptr);
+    model.PublishFilters();
+    const CaptureSwitches now = model.Switches();
+    EXPECT_EQ(now.method, HexReverse);
+    EXPECT_EQ(now.options.Codepage, 949);
+    EXPECT_EQ(now.engine, EngineKind::Server);
+    ASSERT_NE(now.filters, nullptr);
+
+    EXPECT_TRUE(now.monitoring);
+    const std::uint64_t before = model.Revision();
+    model.ToggleMonitoring();
+    EXPECT_GT(model.Revision(), before);
+    model.ToggleMonitoring();
+    model.BeginClosing();
+    EXPECT_FALSE(model.Switches().monitoring);
+
+    // The format read decides the method.
+    EXPECT_EQ(MethodForRead(HexSequential, true), UnicodeText);
+    EXPECT_EQ(MethodForRead(UnicodeText, false), Ascii);
+    EXPECT_EQ(MethodForRead(HexSequential, false), HexSequential);
+}
+
+TEST(TurnThrottleRules, BurstTurnsWaitForTheGapAQuietTextGoesAtOnce)
+{
+    FakeClock clock;
+    TurnThrottle throttle(clock, 25);
+    EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "the first turn runs at once";
+    throttle.OnTurnRun();
+    clock.now += 10;
+    EXPECT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(15u));
+    EXPECT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(0u)) << "the armed timer takes it";
+    clock.now += 15;
+    throttle.OnTurnRun();
+    EXPECT_FALSE(throttle.TimerArmed());
+    clock.now += 25;
+    EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "after a quiet moment: at once";
+    throttle.OnTurnRun();
+    clock.now += 1;
+    ASSERT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(24u));
+    throttle.TimerFailed();
+    EXPECT_FALSE(throttle.TimerArmed());
+}

@@ -1,8 +1,9 @@
 #include "agth/win32/agth_help_form.h"
 
-#include "app/win32/resource_ids.h"
+#include "agth/win32/agth_resource_ids.h"
 #include "common/app_error.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/controls.h"
+#include "platform/win32/ui/dialog_layout.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -23,17 +24,6 @@ constexpr int kAttachPage[] = {
     IDC_AGTH_UNIBUTTON,
 };
 constexpr int kGetTextChoices[] = {IDC_AGTH_ASRBUTTON, IDC_AGTH_SHRBUTTON, IDC_AGTH_RHRBUTTON, IDC_AGTH_UNIBUTTON};
-
-bool IsChecked(HWND box)
-{
-    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetChecked(HWND box, bool checked)
-{
-    ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 
 } // namespace
 
@@ -213,21 +203,12 @@ bool AgthHelpForm::OnMessage(UINT message, WPARAM, LPARAM lParam)
 
 void AgthHelpForm::BrowBtnClick()
 {
-    wchar_t path[MAX_PATH * 4] = {};
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = Handle();
-    dialog.lpstrFilter = L"Agth execute files\0agth.exe;agth64.exe\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = static_cast<DWORD>(std::size(path));
-    dialog.lpstrTitle = L"Select Agth.exe or Agth64.exe";
-    dialog.lpstrDefExt = L"exe";
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER |
-                   OFN_NOCHANGEDIR;
-    if (!::GetOpenFileNameW(&dialog))
+    const std::optional<std::wstring> path = ChooseFileToOpen(
+        Handle(), {L"Agth execute files\0agth.exe;agth64.exe\0", L"Select Agth.exe or Agth64.exe", L"exe"});
+    if (!path)
         return;
     ReadControls();
-    rules_.AgthPathChosen(Utf16(path));
+    rules_.AgthPathChosen(Utf16(*path));
     WriteControls();
 }
 
@@ -317,7 +298,7 @@ void AgthHelpForm::WriteProcessGrid()
     const AgthHelperControls& c = rules_.Controls();
     HWND grid = Control(IDC_AGTH_GRID);
     ::SendMessageW(grid, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageW(grid, LVM_DELETEALLITEMS, 0, 0);
+    ClearList(grid);
     for (size_t i = 0; i < c.processes.size(); ++i) {
         std::wstring id = Wide(codePages_.ToWide(c.processes[i].processId, 0));
         std::wstring name = Wide(codePages_.ToWide(c.processes[i].exeName, 0));

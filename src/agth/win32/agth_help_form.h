@@ -7,7 +7,7 @@
 // main window.
 #include "agth/agth_helper.h"
 #include "agth/win32/shortcut_page.h"
-#include "app/win32/modal_dialog.h"
+#include "platform/win32/ui/modal_dialog.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_prompts.h"

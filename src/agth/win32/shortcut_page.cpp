@@ -1,8 +1,10 @@
 #include "agth/win32/shortcut_page.h"
+#include "platform/win32/ui/controls.h"
+#include "platform/win32/win32_prompts.h"
 
-#include "app/win32/resource_ids.h"
+#include "agth/win32/agth_resource_ids.h"
 #include "common/app_error.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/dialog_layout.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -276,8 +278,7 @@ void ShortcutPage::DeleteClick()
     // The name is shown in the system's 8-bit code page.
     const std::u16string name =
         codePages_.ToWide(codePages_.FromWide(rules_.Items()[static_cast<size_t>(*selected)].name, 0), 0);
-    const std::wstring text = L"YES to remove \"" + Wide(name) + L"\"";
-    if (::MessageBoxW(dialog_, text.c_str(), L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) != IDYES)
+    if (!Win32Prompts(dialog_).Confirm(u"YES to remove \"" + name + u"\""))
         return;
     ReadEditors();
     Mirrored([this] { rules_.DeleteSelected(); });
@@ -295,21 +296,12 @@ void ShortcutPage::ApplyClick()
 
 void ShortcutPage::AppPathClick()
 {
-    wchar_t path[MAX_PATH * 4] = {};
-    OPENFILENAMEW dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = dialog_;
-    dialog.lpstrFilter = L"EXE\0*.exe\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = static_cast<DWORD>(std::size(path));
-    dialog.lpstrTitle = L"Select Application ";
-    dialog.lpstrDefExt = L"exe";
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER |
-                   OFN_NOCHANGEDIR;
-    if (!::GetOpenFileNameW(&dialog))
+    const std::optional<std::wstring> path =
+        ChooseFileToOpen(dialog_, {L"EXE\0*.exe\0", L"Select Application ", L"exe"});
+    if (!path)
         return;
     ReadEditors();
-    rules_.AppPathChosen(Utf16(path));
+    rules_.AppPathChosen(Utf16(*path));
     WriteEditors();
 }
 
@@ -351,7 +343,7 @@ void ShortcutPage::WriteList()
     HWND list = Control(IDC_SM_LIST);
     writing_ = true;
     ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    ClearList(list);
     const std::vector<ShortcutItem>& items = rules_.Items();
     for (size_t i = 0; i < items.size(); ++i) {
         const ShortcutItem& it = items[i];

@@ -1,33 +1,27 @@
 #pragma once
-// The main window: the log view with its menus, the clipboard watcher, the
-// engine and the capture pipeline; normal and subtitle mode.
+// The main window: the log view with its menus, in normal or subtitle mode.
+// It turns messages into calls on its model and the capture service, and
+// applies the model's state to its menus and frame.
 #include "agth/agth_helper.h"
-#include "app/win32/modal_dialog.h"
-#include "capture/capture_pipeline.h"
-#include "capture/win32/clipboard_reader_thread.h"
-#include "capture/text_decoding.h"
+#include "app/main_window_model.h"
+#include "app/win32/capture_service.h"
+#include "app/win32/subtitle_frame.h"
 #include "platform/win32/edit_log_view.h"
+#include "platform/win32/ui/modal_dialog.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_prompts.h"
-#include "platform/win32/win32_system.h"
-#include "platform/win32/win32_ui_thread.h"
+#include "platform/win32/win32_text_files.h"
 #include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
-#include "platform/win32/win32_text_files.h"
 #include "translate/capture_pause.h"
-#include "translate/server_translator.h"
-#include "translate/translation_engine.h"
-#include "platform/win32/win32_http.h"
-#include "platform/win32/win32_secrets.h"
 
 #include <windows.h>
 
-#include <functional>
+#include <cstdint>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,7 +29,6 @@ namespace kx::win32 {
 
 class TextFiltersDialog;
 class ServerSettingsDialog;
-struct ServerDialogValues;
 
 // The log view's font as the user chose it.
 struct LogFont {
@@ -64,14 +57,13 @@ public:
 
     HWND Handle() const { return window_; }
     const std::string& ProgramTitle() const { return programTitle_; }
-    bool SubtitleMode() const { return subtitleMode_; }
-    // AgthHelperHost: the get-text method and its radio mark (the AGTH helper
-    // sets it too).
-    int GetTextMethod() const override { return getTextMethod_; }
-    void SetGetTextMethod(int method) override;
+    bool SubtitleMode() const { return model_.SubtitleMode(); }
+    // AgthHelperHost: the get-text method (the AGTH helper sets it too).
+    int GetTextMethod() const override { return model_.GetTextMethod(); }
+    void SetGetTextMethod(int method) override { model_.SetGetTextMethod(method); }
 
     // CapturePauseHost
-    void SetMonitoring(bool on) override;
+    void SetMonitoring(bool on) override { model_.SetMonitoring(on); }
     void StartTimer(unsigned milliseconds) override;
     void StopTimer() override;
 
@@ -86,6 +78,10 @@ private:
                                         DWORD_PTR data);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleLogViewMessage(HWND edit, UINT message, WPARAM wParam, LPARAM lParam);
+    void SubclassLogView();
+    // After every message: the model's state on the menus, and the switches
+    // for the texts read from now on.
+    void ApplyModel();
 
     void FormCreate();
     void FormShow();
@@ -94,16 +90,16 @@ private:
     // Between the settings file and the window (main_window_settings.cpp).
     void LoadSettingsIntoWindow();
     void SaveSettingsFromWindow();
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     void OnCommand(int id);
     // Global hotkeys (main_window_hotkeys.cpp).
     void RegisterHotkeys();
     void UnregisterHotkeys();
     void OnHotkey(int id);
-    void OnClipboardText(const ClipboardText& text);  // on the reader thread
-    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
-    void OnWindowPosChanging(WINDOWPOS& pos);
-    void LayoutLogView();
+    // A burst is shown in turns spaced out by the throttle.
+    void OnTurnAsked();
+    void RunPipelineTurn();
 
     // Command handlers
     void AttchprocesswithAGTH1Click();
@@ -120,10 +116,7 @@ private:
     void EngineEzTrans1Click();
     void EngineServer1Click();
     void ServerSettings1Click();
-    void ShowEngineChoice();
-    void LoadServerKey();
-    void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
-    bool TranslationPossible() const;
+    void ShowTranslationPossible();
     void Cleartext1Click();
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
@@ -134,18 +127,16 @@ private:
     void EnterSubtitleMode();
     void LeaveSubtitleMode();
     void SetTopMost(bool topMost);
-    bool IsTopMost() const;
-    void SetMenuCheck(int id, bool checked);
-    bool MenuCheck(int id) const;
     void ApplyLogFont(const LogFont& font);
     void SetLogBackground(Color colour);
-    void SetAlpha(BYTE alpha, bool blending);
-    // WS_EX_TRANSPARENT (with WS_EX_LAYERED, keeping the alpha): every click
-    // goes to the window below.
-    void ApplyClickThrough(bool on);
 
     HINSTANCE instance_;
     AppSettings& settings_;
+    MainWindowModel model_;
+    std::uint64_t appliedRevision_ = 0;
+    SubtitleFrame frame_;
+    Win32Clock clock_;
+    TurnThrottle throttle_{clock_};
     HWND window_ = nullptr;
     HWND logViewHandle_ = nullptr;
     UniqueMenu mainMenu_;
@@ -159,51 +150,13 @@ private:
 
     std::unique_ptr<EditLogView> logView_;
     Win32CodePages codePages_;
-    Win32Registry registry_;
-    Win32FileSystem files_;
-    Win32Libraries libraries_;
     Win32Prompts prompts_;
-    std::unique_ptr<ClipboardReaderThread> reader_;
-    // The switches a text read now goes with, as the UI thread last left
-    // them; the reader thread takes a copy at each change.
-    struct CaptureSwitches {
-        bool monitoring = false;  // also false once closing has begun
-        int method = Ascii;
-        SinkOptions options;
-        bool translate = false;
-        EngineKind engine = EngineKind::EzTrans;
-        std::shared_ptr<const TextFilterSettings> filters;
-    };
-    CaptureSwitches CurrentSwitches();
-    void PublishTextFilters();
-    std::shared_ptr<const TextFilterSettings> publishedFilters_;  // UI thread; none before the load
-    void PublishCaptureSwitches();
-    void OnDpiChanged(int dpi, const RECT& suggested);
-    int dpi_ = 96;  // of the monitor the window is on
-    void OnPipelineWake();
-    void RunPipelineTurn();
-    ULONGLONG lastTurnTick_ = 0;
-    bool turnTimerSet_ = false;
-    std::mutex switchesMutex_;
-    CaptureSwitches switches_;
-    std::unique_ptr<TranslationEngine> engine_;
-    Win32Http http_;
-    Win32Secrets secrets_;
-    std::unique_ptr<ServerTranslator> server_;
-    std::string serverApiKey_;  // in clear, for this run only
-    std::unique_ptr<Win32UiThread> uiThread_;
-    std::unique_ptr<CapturePipeline> pipeline_;
-    AnsiLeadBytes ansiLeadBytes_;
+    std::unique_ptr<CaptureService> capture_;
 
     std::string programTitle_;
-    int getTextMethod_ = Ascii;
-    TranslationSwitch translation_;
-    bool subtitleMode_ = false;
-    bool clickThrough_ = false;  // now, in subtitle mode only
     std::vector<int> registeredHotkeys_;
     bool settingsSaved_ = false;
     bool destroyed_ = false;
-    bool closing_ = false;  // no more clipboard reads
 
     LogFont logFont_;
     UniqueFont logFontHandle_;
@@ -213,10 +166,6 @@ private:
     Color colorDialogColour_ = kClWindow;
     Win32TextFiles textFiles_;
     std::unique_ptr<SettingsFile> settingsFile_;
-    COLORREF windowBackground_ = 0;
-    UniqueBrush windowBackgroundBrush_;
-    BYTE alpha_ = 255;
-    bool alphaBlending_ = false;
 };
 
 } // namespace kx::win32

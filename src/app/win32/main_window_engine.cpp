@@ -2,19 +2,16 @@
 // server with its settings dialog.
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
-#include "app/win32/resource_ids.h"
-#include "app/win32/server_settings_dialog.h"
 #include "capture/append_log.h"
 #include "common/text.h"
 #include "settings/settings_file.h"
-#include "translate/server_key.h"
+#include "translate/win32/server_settings_dialog.h"
 
 #include <utility>
 
 namespace kx::win32 {
 namespace {
 
-constexpr char16_t kTestText[] = u"こんにちは";
 constexpr char16_t kUnreadableKeyLine[] =
     u"Translation server: the stored API key cannot be read here; enter it again in Server settings";
 constexpr char16_t kUnprotectableKeyMessage[] =
@@ -27,62 +24,43 @@ std::u16string ServerLine(const ServerSettings& server)
 
 } // namespace
 
-bool MainWindow::TranslationPossible() const
+// Whether the chosen engine can translate: the Translation item as it allows.
+void MainWindow::ShowTranslationPossible()
 {
-    if (settings_.Engine == EngineKind::Server)
-        return server_ != nullptr;
-    return engine_ && engine_->EngineReady;
+    model_.SetTranslationPossible(settings_.Engine == EngineKind::Server || capture_->EzTransReady());
 }
 
 // At start-up, after the settings are read: only the chosen engine starts. A
 // server is asked nothing now; one that is down is no start-up failure.
 void MainWindow::StartChosenEngine()
 {
-    LoadServerKey();
-    server_->Configure(settings_.Server, serverApiKey_);
-    ShowEngineChoice();
+    // The stored value stays in the file until the user enters a new key.
+    if (!capture_->LoadServerKey(settings_.ServerApiKey))
+        AppendLineToView(*logView_, kUnreadableKeyLine);
+    capture_->ConfigureServer(settings_.Server);
+    ShowTranslationPossible();
     if (settings_.Engine == EngineKind::Server) {
         AppendLineToView(*logView_, ServerLine(settings_.Server));
         return;
     }
-    engine_->InitTransEngine();
-    if (engine_->EngineReady)
+    if (capture_->StartEzTrans())
         AppendLineToView(*logView_, Widen(kEngineSuccessLine));
-    ShowEngineChoice();
-}
-
-void MainWindow::LoadServerKey()
-{
-    const std::optional<std::string> key = ApiKeyFromStored(secrets_, settings_.ServerApiKey);
-    serverApiKey_ = key.value_or(std::string());
-    // The stored value stays in the file until the user enters a new key.
-    if (!key)
-        AppendLineToView(*logView_, kUnreadableKeyLine);
-}
-
-// The radio mark and the Translation item as the chosen engine allows.
-void MainWindow::ShowEngineChoice()
-{
-    const int chosen = settings_.Engine == EngineKind::Server ? ID_ENGINE_SERVER : ID_ENGINE_EZTRANS;
-    ::CheckMenuRadioItem(mainMenu_.Get(), ID_ENGINE_EZTRANS, ID_ENGINE_SERVER, chosen, MF_BYCOMMAND);
-    translation_.enabled = TranslationPossible();
-    ::EnableMenuItem(mainMenu_.Get(), ID_OPTIONS_TRANSLATION,
-                     MF_BYCOMMAND | (translation_.enabled ? MF_ENABLED : MF_GRAYED));
+    ShowTranslationPossible();
 }
 
 void MainWindow::EngineEzTrans1Click()
 {
     if (settings_.Engine == EngineKind::EzTrans)
         return;
-    settings_.Engine = EngineKind::EzTrans;
-    ShowEngineChoice();
+    model_.SetEngine(EngineKind::EzTrans);
+    ShowTranslationPossible();
     // No ezTrans text is on its way while the engine is not ready, so it can
     // start here on the UI thread, as at start-up.
-    if (!engine_->EngineReady) {
-        engine_->InitTransEngine();
-        ShowEngineChoice();
+    if (!capture_->EzTransReady()) {
+        capture_->StartEzTrans();
+        ShowTranslationPossible();
     }
-    if (engine_->EngineReady)
+    if (capture_->EzTransReady())
         AppendLineToView(*logView_, Widen(kEngineSuccessLine));
 }
 
@@ -90,38 +68,28 @@ void MainWindow::EngineServer1Click()
 {
     if (settings_.Engine == EngineKind::Server)
         return;
-    settings_.Engine = EngineKind::Server;
-    ShowEngineChoice();
+    model_.SetEngine(EngineKind::Server);
+    ShowTranslationPossible();
     AppendLineToView(*logView_, ServerLine(settings_.Server));
 }
 
 void MainWindow::ServerSettings1Click()
 {
-    const std::optional<ServerDialogValues> edited = serverDialog_->Edit({settings_.Server, serverApiKey_});
+    const std::optional<ServerDialogValues> edited =
+        serverDialog_->Edit({settings_.Server, capture_->ServerApiKey()});
     if (!edited)
         return;
     const bool urlChanged = edited->server.url != settings_.Server.url;
     settings_.Server = edited->server;
-    if (edited->apiKey != serverApiKey_) {
-        serverApiKey_ = edited->apiKey;
-        if (const std::optional<std::string> stored = StoredApiKey(secrets_, serverApiKey_))
+    if (edited->apiKey != capture_->ServerApiKey()) {
+        if (const std::optional<std::string> stored = capture_->ChangeServerApiKey(edited->apiKey))
             settings_.ServerApiKey = *stored;
         else
             prompts_.ShowAppError(kUnprotectableKeyMessage);
     }
-    server_->Configure(settings_.Server, serverApiKey_);
+    capture_->ConfigureServer(settings_.Server);
     if (urlChanged && settings_.Engine == EngineKind::Server)
         AppendLineToView(*logView_, ServerLine(settings_.Server));
-}
-
-// On the engine thread, in turn with the texts, with what the dialog holds.
-void MainWindow::TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done)
-{
-    pipeline_->Worker().Post([http = &http_, values, done = std::move(done)] {
-        const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
-        done(outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
-                                 : u"Failed: " + Utf16FromUtf8(outcome.failure));
-    });
 }
 
 } // namespace kx::win32

@@ -1,8 +1,7 @@
-// The main window's global hotkeys and the subtitle strip's click-through.
+// The main window's global hotkeys.
 #include "app/win32/main_window.h"
 
 #include "app/hotkey_text.h"
-#include "app/win32/resource_ids.h"
 #include "capture/append_log.h"
 
 namespace kx::win32 {
@@ -73,9 +72,8 @@ void MainWindow::OnHotkey(int id)
         ClipboardMonitoring1Click();
         break;
     case kTranslationHotkey:
-        // Greyed when the engine failed: then F6 does nothing either.
-        if (!(::GetMenuState(mainMenu_.Get(), ID_OPTIONS_TRANSLATION, MF_BYCOMMAND) & MF_GRAYED))
-            ranslation1Click();
+        // Nothing when the engine failed, as with F6.
+        ranslation1Click();
         break;
     case kSubtitleHotkey:
         TntMemo1DblClick();
@@ -93,10 +91,8 @@ void MainWindow::OnHotkey(int id)
 
 void MainWindow::ClickThrough1Click()
 {
-    if (!subtitleMode_)
-        return;
-    settings_.ClickThrough = clickThrough_ ? 0 : 1;
-    ApplyClickThrough(settings_.ClickThroughOn());
+    if (model_.ToggleClickThrough())
+        frame_.SetClickThrough(model_.ClickThrough());
 }
 
 void MainWindow::ShowHideHotkeyPressed()
@@ -108,23 +104,6 @@ void MainWindow::ShowHideHotkeyPressed()
         ::ShowWindow(window_, SW_SHOWNOACTIVATE);
     else
         ::ShowWindow(window_, SW_HIDE);
-}
-
-void MainWindow::ApplyClickThrough(bool on)
-{
-    clickThrough_ = on;
-    LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
-    if (on) {
-        exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
-    } else {
-        exStyle &= ~WS_EX_TRANSPARENT;
-        if (!alphaBlending_)
-            exStyle &= ~WS_EX_LAYERED;
-    }
-    ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle);
-    // A layered window shows nothing until it has its attributes.
-    if (exStyle & WS_EX_LAYERED)
-        ::SetLayeredWindowAttributes(window_, 0, alphaBlending_ ? alpha_ : 255, LWA_ALPHA);
 }
 
 } // namespace kx::win32

@@ -2,8 +2,7 @@
 // window and what the save reads from it.
 #include "app/win32/main_window.h"
 
-#include "app/win32/resource_ids.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/dialog_layout.h"
 #include "platform/win32/win32_code_pages.h"
 
 #include <commdlg.h>
@@ -68,12 +67,11 @@ void MainWindow::LoadSettingsIntoWindow()
     if (state.logViewBackground)
         SetLogBackground(*state.logViewBackground);
     colorDialogColour_ = state.colorDialogColor;
-    SetAlpha(state.alpha, state.alphaBlending);
-    translation_.checked = state.translationChecked;
-    SetMenuCheck(ID_OPTIONS_TRANSLATION, state.translationChecked);
-    SetMenuCheck(ID_OPTIONS_ALWAYSONTOP, state.alwaysOnTopChecked);
+    frame_.SetAlpha(state.alpha, state.alphaBlending);
+    model_.SetTranslationChecked(state.translationChecked);
+    model_.SetAlwaysOnTopChecked(state.alwaysOnTopChecked);
     if (state.fontToApply)
-        ApplyLogFont(MakeFont(*state.fontToApply, dpi_));
+        ApplyLogFont(MakeFont(*state.fontToApply, frame_.Dpi()));
     if (state.stayOnTop)
         SetTopMost(true);
 }
@@ -97,39 +95,23 @@ void MainWindow::SaveSettingsFromWindow()
     state.left = bounds.left;
     state.height = bounds.bottom - bounds.top;
     state.width = bounds.right - bounds.left;
-    state.alpha = alpha_;
-    state.alphaBlending = alphaBlending_;
-    state.translationChecked = translation_.checked;
-    state.alwaysOnTopChecked = MenuCheck(ID_OPTIONS_ALWAYSONTOP);
+    state.alpha = frame_.Alpha();
+    state.alphaBlending = frame_.AlphaBlending();
+    state.translationChecked = model_.Translation().checked;
+    state.alwaysOnTopChecked = model_.AlwaysOnTopChecked();
     state.colorDialogColor = colorDialogColour_;
-    state.logViewFont = DescribeFont(logFont_, dpi_);
+    state.logViewFont = DescribeFont(logFont_, frame_.Dpi());
     SaveSettings(*settingsFile_, settings_, state);
-}
-
-void MainWindow::SetAlpha(BYTE alpha, bool blending)
-{
-    alpha_ = alpha;
-    alphaBlending_ = blending;
-    LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
-    if (blending) {
-        ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        ::SetLayeredWindowAttributes(window_, 0, alpha, LWA_ALPHA);
-    } else if (clickThrough_) {
-        // Click-through needs the window layered: opaque, then.
-        ::SetLayeredWindowAttributes(window_, 0, 255, LWA_ALPHA);
-    } else if (exStyle & WS_EX_LAYERED) {
-        ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
-    }
 }
 
 WindowAlpha MainWindow::MainWindowAlpha() const
 {
-    return WindowAlpha{alpha_, alphaBlending_};
+    return WindowAlpha{frame_.Alpha(), frame_.AlphaBlending()};
 }
 
 void MainWindow::SetMainWindowAlpha(WindowAlpha alpha)
 {
-    SetAlpha(alpha.alpha, alpha.blending);
+    frame_.SetAlpha(alpha.alpha, alpha.blending);
 }
 
 void MainWindow::ChangeLogBackground()
@@ -152,13 +134,13 @@ void MainWindow::ChangeLogBackground()
 // font in points.
 void MainWindow::OnDpiChanged(int dpi, const RECT& suggested)
 {
-    if (dpi <= 0 || dpi == dpi_)
+    if (dpi <= 0 || dpi == frame_.Dpi())
         return;
-    const FontDescription font = DescribeFont(logFont_, dpi_);
-    dpi_ = dpi;
+    const FontDescription font = DescribeFont(logFont_, frame_.Dpi());
+    frame_.SetDpi(dpi);
     ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    ApplyLogFont(MakeFont(font, dpi_));
+    ApplyLogFont(MakeFont(font, frame_.Dpi()));
 }
 
 } // namespace kx::win32

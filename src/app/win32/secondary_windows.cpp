@@ -1,7 +1,7 @@
 #include "app/win32/secondary_windows.h"
 
 #include "app/win32/resource_ids.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/dialog_layout.h"
 
 namespace kx::win32 {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The About box: created once at start-up, opened modally from the main window.
-#include "app/win32/modal_dialog.h"
+#include "platform/win32/ui/modal_dialog.h"
 
 #include <string>
 

@@ -20,6 +20,18 @@ void Win32Prompts::ShowAppError(const std::u16string& text)
     ::MessageBoxW(owner_, wide.c_str(), L"KestruneEX!", MB_OK | MB_ICONSTOP);
 }
 
+void Win32Prompts::ShowWarning(const std::u16string& text)
+{
+    const std::wstring wide = ToWindowsWide(text);
+    ::MessageBoxW(owner_, wide.c_str(), L"KestruneEX!", MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool Win32Prompts::Confirm(const std::u16string& question)
+{
+    const std::wstring wide = ToWindowsWide(question);
+    return ::MessageBoxW(owner_, wide.c_str(), L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) == IDYES;
+}
+
 void ShowApplicationError(HWND owner, const std::string& ansiMessage)
 {
     // The box runs a message loop, where more errors can come up (a burst of

@@ -12,6 +12,8 @@ public:
     void SetOwner(HWND owner) { owner_ = owner; }
     void ShowError(const std::u16string& text) override;
     void ShowAppError(const std::u16string& text) override;
+    void ShowWarning(const std::u16string& text) override;
+    bool Confirm(const std::u16string& question) override;
 
 private:
     HWND owner_;

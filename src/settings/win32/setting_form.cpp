@@ -1,8 +1,9 @@
 #include "settings/win32/setting_form.h"
 
-#include "app/win32/resource_ids.h"
+#include "settings/win32/settings_resource_ids.h"
 #include "common/app_error.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/controls.h"
+#include "platform/win32/ui/dialog_layout.h"
 
 #include <commctrl.h>
 
@@ -23,16 +24,6 @@ std::string Ansi(const std::wstring& text)
     std::string out(static_cast<size_t>(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
-}
-
-bool IsChecked(HWND box)
-{
-    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetChecked(HWND box, bool checked)
-{
-    ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // The advanced settings dialog "Advanced Setting": copies its controls to and
 // from the dialog's rules (settings/advanced_settings.h) and forwards their
 // events. Created once at start-up, opened modally from the main window.
-#include "app/win32/modal_dialog.h"
+#include "platform/win32/ui/modal_dialog.h"
 #include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
 

@@ -1,4 +1,4 @@
-#include "app/win32/modal_dialog.h"
+#include "platform/win32/ui/modal_dialog.h"
 
 #include "platform/win32/win32_prompts.h"
 

@@ -1,4 +1,4 @@
-#include "app/server_settings_rules.h"
+#include "translate/server_settings_rules.h"
 
 #include "settings/settings_file.h"
 

@@ -3,7 +3,7 @@
 // lists of find-and-replace pairs (before and after translation), each pair
 // edited in the "Substitution" dialog. Created once at start-up, opened
 // modally from the main window; it edits a copy, handed back only by "OK".
-#include "app/win32/modal_dialog.h"
+#include "platform/win32/ui/modal_dialog.h"
 #include "settings/app_settings.h"
 
 #include <windows.h>

@@ -1,7 +1,9 @@
-#include "app/win32/text_filters_dialog.h"
+#include "capture/win32/text_filters_dialog.h"
 
-#include "app/win32/resource_ids.h"
-#include "platform/win32/dialog_layout.h"
+#include "capture/win32/capture_resource_ids.h"
+#include "platform/win32/ui/controls.h"
+#include "platform/win32/win32_prompts.h"
+#include "platform/win32/ui/dialog_layout.h"
 
 #include <commctrl.h>
 
@@ -13,16 +15,6 @@
 namespace kx::win32 {
 namespace {
 
-bool IsChecked(HWND box)
-{
-    return ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void SetChecked(HWND box, bool checked)
-{
-    ::SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
 // A filter is on when exactly 1: a stored value that the box did not change
 // is kept as it was (any other value means off too).
 int32_t SwitchValue(bool checked, int32_t stored)
@@ -30,38 +22,6 @@ int32_t SwitchValue(bool checked, int32_t stored)
     if (checked == (stored == 1))
         return stored;
     return checked ? 1 : 0;
-}
-
-
-// Centred over its owner, and kept inside the work area of the owner's
-// monitor (the owner may be a subtitle strip at the screen's edge).
-void CentreOverOwner(HWND dialog)
-{
-    HWND owner = ::GetWindow(dialog, GW_OWNER);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT around = monitor.rcWork;
-    if (owner && !::IsIconic(owner))
-        ::GetWindowRect(owner, &around);
-    RECT box;
-    ::GetWindowRect(dialog, &box);
-    const int width = box.right - box.left;
-    const int height = box.bottom - box.top;
-    // The start of a span of `size` centred on [from, to), moved into [low, high).
-    auto keepInside = [](LONG from, LONG to, int size, LONG low, LONG high) {
-        const LONG centred = from + (to - from - size) / 2;
-        return static_cast<int>((std::max)(low, (std::min)(centred, high - size)));
-    };
-    const RECT& work = monitor.rcWork;
-    const int left = keepInside(around.left, around.right, width, work.left, work.right);
-    const int top = keepInside(around.top, around.bottom, height, work.top, work.bottom);
-    ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void FocusControl(HWND dialog, int id)
-{
-    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, id)), TRUE);
 }
 
 } // namespace
@@ -116,7 +76,7 @@ void SubstitutionDialog::OkClick()
 {
     const std::wstring find = ControlText(::GetDlgItem(Handle(), IDC_SUBST_FIND));
     if (find.empty()) {
-        ::MessageBoxW(Handle(), L"The text to find cannot be empty.", L"KestruneEX!", MB_OK | MB_ICONEXCLAMATION);
+        Win32Prompts(Handle()).ShowWarning(u"The text to find cannot be empty.");
         FocusControl(Handle(), IDC_SUBST_FIND);
         return;
     }
@@ -275,7 +235,7 @@ std::optional<int> TextFiltersDialog::SelectedRow(const PairList& list) const
 void TextFiltersDialog::WriteRows(const PairList& list, std::optional<int> selected)
 {
     HWND view = Control(list.listId);
-    ::SendMessageW(view, LVM_DELETEALLITEMS, 0, 0);
+    ClearList(view);
     for (size_t i = 0; i < list.pairs.size(); ++i) {
         std::wstring find = Wide(list.pairs[i].find);
         std::wstring replace = Wide(list.pairs[i].replace);

@@ -1,9 +1,11 @@
-#include "app/win32/server_settings_dialog.h"
+#include "translate/win32/server_settings_dialog.h"
 
-#include "app/server_settings_rules.h"
-#include "app/win32/resource_ids.h"
+#include "translate/server_settings_rules.h"
+#include "translate/win32/translate_resource_ids.h"
 #include "common/text.h"
-#include "platform/win32/dialog_layout.h"
+#include "platform/win32/ui/controls.h"
+#include "platform/win32/win32_prompts.h"
+#include "platform/win32/ui/dialog_layout.h"
 #include "settings/settings_file.h"
 
 #include <string>
@@ -12,14 +14,6 @@
 
 namespace kx::win32 {
 namespace {
-
-// A test's answer on its way to the dialog's thread: the test it answers and
-// the text, freed by whoever ends up with it.
-constexpr UINT kTestAnswerMessage = WM_APP + 40;
-struct TestAnswer {
-    std::uint64_t test;
-    std::wstring shown;
-};
 
 constexpr wchar_t kTesting[] = L"Testing...";
 constexpr wchar_t kNoTest[] = L"No test is possible here.";
@@ -37,45 +31,11 @@ int FieldControl(ServerFormField field)
     return IDC_SERVER_TIMEOUT;
 }
 
-void FocusControl(HWND dialog, int id)
-{
-    ::SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(dialog, id)), TRUE);
-}
-
-// Centred over its owner, inside the owner's monitor's work area.
-void CentreOverOwner(HWND dialog)
-{
-    HWND owner = ::GetWindow(dialog, GW_OWNER);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT around = monitor.rcWork;
-    if (owner && !::IsIconic(owner))
-        ::GetWindowRect(owner, &around);
-    RECT box;
-    ::GetWindowRect(dialog, &box);
-    const LONG width = box.right - box.left;
-    const LONG height = box.bottom - box.top;
-    const RECT& work = monitor.rcWork;
-    LONG left = around.left + (around.right - around.left - width) / 2;
-    LONG top = around.top + (around.bottom - around.top - height) / 2;
-    left = left + width > work.right ? work.right - width : left;
-    top = top + height > work.bottom ? work.bottom - height : top;
-    left = left < work.left ? work.left : left;
-    top = top < work.top ? work.top : top;
-    ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 } // namespace
 
-ServerSettingsDialog::ServerSettingsDialog(HINSTANCE instance)
-    : ModalDialog(instance, IDD_SERVERSETTINGS), answerTarget_(std::make_shared<std::atomic<HWND>>(nullptr))
+ServerSettingsDialog::ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui)
+    : ModalDialog(instance, IDD_SERVERSETTINGS), ui_(ui)
 {
-}
-
-ServerSettingsDialog::~ServerSettingsDialog()
-{
-    answerTarget_->store(nullptr);
 }
 
 std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogValues& current)
@@ -99,7 +59,6 @@ std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogV
 
 void ServerSettingsDialog::OnInit()
 {
-    answerTarget_->store(Handle());
     // No length limit: a long prompt is taken whole.
     for (int id : {IDC_SERVER_URL, IDC_SERVER_MODEL, IDC_SERVER_PROMPT, IDC_SERVER_KEY})
         ::SendDlgItemMessageW(Handle(), id, EM_SETLIMITTEXT, 0, 0);
@@ -121,16 +80,13 @@ bool ServerSettingsDialog::OnCommand(int id, int notification)
     return ModalDialog::OnCommand(id, notification);
 }
 
-bool ServerSettingsDialog::OnMessage(UINT message, WPARAM, LPARAM lParam)
+// The UI thread; only the latest test of this opening is shown.
+void ServerSettingsDialog::ShowTestAnswer(std::uint64_t test, const std::u16string& shown)
 {
-    if (message != kTestAnswerMessage)
-        return false;
-    std::unique_ptr<TestAnswer> answer(reinterpret_cast<TestAnswer*>(lParam));
-    if (answer && answer->test == latestTest_ && IsOpen()) {
-        ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, answer->shown.c_str());
-        ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), TRUE);
-    }
-    return true;
+    if (test != latestTest_ || !IsOpen())
+        return;
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, Wide(shown).c_str());
+    ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), TRUE);
 }
 
 std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
@@ -140,7 +96,7 @@ std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
                                 text(IDC_SERVER_KEY), text(IDC_SERVER_TIMEOUT)};
     auto read = ReadServerForm(texts);
     if (const auto* problem = std::get_if<ServerFormProblem>(&read)) {
-        ::MessageBoxW(Handle(), Wide(Widen(problem->message)).c_str(), L"KestruneEX!", MB_OK | MB_ICONERROR);
+        Win32Prompts(Handle()).ShowAppError(Widen(problem->message));
         FocusControl(Handle(), FieldControl(problem->field));
         return std::nullopt;
     }
@@ -168,11 +124,13 @@ void ServerSettingsDialog::TestClick()
     const std::uint64_t test = ++latestTest_;
     ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, kTesting);
     ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), FALSE);
-    testRunner_(*values, [target = answerTarget_, test](std::u16string shown) {
-        auto answer = std::make_unique<TestAnswer>(TestAnswer{test, Wide(shown)});
-        HWND window = target->load();
-        if (window && ::PostMessageW(window, kTestAnswerMessage, 0, reinterpret_cast<LPARAM>(answer.get())))
-            answer.release();  // the dialog frees it
+    // The answer may come after the dialog has gone: it reaches the dialog
+    // only through the UI thread's queue, and only while the dialog lives.
+    testRunner_(*values, [this, ui = &ui_, alive = std::weak_ptr<char>(lifetime_), test](std::u16string shown) {
+        ui->Post([this, alive, test, shown = std::move(shown)] {
+            if (!alive.expired())
+                ShowTestAnswer(test, shown);
+        });
     });
 }
 

@@ -3,12 +3,12 @@
 // key and time-out, with "Test", which translates «こんにちは» with what the
 // dialog holds now. Created once at start-up, opened modally from the main
 // window; it edits a copy, handed back only by "OK".
-#include "app/win32/modal_dialog.h"
+#include "platform/ui_thread_port.h"
+#include "platform/win32/ui/modal_dialog.h"
 #include "settings/app_settings.h"
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -33,8 +33,8 @@ using ServerTestRunner =
 
 class ServerSettingsDialog : public ModalDialog {
 public:
-    explicit ServerSettingsDialog(HINSTANCE instance);
-    ~ServerSettingsDialog() override;
+    // A test's answer comes back through `ui`.
+    ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui);
     void SetTestRunner(ServerTestRunner runner) { testRunner_ = std::move(runner); }
     // Opens modally over the owner given to Create, filled from `current`;
     // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
@@ -44,20 +44,20 @@ protected:
     void OnInit() override;
     void OnShow() override;
     bool OnCommand(int id, int notification) override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     // The boxes checked; a box for the first that is wrong.
     std::optional<ServerDialogValues> ReadBoxes();
     void OkClick();
     void TestClick();
+    void ShowTestAnswer(std::uint64_t test, const std::u16string& shown);
 
     ServerTestRunner testRunner_;
     ServerDialogValues current_;
     std::optional<ServerDialogValues> accepted_;
-    // Where a test's answer is posted; cleared when the dialog goes, so that
-    // a late answer finds no window.
-    std::shared_ptr<std::atomic<HWND>> answerTarget_;
+    UiThreadPort& ui_;
+    // Gone with the dialog, so that a late answer finds nothing to fill.
+    std::shared_ptr<char> lifetime_ = std::make_shared<char>();
     std::uint64_t latestTest_ = 0;
 };
 

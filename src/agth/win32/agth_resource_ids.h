@@ -1,0 +1,44 @@
+#pragma once
+// Resource identifiers shared by the resource script and the window classes:
+// The AGTH helper window and its Shortcut Manager tab.
+// Template ids 200-299, control ids 2000-2999, each subsystem its own range.
+
+#define IDD_AGTHHELPER 202
+#define IDC_AGTH_PATHLABEL 2040
+#define IDC_AGTH_PATHBOX 2041
+#define IDC_AGTH_BROWBTN 2042
+#define IDC_AGTH_TABS 2043
+#define IDC_AGTH_GRID 2044
+#define IDC_AGTH_OPTIONLABEL 2045
+#define IDC_AGTH_OPTIONBOX 2046
+#define IDC_AGTH_ATTACHBTN 2047
+#define IDC_AGTH_ATTNOPTBTN 2048
+#define IDC_AGTH_REFRESHBTN 2049
+#define IDC_AGTH_GETTEXTGROUP 2050
+#define IDC_AGTH_ASRBUTTON 2051
+#define IDC_AGTH_SHRBUTTON 2052
+#define IDC_AGTH_RHRBUTTON 2053
+#define IDC_AGTH_UNIBUTTON 2056
+#define IDC_AGTH_CHECKBOX1 2054
+#define IDC_AGTH_CLOSEBTN 2055
+#define IDC_SM_LIST 2060
+#define IDC_SM_NAMELABEL 2061
+#define IDC_SM_NAME 2062
+#define IDC_SM_APATHBTN 2063
+#define IDC_SM_APATH 2064
+#define IDC_SM_OPTIONLABEL 2065
+#define IDC_SM_OPTION 2066
+#define IDC_SM_DELAYLABEL 2067
+#define IDC_SM_DELAY 2068
+#define IDC_SM_NOTESLABEL 2069
+#define IDC_SM_NOTES 2070
+#define IDC_SM_ICON 2071
+#define IDC_SM_METHODGROUP 2072
+#define IDC_SM_ASCII 2073
+#define IDC_SM_SEQHEX 2074
+#define IDC_SM_REVHEX 2075
+#define IDC_SM_UNICODE 2080
+#define IDC_SM_NEW 2076
+#define IDC_SM_DELETE 2077
+#define IDC_SM_APPLY 2078
+#define IDC_SM_RUN 2079

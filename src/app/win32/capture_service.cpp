@@ -1,0 +1,118 @@
+#include "app/win32/capture_service.h"
+
+#include "capture/append_log.h"
+#include "common/text.h"
+#include "settings/settings_file.h"
+#include "translate/server_key.h"
+
+#include <utility>
+
+namespace kx::win32 {
+namespace {
+
+constexpr char16_t kTestText[] = u"こんにちは";
+
+} // namespace
+
+CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, PromptsPort& prompts)
+    : log_(log), uiThread_(window, uiMessage)
+{
+    engine_ = std::make_unique<TranslationEngine>(EnginePorts{registry_, files_, libraries_, codePages_, prompts, log_});
+    engine_->Reset();
+    engine_->TranslationAvailable = false;
+    server_ = std::make_unique<ServerTranslator>(http_, codePages_);
+    pipeline_ = std::make_unique<CapturePipeline>(codePages_, log_, *engine_, *server_, uiThread_, SystemAnsiLeadBytes());
+    reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
+        [this] {
+            const CaptureSwitches now = CurrentSwitches();
+            return ClipboardWatcher::ReadSwitches{now.monitoring, now.method == UnicodeText};
+        },
+        [this](const ClipboardText& text) { OnClipboardText(text); },
+        [this](const std::string& message) {
+            CapturedText failed;
+            failed.failure = message;
+            pipeline_->Read(std::move(failed));
+        }});
+}
+
+CaptureService::~CaptureService()
+{
+    Stop();
+}
+
+void CaptureService::Start()
+{
+    reader_->Join();
+}
+
+void CaptureService::Publish(const CaptureSwitches& switches)
+{
+    std::lock_guard lock(switchesMutex_);
+    switches_ = switches;
+}
+
+CaptureSwitches CaptureService::CurrentSwitches()
+{
+    std::lock_guard lock(switchesMutex_);
+    return switches_;
+}
+
+void CaptureService::OnClipboardText(const ClipboardText& text)
+{
+    const CaptureSwitches now = CurrentSwitches();
+    CapturedText captured{text.bytes, text.wide, MethodForRead(now.method, text.unicode), now.options, now.translate,
+                          now.filters, {}};
+    captured.engine = now.engine;
+    pipeline_->Read(std::move(captured));
+}
+
+bool CaptureService::StartEzTrans()
+{
+    engine_->InitTransEngine();
+    return engine_->EngineReady;
+}
+
+void CaptureService::ConfigureServer(const ServerSettings& server)
+{
+    server_->Configure(server, serverApiKey_);
+}
+
+bool CaptureService::LoadServerKey(const std::string& stored)
+{
+    const std::optional<std::string> key = ApiKeyFromStored(secrets_, stored);
+    serverApiKey_ = key.value_or(std::string());
+    return key.has_value();
+}
+
+std::optional<std::string> CaptureService::ChangeServerApiKey(const std::string& key)
+{
+    serverApiKey_ = key;
+    return StoredApiKey(secrets_, serverApiKey_);
+}
+
+void CaptureService::TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done)
+{
+    pipeline_->Worker().Post([http = &http_, values, done = std::move(done)] {
+        const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
+        done(outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
+                                 : u"Failed: " + Utf16FromUtf8(outcome.failure));
+    });
+}
+
+void CaptureService::Stop()
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    {
+        std::lock_guard lock(switchesMutex_);
+        switches_.monitoring = false;
+    }
+    uiThread_.Close();
+    reader_->Leave();
+    // The engine call in progress finishes, the texts not yet started are dropped.
+    pipeline_->Stop();
+    engine_->TerminateTransEngine();
+}
+
+} // namespace kx::win32

@@ -1,0 +1,92 @@
+#pragma once
+// Everything behind the log view that reads and translates: the clipboard
+// reader thread, the capture pipeline, the ezTrans engine and the
+// translation server with their HTTP and protected-secret adapters. Started
+// by the main window after it is created and stopped in the program's order
+// once the settings are saved: leave the clipboard chain, then the engines.
+#include "app/main_window_model.h"
+#include "capture/capture_pipeline.h"
+#include "capture/win32/clipboard_reader_thread.h"
+#include "platform/log_view_port.h"
+#include "platform/prompts_port.h"
+#include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_http.h"
+#include "platform/win32/win32_secrets.h"
+#include "platform/win32/win32_system.h"
+#include "platform/win32/win32_ui_thread.h"
+#include "translate/server_translator.h"
+#include "translate/translation_engine.h"
+#include "translate/win32/server_settings_dialog.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace kx::win32 {
+
+class CaptureService {
+public:
+    // `uiMessage` posted to `window` runs the UI thread's queue (RunPosted).
+    CaptureService(HWND window, UINT uiMessage, LogViewPort& log, PromptsPort& prompts);
+    ~CaptureService();
+    CaptureService(const CaptureService&) = delete;
+    CaptureService& operator=(const CaptureService&) = delete;
+
+    // Joins the clipboard chain; texts read from now on go with the switches
+    // last published.
+    void Start();
+    // The UI thread: the switches for texts read from now on.
+    void Publish(const CaptureSwitches& switches);
+    UiThreadPort& UiThread() { return uiThread_; }
+    // The UI thread, on `uiMessage`.
+    void RunPosted() { uiThread_.RunPosted(); }
+    CapturePipeline& Pipeline() { return *pipeline_; }
+
+    // Starts ezTrans on the UI thread (start-up, or chosen later while it is
+    // not ready); true when it is ready.
+    bool StartEzTrans();
+    bool EzTransReady() const { return engine_->EngineReady; }
+    // The server to ask from the next text on, and the API key in clear for
+    // this run (read from the protected form the file keeps).
+    void ConfigureServer(const ServerSettings& server);
+    // False when the stored key cannot be read here (it stays in the file).
+    bool LoadServerKey(const std::string& stored);
+    const std::string& ServerApiKey() const { return serverApiKey_; }
+    // A new key for this run; what the file is to keep, or nullopt when it
+    // cannot be protected.
+    std::optional<std::string> ChangeServerApiKey(const std::string& key);
+    // On the engine thread, in turn with the texts; `done` from there.
+    void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
+
+    // The program closes: nothing more is read or shown, the chain is left,
+    // the engine call in progress finishes and the engines end.
+    void Stop();
+
+private:
+    void OnClipboardText(const ClipboardText& text);  // on the reader thread
+    CaptureSwitches CurrentSwitches();
+
+    LogViewPort& log_;
+    Win32CodePages codePages_;
+    Win32Registry registry_;
+    Win32FileSystem files_;
+    Win32Libraries libraries_;
+    Win32Http http_;
+    Win32Secrets secrets_;
+    Win32UiThread uiThread_;
+    std::string serverApiKey_;
+
+    std::mutex switchesMutex_;
+    CaptureSwitches switches_;  // guarded by switchesMutex_
+
+    std::unique_ptr<TranslationEngine> engine_;
+    std::unique_ptr<ServerTranslator> server_;
+    std::unique_ptr<CapturePipeline> pipeline_;
+    std::unique_ptr<ClipboardReaderThread> reader_;  // last: gone before what it feeds
+    bool stopped_ = false;
+};
+
+} // namespace kx::win32

@@ -1,0 +1,24 @@
+#pragma once
+// Resource identifiers shared by the resource script and the window classes:
+// The Text filters dialog (2100-2139) and its find/replace pair editor (2140-2149).
+// Template ids 200-299, control ids 2000-2999, each subsystem its own range.
+
+#define IDD_TEXTFILTERS 203
+#define IDD_SUBSTITUTION 204
+#define IDC_FILTERS_REPEATCHARS 2100
+#define IDC_FILTERS_REPEATPHRASE 2101
+#define IDC_FILTERS_SKIPREPEAT 2102
+#define IDC_FILTERS_BEFORELABEL 2103
+#define IDC_FILTERS_BEFORELIST 2104
+#define IDC_FILTERS_BEFOREADD 2105
+#define IDC_FILTERS_BEFOREEDIT 2106
+#define IDC_FILTERS_BEFOREDELETE 2107
+#define IDC_FILTERS_AFTERLABEL 2108
+#define IDC_FILTERS_AFTERLIST 2109
+#define IDC_FILTERS_AFTERADD 2110
+#define IDC_FILTERS_AFTEREDIT 2111
+#define IDC_FILTERS_AFTERDELETE 2112
+#define IDC_SUBST_FINDLABEL 2140
+#define IDC_SUBST_FIND 2141
+#define IDC_SUBST_REPLACELABEL 2142
+#define IDC_SUBST_REPLACE 2143
