@@ -5,7 +5,7 @@
 #include "capture/capture_pipeline.h"
 #include "capture/clipboard_watcher.h"
 #include "capture/text_decoding.h"
-#include "platform/win32/edit_log_view.h"
+#include "logview/win32/log_view_window.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_ui_thread.h"
@@ -34,7 +34,7 @@ struct NoTranslation : Translator {
 
 struct Viewer {
     HWND window = nullptr;
-    std::unique_ptr<EditLogView> view;
+    std::unique_ptr<LogViewWindow> view;
     std::unique_ptr<Win32Clipboard> clipboard;
     std::unique_ptr<ClipboardWatcher> watcher;
     std::unique_ptr<Win32UiThread> uiThread;
@@ -172,9 +172,9 @@ int main(int argc, char** argv)
     g_viewer = &viewer;
     viewer.window = ::CreateWindowExW(0, wc.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0, 640, 240, nullptr,
                                       nullptr, instance, nullptr);
-    HWND edit = EditLogView::Create(viewer.window, 1000);
+    viewer.view = std::make_unique<LogViewWindow>();
+    HWND edit = viewer.view->Create(viewer.window, 1000);
     ::MoveWindow(edit, 0, 0, 620, 200, FALSE);
-    viewer.view = std::make_unique<EditLogView>(edit);
     viewer.clipboard = std::make_unique<Win32Clipboard>(viewer.window);
     viewer.uiThread = std::make_unique<Win32UiThread>(viewer.window, kTurnMessage);
     viewer.pipeline = std::make_unique<CapturePipeline>(viewer.codePages, *viewer.view, viewer.translator,

@@ -33,7 +33,7 @@ void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
     try {
         const std::uint32_t sequence = clipboard_.SequenceNumber();
         if (!AlreadyTaken(sequence)) {
-            if (switches.monitoring && clipboard_.HasText(switches.unicode)) {
+            if (switches.monitoring && !clipboard_.OwnedByThisProgram() && clipboard_.HasText(switches.unicode)) {
                 std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
                 if (!text)
                     throw AppError("Cannot open clipboard");

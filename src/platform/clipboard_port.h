@@ -27,6 +27,9 @@ public:
     // True when the clipboard offers 8-bit text (CF_TEXT), or with `unicode`
     // UTF-16 text (CF_UNICODETEXT). Either is made from the other by the system.
     virtual bool HasText(bool unicode) = 0;
+    // True when a window of this program put the clipboard's content there
+    // (a copy from the log): that is no capture.
+    virtual bool OwnedByThisProgram() { return false; }
     // The number of the latest clipboard change (0 when the system does not
     // count them).
     virtual std::uint32_t SequenceNumber() = 0;

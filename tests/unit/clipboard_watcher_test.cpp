@@ -16,6 +16,7 @@ constexpr ClipboardWatcher::ReadSwitches kOff{false, false};
 struct FakeClipboard : ClipboardPort {
     WindowId joinAnswer = 77;
     bool hasText = true;
+    bool ownCopy = false;
     std::optional<std::string> text = std::string("line");
     std::uint32_t sequence = 1;
     std::optional<std::string> changeBeforeRead;  // another program copies between the two looks
@@ -31,6 +32,7 @@ struct FakeClipboard : ClipboardPort {
     WindowId JoinViewerChain() override { return joinAnswer; }
     void LeaveViewerChain(WindowId next) override { leftWith = next; }
     bool HasText(bool) override { return hasText; }
+    bool OwnedByThisProgram() override { return ownCopy; }
     std::uint32_t SequenceNumber() override { return sequence; }
     std::optional<ClipboardText> ReadText(bool unicode) override
     {
@@ -140,14 +142,18 @@ TEST_F(WatcherFixture, SystemWithoutChangeNumbersReadsEveryNotification)
     EXPECT_EQ(captured.size(), 2u);
 }
 
-TEST_F(WatcherFixture, MonitoringOffOrNoTextLeavesClipboardClosedButForwards)
+TEST_F(WatcherFixture, MonitoringOffNoTextOrOurOwnCopyLeavesClipboardClosedButForwards)
 {
     watcher.OnDrawClipboard(kOff);
     clipboard.hasText = false;
     watcher.OnDrawClipboard(kOn);
+    clipboard.hasText = true;
+    clipboard.ownCopy = true;  // Ctrl+C in the log
+    clipboard.Change("the log");
+    watcher.OnDrawClipboard(kOn);
     EXPECT_EQ(clipboard.reads, 0);
     EXPECT_TRUE(captured.empty());
-    EXPECT_EQ(clipboard.drawForwards.size(), 2u);
+    EXPECT_EQ(clipboard.drawForwards.size(), 3u);
 }
 
 TEST_F(WatcherFixture, FailuresStillPassTheNotificationOn)

@@ -222,13 +222,13 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void MainWindow::FormCreate()
 {
-    logViewHandle_ = EditLogView::Create(window_, IDC_LOGVIEW);
+    logView_ = std::make_unique<LogViewWindow>();
+    logViewHandle_ = logView_->Create(window_, IDC_LOGVIEW);
     if (!logViewHandle_)
         throw AppError("Cannot create the log view");
     frame_.Attach(window_, logViewHandle_);
     frame_.SetDpi(WindowDpi(window_));
     SubclassLogView();
-    logView_ = std::make_unique<EditLogView>(logViewHandle_);
     SetLogBackground(kClWindow);
     colorDialogColour_ = logBackground_;
     ApplyLogFont(DesignFont(frame_.Dpi()));

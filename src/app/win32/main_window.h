@@ -6,7 +6,7 @@
 #include "app/main_window_model.h"
 #include "app/win32/capture_service.h"
 #include "app/win32/subtitle_frame.h"
-#include "platform/win32/edit_log_view.h"
+#include "logview/win32/log_view_window.h"
 #include "platform/win32/ui/modal_dialog.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_clock.h"
@@ -148,7 +148,7 @@ private:
     std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
     std::unique_ptr<ServerSettingsDialog> serverDialog_;
 
-    std::unique_ptr<EditLogView> logView_;
+    std::unique_ptr<LogViewWindow> logView_;
     Win32CodePages codePages_;
     Win32Prompts prompts_;
     std::unique_ptr<CaptureService> capture_;

@@ -46,6 +46,13 @@ bool Win32Clipboard::HasText(bool unicode)
     return ::IsClipboardFormatAvailable(unicode ? CF_UNICODETEXT : CF_TEXT) != FALSE;
 }
 
+bool Win32Clipboard::OwnedByThisProgram()
+{
+    HWND owner = ::GetClipboardOwner();
+    DWORD process = 0;
+    return owner && ::GetWindowThreadProcessId(owner, &process) && process == ::GetCurrentProcessId();
+}
+
 std::uint32_t Win32Clipboard::SequenceNumber()
 {
     return ::GetClipboardSequenceNumber();
