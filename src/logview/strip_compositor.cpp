@@ -13,7 +13,7 @@ constexpr unsigned kShadowAlpha = 153;  // 60 %
 using Plane = std::vector<std::uint8_t>;
 
 // a * b / 255, rounded.
-unsigned Mul255(unsigned a, unsigned b)
+inline unsigned Mul255(unsigned a, unsigned b)
 {
     const unsigned t = a * b + 128;
     return (t + (t >> 8)) >> 8;
@@ -59,26 +59,33 @@ Plane DilateByDisc(const Plane& source, int width, int height, int radius)
     return out;
 }
 
-// A 3x3 box blur (outside the plane counts as 0).
+// A 3x3 box blur (outside the plane counts as 0), a row at a time.
 Plane Blur(const Plane& source, int width, int height)
 {
+    const auto third = [](unsigned sum) { return static_cast<std::uint8_t>((sum + 1) / 3); };
     Plane across(source.size());
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = &source[std::size_t(y) * width];
         std::uint8_t* dst = &across[std::size_t(y) * width];
-        for (int x = 0; x < width; ++x) {
-            const unsigned sum = src[x] + (x > 0 ? src[x - 1] : 0u) + (x + 1 < width ? src[x + 1] : 0u);
-            dst[x] = static_cast<std::uint8_t>((sum + 1) / 3);
+        if (width == 1) {
+            dst[0] = third(src[0]);
+            continue;
         }
+        dst[0] = third(src[0] + src[1]);
+        for (int x = 1; x + 1 < width; ++x)
+            dst[x] = third(src[x - 1] + src[x] + src[x + 1]);
+        dst[width - 1] = third(src[width - 2] + src[width - 1]);
     }
     Plane out(source.size());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::size_t i = std::size_t(y) * width + x;
-            const unsigned sum =
-                across[i] + (y > 0 ? across[i - width] : 0u) + (y + 1 < height ? across[i + width] : 0u);
-            out[i] = static_cast<std::uint8_t>((sum + 1) / 3);
-        }
+    const Plane zeros(width, 0);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* above = y > 0 ? &across[std::size_t(y - 1) * width] : zeros.data();
+        const std::uint8_t* middle = &across[std::size_t(y) * width];
+        const std::uint8_t* below = y + 1 < height ? &across[std::size_t(y + 1) * width] : zeros.data();
+        std::uint8_t* dst = &out[std::size_t(y) * width];
+        for (int x = 0; x < width; ++x)
+            dst[x] = third(above[x] + middle[x] + below[x]);
+    }
     return out;
 }
 
@@ -86,9 +93,10 @@ Plane Blur(const Plane& source, int width, int height)
 Plane Shift(const Plane& source, int width, int height, int by)
 {
     Plane out(source.size(), 0);
+    if (by >= width || by >= height)
+        return out;
     for (int y = by; y < height; ++y)
-        for (int x = by; x < width; ++x)
-            out[std::size_t(y) * width + x] = source[std::size_t(y - by) * width + (x - by)];
+        std::copy_n(&source[std::size_t(y - by) * width], width - by, &out[std::size_t(y) * width + by]);
     return out;
 }
 
@@ -97,7 +105,7 @@ struct Pixel {
 };
 
 // Paints `rgb` at `alpha` over `below` (premultiplied "over").
-Pixel Over(Pixel below, std::uint32_t rgb, unsigned alpha)
+inline Pixel Over(const Pixel& below, std::uint32_t rgb, unsigned alpha)
 {
     if (alpha == 0)
         return below;
@@ -127,15 +135,27 @@ std::vector<std::uint32_t> ComposeStrip(const CoverageMask& letters, const Strip
         shadow = Shift(Blur(Blur(outline, width, height), width, height), width, height, std::max(1, radius / 2 + 1));
 
     const Pixel background = Over({0, 0, 0, 0}, look.backgroundRgb, look.backgroundAlpha);
+    const auto packed = [](Pixel p) { return (p.a << 24) | (p.r << 16) | (p.g << 8) | p.b; };
+    const std::uint32_t backgroundPixel = packed(background);
+    const std::uint32_t letterPixel = 0xFF000000 | (look.textRgb & 0xFFFFFF);
     std::vector<std::uint32_t> pixels(count);
     for (std::size_t i = 0; i < count; ++i) {
+        // Most of a strip is background, and the letters' insides are opaque.
+        if (coverage[i] == 255) {
+            pixels[i] = letterPixel;
+            continue;
+        }
+        if (outline[i] == 0 && (!look.shadow || shadow[i] == 0) && coverage[i] == 0) {
+            pixels[i] = backgroundPixel;
+            continue;
+        }
         Pixel p = background;
         if (look.shadow)
             p = Over(p, 0x000000, Mul255(shadow[i], kShadowAlpha));
         if (radius > 0)
             p = Over(p, look.outlineRgb, outline[i]);
         p = Over(p, look.textRgb, coverage[i]);
-        pixels[i] = (p.a << 24) | (p.r << 16) | (p.g << 8) | p.b;
+        pixels[i] = packed(p);
     }
     return pixels;
 }
