@@ -14,7 +14,6 @@
 # under $KX_DATA (default ~/.local/share/kestruneex).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
-source "$KX_ROOT/tests/e2e/lib-e2e.sh"
 
 data=${KX_DATA:-$HOME/.local/share/kestruneex}
 app=$data/app
@@ -33,6 +32,7 @@ if [[ ${1:-} != --headless-demo ]]; then
 fi
 
 KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
+source "$KX_ROOT/tests/e2e/lib-e2e.sh"
 kx_wine_prefix "$data/wineprefix"
 if drv pid >/dev/null 2>&1; then
   echo "KestruneEX! already runs in $WINEPREFIX (one instance at a time)"

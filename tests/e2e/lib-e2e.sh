@@ -4,7 +4,7 @@
 
 # The title and every resource id (ID_OPTIONS_MONITORING=40010, ...) as the
 # build made them, beside the driver.
-source "$(dirname "$KX_DRIVER")/ids.sh" || { echo "missing ids.sh beside $KX_DRIVER (configure the build)"; exit 2; }
+source "$(dirname "${KX_DRIVER:?set KX_DRIVER before sourcing lib-e2e.sh}")/ids.sh" || { echo "missing ids.sh beside $KX_DRIVER (configure the build)"; exit 2; }
 KX_MAIN_CLASS=KestruneEXMainWindow
 
 # Menu command ids of the main window.

@@ -1,5 +1,5 @@
 #include "common/text.h"
-#include "platform/win32/edit_log_view.h"
+#include "logview/win32/log_view_window.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_system.h"
 #include "translate/translation_engine.h"
@@ -75,9 +75,9 @@ protected:
     {
         parent_ = ::CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 300, nullptr, nullptr,
                                     ::GetModuleHandleW(nullptr), nullptr);
-        edit_ = EditLogView::Create(parent_, 1000);
+        view_ = std::make_unique<LogViewWindow>();
+        edit_ = view_->Create(parent_, 1000);
         ::MoveWindow(edit_, 0, 0, 600, 300, FALSE);
-        view_ = std::make_unique<EditLogView>(edit_);
         view_->SetText(u"start");
         engine_ = std::make_unique<TranslationEngine>(
             EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *view_});
@@ -114,7 +114,7 @@ protected:
     ScratchFolder install_{"ezTrans"};
     HWND parent_ = nullptr;
     HWND edit_ = nullptr;
-    std::unique_ptr<EditLogView> view_;
+    std::unique_ptr<LogViewWindow> view_;
     Win32Registry registry_;
     Win32FileSystem files_;
     Win32Libraries libraries_;
