@@ -1571,6 +1571,67 @@ scenario_hotkeys_taken_and_changed() {
 # A translation server as the engine: named at start-up instead of ezTrans,
 # asked with the exact request body in UTF-8, its answer shown whole; when it
 # is down, the text untranslated and one reason line per ten seconds.
+scenario_log_view_big_and_copy() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  local mb units probe
+  for mb in 5 50; do
+    units=$((mb * 1000 * 1000 / 2))
+    drv set-clipboard-repeat $((units / 10)) "$(esc "あいうえお${mb}MBend")" >/dev/null
+    # The window answers while the capture is shown and after it.
+    probe=$(drv probe-answers 3000 100)
+    echo "  $mb MB: $probe"
+    expect "$mb MB: every probe answered within 100 ms" grep -qE 'probes=([0-9]+) .*within-100ms=\1$' <<<"$probe"
+    expect "$mb MB: the log ends with the capture's last characters" \
+      drv wait-log-ends-with "$(esc "えお${mb}MBend")" 30000
+  done
+  drv command $KX_CMD_ASCII >/dev/null
+  clip 'short line'
+  expect "a short line after them" drv wait-log-ends-with "$(esc $'\r\nshort line')" 5000
+  # Ctrl+A, Ctrl+C in the log: the log on the clipboard, and no new line.
+  drv command $ID_POPUP_CLEARTEXT >/dev/null
+  clip 'only line'
+  drv wait-log-equals 'only line' 5000 >/dev/null
+  local id
+  id=$(xdotool search --sync --onlyvisible --name "^${KX_TITLE}\$" | sed -n 1p)
+  xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
+  xdotool mousemove --window "$id" 60 80 click 1
+  xdotool key ctrl+a ctrl+c
+  local copied= i
+  for i in $(seq 50); do
+    copied=$(drv get-clipboard 2>/dev/null || true)
+    [[ $copied == 'clipboard=only line' ]] && break
+    sleep 0.1
+  done
+  expect_eq "the clipboard holds the log" "$copied" 'clipboard=only line'
+  sleep 1
+  expect "the program's own copy is not captured again" drv wait-log-equals 'only line' 2000
+  expect "closes with exit code 0" app_close
+}
+
+scenario_subtitle_stays_on_top() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
+    '[WindowsPos]' 'MainLeft=100' 'MainTop=500' 'MainWidth=600' 'MainHeight=80'
+  app_start
+  app_ready
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  clip 'The strip stays above the game.'
+  drv wait-log-equals 'The strip stays above the game.' 5000 >/dev/null
+  # A game that makes itself top-most and takes the foreground, over the strip.
+  other_start --topmost 60 420 700 300
+  local above
+  above=$(drv main-above "$KX_OTHER_TITLE" 1000)
+  echo "  $above"
+  expect "the strip is above the top-most window again within a second" [ -n "$above" ]
+  local focus
+  focus=$(drv focus-info)
+  expect "raised without taking the foreground from the other program" grep -qF "($KX_OTHER_CLASS)" <<<"$focus"
+  other_stop
+  expect "closes with exit code 0" app_close
+}
+
 scenario_translation_server() {
   chat_server_start fast
   local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" lines want text
@@ -1711,7 +1772,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
-  translation_server translation_server_slow server_settings_dialog)
+  translation_server translation_server_slow server_settings_dialog log_view_big_and_copy subtitle_stays_on_top)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

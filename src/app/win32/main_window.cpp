@@ -23,6 +23,8 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"KestruneEXMainWindow";
 constexpr UINT_PTR kTransTimerId = 1;
 constexpr UINT_PTR kPipelineTimerId = 2;
+constexpr UINT_PTR kKeepOnTopTimerId = 3;
+constexpr UINT kKeepOnTopMs = 250;
 constexpr UINT kFirstShowMessage = WM_APP + 1;
 constexpr UINT kUiWorkMessage = WM_APP + 2;
 constexpr int kDesignClientWidth = 623;
@@ -188,9 +190,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             TransTimerTimer(*this);
         else if (wParam == kPipelineTimerId)
             RunPipelineTurn();
+        else if (wParam == kKeepOnTopTimerId)
+            frame_.KeepOnTop();
         return 0;
     case WM_SIZE:
         frame_.LayOutLogView();
+        return 0;
+    case WM_SETFOCUS:
+        // The keyboard goes to the log (arrows, Page Up/Down, Ctrl+A, Ctrl+C).
+        if (logViewHandle_)
+            ::SetFocus(logViewHandle_);
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -440,12 +449,14 @@ void MainWindow::EnterSubtitleMode()
     SetTopMost(true);
     frame_.EnterSubtitle(logBackgroundRgb_);
     frame_.SetClickThrough(model_.ClickThrough());
+    ::SetTimer(window_, kKeepOnTopTimerId, kKeepOnTopMs, nullptr);
 }
 
 void MainWindow::LeaveSubtitleMode()
 {
     // The normal window always takes clicks; the choice is kept for next time.
     model_.LeaveSubtitleMode();
+    ::KillTimer(window_, kKeepOnTopTimerId);
     frame_.SetClickThrough(false);
     SetTopMost(false);
     frame_.LeaveSubtitle(mainMenu_.Get());

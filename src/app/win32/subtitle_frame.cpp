@@ -132,6 +132,26 @@ void SubtitleFrame::SetTopMost(bool topMost, std::span<const HWND> owned)
             ::SetWindowLongPtrW(window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(window_));
 }
 
+void SubtitleFrame::KeepOnTop()
+{
+    if (!subtitle_ || !::IsWindowVisible(window_))
+        return;
+    RECT strip;
+    ::GetWindowRect(window_, &strip);
+    const DWORD ourProcess = ::GetCurrentProcessId();
+    for (HWND above = ::GetWindow(window_, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV)) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(above, &process);
+        RECT other, overlap;
+        // Our own menus and dialogs may lie above; so may windows that do not cover the strip.
+        if (process == ourProcess || !::IsWindowVisible(above) || !::GetWindowRect(above, &other) ||
+            !::IntersectRect(&overlap, &strip, &other))
+            continue;
+        ::SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        return;
+    }
+}
+
 void SubtitleFrame::SetAlpha(BYTE alpha, bool blending)
 {
     alpha_ = alpha;

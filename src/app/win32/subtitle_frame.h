@@ -42,6 +42,10 @@ public:
     // place: the hidden ones among `owned` are let go of for the move.
     void SetTopMost(bool topMost, std::span<const HWND> owned);
     bool TopMost() const { return topMost_; }
+    // The strip stays on top: when another program's window lies above it
+    // and over it (a game that makes itself top-most, or is activated), the
+    // strip is raised again without taking the keyboard. Asked twice a second.
+    void KeepOnTop();
 
     void SetAlpha(BYTE alpha, bool blending);
     BYTE Alpha() const { return alpha_; }

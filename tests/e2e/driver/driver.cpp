@@ -861,6 +861,55 @@ int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// main-above <title> <timeout-ms>: waits until the main window lies above
+// the top-level window of that exact title in the z-order.
+int CmdMainAbove(const std::vector<std::wstring>& args)
+{
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    const double start = NowMs();
+    do {
+        HWND other = ::FindWindowW(nullptr, args[0].c_str());
+        bool otherAbove = false;
+        for (HWND above = ::GetWindow(main, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV))
+            otherAbove = otherAbove || above == other;
+        if (other && !otherAbove) {
+            Out("main-above after-ms=" + Ms(NowMs() - start));
+            return kOk;
+        }
+        ::Sleep(20);
+    } while (NowMs() - start < static_cast<double>(timeout));
+    Err("error=not-above");
+    return kFailed;
+}
+
+// set-clipboard-repeat <count> <text>: puts <text> (\uXXXX escapes) repeated
+// <count> times as UTF-16, for captures of many megabytes.
+int CmdSetClipboardRepeat(const std::vector<std::wstring>& args)
+{
+    unsigned long count = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], count) || count == 0)
+        return kUsage;
+    std::optional<std::wstring> piece = ParseTextEscapes(args[1]);
+    if (!piece || piece->empty())
+        return kUsage;
+    std::wstring text;
+    text.reserve(piece->size() * count);
+    for (unsigned long i = 0; i < count; ++i)
+        text += *piece;
+    HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    if (const char* error = PutClipboard(owner, CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t))) {
+        Err(error);
+        return kFailed;
+    }
+    Out("clipboard-set units=" + Num(static_cast<long long>(text.size())));
+    return kOk;
+}
+
 // code-pages: the system's ANSI code page, which makes CF_TEXT from Unicode text.
 int CmdCodePages(const std::vector<std::wstring>& args)
 {
@@ -1045,11 +1094,16 @@ LRESULT CALLBACK OtherWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// other-window [--hotkey <MOD_ flags> <virtual key>] <title> <x> <y> <w> <h> <timeout-ms>
+// other-window [--topmost] [--hotkey <MOD_ flags> <virtual key>] <title> <x> <y> <w> <h> <timeout-ms>
 int CmdOtherWindow(std::vector<std::wstring> args)
 {
     unsigned long modifiers = 0, key = 0, x = 0, y = 0, width = 0, height = 0, timeout = 0;
     bool holdHotkey = false;
+    DWORD exStyle = 0;
+    if (!args.empty() && args[0] == L"--topmost") {
+        exStyle = WS_EX_TOPMOST;
+        args.erase(args.begin());
+    }
     if (args.size() >= 3 && args[0] == L"--hotkey") {
         if (!ParseNumber(args[1], modifiers) || !ParseNumber(args[2], key))
             return kUsage;
@@ -1066,7 +1120,7 @@ int CmdOtherWindow(std::vector<std::wstring> args)
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"KxE2eOtherWindow";
     ::RegisterClassW(&wc);
-    HWND w = ::CreateWindowExW(0, wc.lpszClassName, args[0].c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    HWND w = ::CreateWindowExW(exStyle, wc.lpszClassName, args[0].c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                static_cast<int>(x), static_cast<int>(y), static_cast<int>(width),
                                static_cast<int>(height), nullptr, nullptr, wc.hInstance, nullptr);
     if (!w) {
@@ -1442,7 +1496,7 @@ void Usage()
         "  select-row [--exact] [--class C] <title> <list id> <row>  (row -1: none)\n"
         "  set-clipboard <bytes: \\r \\n \\t \\\\ \\xNN>\n"
         "  set-clipboard-unicode <text: \\r \\n \\t \\\\ \\uXXXX>\n"
-        "  get-clipboard | code-pages\n"
+        "  set-clipboard-repeat <count> <text> | get-clipboard | code-pages | main-above <title> <timeout-ms>\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
         "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
         "  probe-answers <duration-ms> <interval-ms>\n"
@@ -1452,7 +1506,7 @@ void Usage()
         "  command <id> | post-command <id>\n"
         "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info\n"
         "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
-        "  other-window [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
+        "  other-window [--topmost] [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
 }
 
 int Run(std::vector<std::wstring> args)
@@ -1498,6 +1552,10 @@ int Run(std::vector<std::wstring> args)
         rc = CmdSetClipboardUnicode(args);
     else if (command == L"set-clipboard")
         rc = CmdSetClipboard(args);
+    else if (command == L"main-above")
+        rc = CmdMainAbove(args);
+    else if (command == L"set-clipboard-repeat")
+        rc = CmdSetClipboardRepeat(args);
     else if (command == L"get-clipboard")
         rc = CmdGetClipboard(args);
     else if (command == L"clip-burst")
