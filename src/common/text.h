@@ -59,4 +59,18 @@ inline std::size_t CharacterUnits(std::u16string_view text, std::size_t i)
     return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
 }
 
+// The character at `i`: a whole surrogate pair as one code point (2 units);
+// a surrogate without its other half as it stands (1 unit).
+struct CodePoint {
+    char32_t value;
+    std::size_t units;
+};
+inline CodePoint CodePointAt(std::u16string_view text, std::size_t i)
+{
+    if (CharacterUnits(text, i) == 2)
+        return {0x10000 + ((static_cast<char32_t>(text[i]) - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00),
+                2};
+    return {text[i], 1};
+}
+
 } // namespace kx

@@ -11,13 +11,6 @@ namespace {
 // huge log does not keep every row it passed).
 constexpr std::size_t kMaxCachedChunks = 4096;
 
-char32_t CodePointAt(std::u16string_view text, std::size_t i, std::size_t units)
-{
-    if (units == 2)
-        return 0x10000 + ((static_cast<char32_t>(text[i]) - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-    return text[i];
-}
-
 } // namespace
 
 void LogLayout::Reset(int width)
@@ -134,12 +127,12 @@ std::size_t LogLayout::OffsetAtX(const Row& row, int x)
     const std::u16string& text = text_.Text();
     int left = 0;
     for (std::size_t i = row.start; i < row.end;) {
-        const std::size_t units = CharacterUnits(text, i);
-        const int width = measure_.Width(CodePointAt(text, i, units));
+        const CodePoint character = CodePointAt(text, i);
+        const int width = measure_.Width(character.value);
         if (x < left + width / 2)
             return i;
         left += width;
-        i += units;
+        i += character.units;
     }
     return row.end;
 }
@@ -149,9 +142,9 @@ int LogLayout::XOfOffset(const Row& row, std::size_t offset)
     const std::u16string& text = text_.Text();
     int left = 0;
     for (std::size_t i = row.start; i < row.end && i < offset;) {
-        const std::size_t units = CharacterUnits(text, i);
-        left += measure_.Width(CodePointAt(text, i, units));
-        i += units;
+        const CodePoint character = CodePointAt(text, i);
+        left += measure_.Width(character.value);
+        i += character.units;
     }
     return left;
 }

@@ -1,12 +1,11 @@
 #include "logview/log_text.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 
 namespace kx {
 namespace {
-
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 // True when `offset` falls between two units that belong together: the halves
 // of a surrogate pair or of a CR LF.

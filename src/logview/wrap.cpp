@@ -1,26 +1,11 @@
 #include "logview/wrap.h"
 
+#include "common/text.h"
+
 #include <algorithm>
 
 namespace kx {
 namespace {
-
-struct CodePoint {
-    char32_t value;
-    std::size_t units;  // 1, or 2 for a surrogate pair
-};
-
-// A lone surrogate is taken as it stands, one unit.
-CodePoint CodePointAt(std::u16string_view text, std::size_t offset)
-{
-    const char16_t first = text[offset];
-    if (first >= 0xD800 && first <= 0xDBFF && offset + 1 < text.size()) {
-        const char16_t second = text[offset + 1];
-        if (second >= 0xDC00 && second <= 0xDFFF)
-            return {0x10000 + ((char32_t(first) - 0xD800) << 10) + (char32_t(second) - 0xDC00), 2};
-    }
-    return {first, 1};
-}
 
 bool IsSpace(char32_t c) { return c == U' ' || c == U'\t'; }
 
