@@ -256,7 +256,8 @@ void MainWindow::FormCreate()
             pipeline_->Read(std::move(failed));
         }});
     engine_ = std::make_unique<TranslationEngine>(
-        EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *logView_});
+        EnginePorts{registry_, files_, libraries_, codePages_, prompts_,
+                    [this](const std::u16string& line) { AppendLineToView(*logView_, line); }});
     uiThread_ = std::make_unique<Win32UiThread>(window_, kPipelineTurnMessage);
     server_ = std::make_unique<ServerTranslator>(http_, codePages_);
     pipeline_ = std::make_unique<CapturePipeline>(codePages_, *logView_, *engine_, *server_, *uiThread_, ansiLeadBytes_);
