@@ -60,7 +60,7 @@ LogFont MakeFont(const FontDescription& d, int dpi)
 void MainWindow::LoadSettingsIntoWindow()
 {
     settingsFile_ = std::make_unique<SettingsFile>(
-        SettingsFile{ProgramSettingsFilePath(), textFiles_, prompts_, codePages_});
+        SettingsFile{SettingsFilePath(ProgramFilePath()), textFiles_, prompts_, codePages_});
     const MainWindowState state = LoadSettings(*settingsFile_, settings_, logBackground_);
 
     ::SetWindowPos(window_, nullptr, state.left, state.top, state.width, state.height,

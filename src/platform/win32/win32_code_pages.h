@@ -1,5 +1,4 @@
 #pragma once
-#include "capture/text_decoding.h"
 #include "platform/code_page_port.h"
 
 namespace kx::win32 {

@@ -1,7 +1,5 @@
 #include "platform/win32/win32_processes.h"
 
-#include "agth/agth_rules.h"
-
 #include <shellapi.h>
 #include <tlhelp32.h>
 

@@ -2,7 +2,6 @@
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_code_pages.h"
-#include "settings/settings_file.h"
 
 #include <windows.h>
 
@@ -100,7 +99,5 @@ std::string ProgramFilePath()
         buffer.resize(buffer.size() * 2);   // cut off: try a larger buffer
     }
 }
-
-std::string ProgramSettingsFilePath() { return SettingsFilePath(ProgramFilePath()); }
 
 } // namespace kx::win32
