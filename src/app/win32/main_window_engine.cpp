@@ -6,7 +6,7 @@
 #include "app/win32/server_settings_dialog.h"
 #include "capture/append_log.h"
 #include "common/text.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 #include "translate/server_key.h"
 
 #include <utility>

@@ -4,7 +4,7 @@
 #include "app/win32/resource_ids.h"
 #include "common/text.h"
 #include "platform/win32/dialog_layout.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 
 #include <string>
 #include <utility>
