@@ -1,5 +1,7 @@
 #include "platform/win32/edit_log_view.h"
 
+#include "common/windows_wide.h"
+
 #include <string>
 
 namespace kx::win32 {
@@ -43,7 +45,7 @@ int EditLogView::VisualLineCount() const
 
 void EditLogView::InsertAt(std::size_t position, const std::u16string& text)
 {
-    const std::wstring wide(text.begin(), text.end());
+    const std::wstring wide = Wide(text);
     // Placing the caret costs the control a walk over its lines; after an
     // earlier append it already stands where the next text goes.
     DWORD start = 0, end = 0;
@@ -57,7 +59,7 @@ void EditLogView::InsertAt(std::size_t position, const std::u16string& text)
 
 void EditLogView::SetText(const std::u16string& text)
 {
-    const std::wstring wide(text.begin(), text.end());
+    const std::wstring wide = Wide(text);
     ::SetWindowTextW(edit_, wide.c_str());
     ::SendMessageW(edit_, EM_SETSEL, 0, 0);
     ::SendMessageW(edit_, EM_SCROLLCARET, 0, 0);
@@ -68,7 +70,7 @@ std::u16string EditLogView::Text() const
     const int length = ::GetWindowTextLengthW(edit_);
     std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
     const int copied = ::GetWindowTextW(edit_, buffer.data(), length + 1);
-    return std::u16string(buffer.begin(), buffer.begin() + (copied > 0 ? copied : 0));
+    return Utf16(std::wstring_view(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0));
 }
 
 } // namespace kx::win32

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_prompts.h"
 
 #include "common/app_error.h"
+#include "common/windows_wide.h"
 #include "platform/win32/win32_code_pages.h"
 
 #include <optional>
@@ -10,13 +11,13 @@ namespace kx::win32 {
 
 void Win32Prompts::ShowError(const std::u16string& text)
 {
-    const std::wstring wide = ToWindowsWide(text);
+    const std::wstring wide = Wide(text);
     ::MessageBoxW(owner_, wide.c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void Win32Prompts::ShowAppError(const std::u16string& text)
 {
-    const std::wstring wide = ToWindowsWide(text);
+    const std::wstring wide = Wide(text);
     ::MessageBoxW(owner_, wide.c_str(), L"KestruneEX!", MB_OK | MB_ICONSTOP);
 }
 
