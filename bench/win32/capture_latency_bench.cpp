@@ -27,9 +27,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct NoTranslation : Translator {
-    void TranslateWide(const char16_t*, int) override {}
-    std::u16string_view Result() const override { return {}; }
-    void StopTransEngine() override {}
+    Translation Translate(std::u16string_view) override { return {}; }
 };
 
 struct Viewer {

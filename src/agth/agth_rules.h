@@ -3,6 +3,7 @@
 // attach-option history. Pure functions of text and numbers; the helper window
 // (agth/win32) and the shortcut manager call them.
 #include "platform/code_page_port.h"
+#include "platform/process_port.h"
 
 #include <cstdint>
 #include <string>
@@ -12,15 +13,6 @@
 namespace kx {
 
 // --- Process list ------------------------------------------------------------
-
-// One process as the snapshot reports it: its identifier and its executable's
-// file name (8-bit text in the system code page).
-struct ProcessEntry {
-    std::uint32_t id = 0;
-    std::string exeName;
-
-    bool operator==(const ProcessEntry&) const = default;
-};
 
 // One row of the process grid: the identifier as unsigned decimal text.
 struct ProcessRow {

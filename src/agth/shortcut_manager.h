@@ -9,7 +9,7 @@
 #include "platform/process_port.h"
 #include "platform/prompts_port.h"
 #include "settings/app_settings.h"
-#include "translate/capture_pause.h"
+#include "capture/capture_pause.h"
 
 #include <optional>
 #include <string>

@@ -7,7 +7,7 @@
 #include "capture/text_filters.h"
 #include "platform/clock_port.h"
 #include "settings/app_settings.h"
-#include "translate/capture_pause.h"
+#include "translate/translation_switch.h"
 
 #include <cstdint>
 #include <memory>

@@ -11,6 +11,7 @@
 #include "platform/ui_thread_port.h"
 #include "settings/app_settings.h"
 #include "translate/engine_worker.h"
+#include "translate/translator.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,7 +1,8 @@
 #pragma once
 // Turns the clipboard's raw bytes into the byte string that the text sink
 // converts with the Character Set code page.
-#include <array>
+#include "platform/code_page_port.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,13 +15,6 @@ enum GetTextMethod : int {
     HexSequential = 2,  // "XXXX " groups, byte c1c2 then c3c4
     HexReverse = 3,     // "XXXX " groups, byte c3c4 then c1c2
     UnicodeText = 4,    // the clipboard's UTF-16 text, no code page between
-};
-
-// Lead bytes of the system's ANSI code page. Line-break searches skip the byte
-// after a lead byte, so a CR or LF trail byte never counts as a break.
-struct AnsiLeadBytes {
-    std::array<bool, 256> isLead{};
-    static AnsiLeadBytes SingleByte() { return {}; }
 };
 
 // Removes every "\r\n\r\n", scanning left to right without looking back at

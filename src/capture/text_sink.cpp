@@ -11,11 +11,6 @@ std::u16string ConvertDecoded(CodePagePort& codePages, const std::string& bytes,
     return text;
 }
 
-std::u16string Translator::Shown() const
-{
-    return ShownTranslation(Result());
-}
-
 SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool translate, bool addFullStop)
 {
     SinkPlan plan;
@@ -34,13 +29,6 @@ SinkPlan PlanTextSink(std::u16string text, const SinkOptions& options, bool tran
     }
     plan.forEngine = std::move(text);
     return plan;
-}
-
-std::u16string ShownTranslation(std::u16string_view result)
-{
-    if (result.size() <= 3)
-        return {};
-    return std::u16string(result.substr(0, result.size() - 3));
 }
 
 } // namespace kx

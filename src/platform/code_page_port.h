@@ -1,5 +1,6 @@
 #pragma once
 // Conversion between 8-bit text in a Windows code page and UTF-16.
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,13 @@ public:
     {
         return ToWide(FromWide(text, codePage), codePage) == text;
     }
+};
+
+// Lead bytes of the system's ANSI code page. Line-break searches skip the byte
+// after a lead byte, so a CR or LF trail byte never counts as a break.
+struct AnsiLeadBytes {
+    std::array<bool, 256> isLead{};
+    static AnsiLeadBytes SingleByte() { return {}; }
 };
 
 // Decodes a whole 8-bit string in a Windows code page into UTF-16.

@@ -6,7 +6,14 @@
 
 namespace kx {
 
-struct ProcessEntry;
+// One process as the snapshot reports it: its identifier and its executable's
+// file name (8-bit text in the system code page).
+struct ProcessEntry {
+    std::uint32_t id = 0;
+    std::string exeName;
+
+    bool operator==(const ProcessEntry&) const = default;
+};
 
 class ProcessSnapshotPort {
 public:

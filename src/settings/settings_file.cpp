@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "common/app_error.h"
+#include "common/utf.h"
 
 #include <exception>
 #include <utility>
@@ -110,70 +111,6 @@ std::string FileText(const std::string& bytes, CodePagePort& codePages)
     const FileEncoding encoding = EncodingOf(bytes);
     return encoding == FileEncoding::Ansi ? bytes : codePages.FromWide(Utf16Units(bytes, encoding), 0);
 }
-
-} // namespace
-
-std::string Utf8FromUtf16(std::u16string_view units)
-{
-    std::string out;
-    out.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        std::uint32_t c = units[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00u);
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
-std::u16string Utf16FromUtf8(std::string_view bytes)
-{
-    std::u16string out;
-    out.reserve(bytes.size());
-    const auto at = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); };
-    const auto continuation = [&](std::size_t i) { return i < bytes.size() && (at(i) & 0xC0) == 0x80; };
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::uint32_t lead = at(i);
-        std::uint32_t c = 0xFFFD;
-        std::size_t length = 1;
-        if (lead < 0x80) {
-            c = lead;
-        } else if (lead >= 0xC0 && lead < 0xE0 && continuation(i + 1)) {
-            c = ((lead & 0x1F) << 6) | (at(i + 1) & 0x3F);
-            length = 2;
-        } else if (lead >= 0xE0 && lead < 0xF0 && continuation(i + 1) && continuation(i + 2)) {
-            c = ((lead & 0x0F) << 12) | ((at(i + 1) & 0x3F) << 6) | (at(i + 2) & 0x3F);
-            length = 3;
-        } else if (lead >= 0xF0 && lead < 0xF8 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
-            c = ((lead & 0x07) << 18) | ((at(i + 1) & 0x3F) << 12) | ((at(i + 2) & 0x3F) << 6) | (at(i + 3) & 0x3F);
-            length = 4;
-        }
-        if (c >= 0x10000 && c < 0x110000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c < 0x10000 ? c : 0xFFFD));
-        }
-        i += length;
-    }
-    return out;
-}
-
-namespace {
 
 // The bytes the file gets with every key written, or nullopt when its text
 // could not be kept (a UTF-16 file of an odd number of bytes).

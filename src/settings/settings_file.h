@@ -79,12 +79,6 @@ using ValueForm = std::function<std::string(std::string_view ansi)>;
 void WriteSettings(IniFile& file, const AppSettings& settings, const MainWindowState& window,
                    const ValueForm& fileForm = {});
 
-// UTF-16 and UTF-8 both ways; an unpaired surrogate becomes three bytes of its
-// own, so that every sequence of code units comes back as it was. Bytes that
-// are no UTF-8 give U+FFFD.
-std::string Utf8FromUtf16(std::u16string_view units);
-std::u16string Utf16FromUtf8(std::string_view bytes);
-
 // --- The file ----------------------------------------------------------------
 
 // Where the settings file is and what reaches it. One per run.

@@ -1,7 +1,7 @@
 #include "translate/chat_completions.h"
 
 #include "common/text.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 
 #include <nlohmann/json.hpp>
 

@@ -97,10 +97,9 @@ void EngineWorker::Translate(Job& job)
     Translator& translator = *job.translator;
     Answer answer{job.id, {}, {}, {}};
     try {
-        translator.TranslateWide(job.text.data(), static_cast<int>(job.text.size()));
-        answer.shown = translator.Shown();
-        answer.notice = translator.TakeNotice();
-        translator.StopTransEngine();
+        Translation translation = translator.Translate(job.text);
+        answer.shown = std::move(translation.shown);
+        answer.notice = std::move(translation.notice);
     } catch (const std::exception& e) {
         answer.error = e.what();
     } catch (...) {

@@ -2,8 +2,8 @@
 // The one thread that calls the translation engine once the program runs:
 // texts go in in read order and their answers come out in the same order,
 // while the UI thread goes on.
-#include "capture/text_sink.h"
 #include "settings/app_settings.h"
+#include "translate/translator.h"
 
 #include <condition_variable>
 #include <cstdint>

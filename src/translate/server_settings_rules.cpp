@@ -1,6 +1,6 @@
 #include "translate/server_settings_rules.h"
 
-#include "settings/settings_file.h"
+#include "common/utf.h"
 
 namespace kx {
 namespace {

@@ -1,9 +1,8 @@
 #include "translate/server_translator.h"
 
 #include "common/text.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 #include "translate/chat_completions.h"
-#include "translate/translation_engine.h"
 
 #include <chrono>
 #include <utility>
@@ -63,7 +62,8 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
 }
 
 ServerTranslator::ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock)
-    : http_(http), codePages_(codePages), clock_(clock ? std::move(clock) : Clock(SteadyMilliseconds))
+    : http_(http), clock_(clock ? std::move(clock) : Clock(SteadyMilliseconds)),
+      held_(codePages, kServerHeldBytes)
 {
 }
 
@@ -77,29 +77,11 @@ void ServerTranslator::Configure(const ServerSettings& settings, const std::stri
     ++configured_;
 }
 
-std::optional<std::u16string> ServerTranslator::FeedSentence(std::u16string_view text)
+Translation ServerTranslator::Translate(std::u16string_view text)
 {
-    // Held as ezTrans holds them: what is, with the full stop it would get,
-    // at most two Shift-JIS bytes.
-    if (codePages_.FromWide(text, kShiftJisCodePage).size() + 1 > 2) {
-        std::u16string sentence = std::exchange(pending_, {});
-        if (!sentence.empty())
-            sentence += u"\r\n";
-        sentence += text;
-        return sentence;
-    }
-    pending_ += text;
-    return std::nullopt;
-}
-
-void ServerTranslator::TranslateWide(const char16_t* text, int length)
-{
-    result_.clear();
-    notice_.clear();
-    const std::optional<std::u16string> sentence =
-        FeedSentence(std::u16string_view(text, length > 0 ? static_cast<std::size_t>(length) : 0));
+    const std::optional<std::u16string> sentence = held_.Feed(text);
     if (!sentence)
-        return;
+        return {};
 
     ServerSettings settings;
     std::string apiKey;
@@ -113,39 +95,22 @@ void ServerTranslator::TranslateWide(const char16_t* text, int length)
         }
     }
     const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence);
-    if (std::optional<std::string> known = answers_.Find(key)) {
-        result_ = Utf16FromUtf8(*known) + u"\r\n";
-        return;
-    }
+    if (std::optional<std::string> known = answers_.Find(key))
+        return {Utf16FromUtf8(*known), {}};
     const ServerOutcome outcome = AskServer(http_, settings, apiKey, *sentence);
-    if (!outcome.translation) {
-        result_ = *sentence + u"\r\n";  // shown untranslated
-        Notice(outcome.failure);
-        return;
-    }
+    if (!outcome.translation)
+        return {*sentence, Notice(outcome.failure)};  // shown untranslated
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
-    result_ = *outcome.translation + u"\r\n";
+    return {*outcome.translation, {}};
 }
 
-std::u16string ServerTranslator::Shown() const
-{
-    if (result_.size() >= 2 && result_.compare(result_.size() - 2, 2, u"\r\n") == 0)
-        return result_.substr(0, result_.size() - 2);
-    return result_;
-}
-
-void ServerTranslator::Notice(const std::string& reason)
+std::u16string ServerTranslator::Notice(const std::string& reason)
 {
     const std::int64_t now = clock_();
     if (lastNoticeMs_ && now - *lastNoticeMs_ < kServerNoticeGapMs)
-        return;
+        return {};
     lastNoticeMs_ = now;
-    notice_ = kServerNoticePrefix + Utf16FromUtf8(reason);
-}
-
-std::u16string ServerTranslator::TakeNotice()
-{
-    return std::exchange(notice_, {});
+    return kServerNoticePrefix + Utf16FromUtf8(reason);
 }
 
 } // namespace kx

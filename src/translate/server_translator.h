@@ -6,11 +6,12 @@
 // answer form (the full stop and the three letters cut from the answer).
 // A failure shows the text untranslated with a reason line for the log, at
 // most one line per ten seconds.
-#include "capture/text_sink.h"
 #include "platform/code_page_port.h"
 #include "platform/http_port.h"
 #include "settings/app_settings.h"
+#include "translate/held_sentence.h"
 #include "translate/translation_cache.h"
+#include "translate/translator.h"
 
 #include <cstdint>
 #include <functional>
@@ -23,6 +24,9 @@ namespace kx {
 
 inline constexpr const char16_t* kServerNoticePrefix = u"Translation server: ";
 inline constexpr std::int64_t kServerNoticeGapMs = 10000;
+// Held as ezTrans holds them: what is, with the full stop it would get, at
+// most two Shift-JIS bytes.
+inline constexpr std::size_t kServerHeldBytes = 1;
 
 // One exchange with a server: the translation, or why there is none.
 struct ServerOutcome {
@@ -41,20 +45,16 @@ public:
     // from another server, model or prompt are forgotten.
     void Configure(const ServerSettings& settings, const std::string& apiKey);
 
-    // The engine thread.
-    void TranslateWide(const char16_t* text, int length) override;
-    std::u16string_view Result() const override { return result_; }
-    std::u16string Shown() const override;
-    void StopTransEngine() override {}
-    std::u16string TakeNotice() override;
+    // The engine thread: the answer shown whole; on a failure the text
+    // untranslated and, at most once per ten seconds, why.
+    Translation Translate(std::u16string_view text) override;
     void Abort() override { http_.Cancel(); }
 
 private:
-    std::optional<std::u16string> FeedSentence(std::u16string_view text);
-    void Notice(const std::string& reason);
+    // The line for the log about a failure, or nothing this soon after the last one.
+    std::u16string Notice(const std::string& reason);
 
     HttpPort& http_;
-    CodePagePort& codePages_;
     Clock clock_;
 
     std::mutex configMutex_;
@@ -65,9 +65,7 @@ private:
     // The engine thread's own.
     std::uint64_t cacheFor_ = 0;   // the Configure the answers belong to
     TranslationCache answers_;     // by URL and request body
-    std::u16string pending_;       // short pieces held for the next text
-    std::u16string result_;
-    std::u16string notice_;
+    HeldSentence held_;            // short pieces held for the next text
     std::optional<std::int64_t> lastNoticeMs_;
 };
 

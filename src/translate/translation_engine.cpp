@@ -1,6 +1,5 @@
 #include "translate/translation_engine.h"
 
-#include "capture/append_log.h"
 #include "common/text.h"
 
 #include <optional>
@@ -22,7 +21,16 @@ std::string EngineDataFolder(const std::string& installFolder)
     return doubled;
 }
 
-TranslationEngine::TranslationEngine(EnginePorts ports) : ports_(ports) {}
+std::u16string ShownTranslation(std::u16string_view answer)
+{
+    if (answer.size() <= 3)
+        return {};
+    return std::u16string(answer.substr(0, answer.size() - 3));
+}
+
+TranslationEngine::TranslationEngine(EnginePorts ports) : Held(ports.codePages, kEngineHeldBytes), ports_(std::move(ports))
+{
+}
 
 TranslationEngine::~TranslationEngine() = default;
 
@@ -31,7 +39,6 @@ void TranslationEngine::Reset()
     EngineModule = nullptr;
     TranslateEntry = nullptr;
     FreeEntry = nullptr;
-    TransResult.clear();
 }
 
 template <typename Fn> Fn TranslationEngine::Entry(const char* name)
@@ -44,14 +51,15 @@ template <typename Fn> Fn TranslationEngine::Entry(const char* name)
 void TranslationEngine::ReportFailure(const char* message)
 {
     EngineReady = false;
-    AppendLineToView(ports_.log, Widen(message));
+    if (ports_.logLine)
+        ports_.logLine(Widen(message));
     ports_.prompts.ShowError(Widen(message));
 }
 
 void TranslationEngine::InitTransEngine()
 {
     EngineReady = true;
-    PendingSource.clear();
+    Held.Clear();
     LastTranslation.clear();
     EngineModule = nullptr;
     TranslateEntry = nullptr;
@@ -96,41 +104,31 @@ void TranslationEngine::InitTransEngine()
     }
 }
 
-void TranslationEngine::TranslateWide(const char16_t* text, int length)
+Translation TranslationEngine::Translate(std::u16string_view text)
 {
-    const std::u16string_view source(text, length > 0 ? static_cast<std::size_t>(length) : 0);
-    TransResult.clear();
-    const std::optional<std::u16string> sentence = FeedSentence(source);
+    Translation translation{ShownTranslation(Answer(text)), {}};
+    StopTransEngine();
+    return translation;
+}
+
+std::u16string TranslationEngine::Answer(std::u16string_view text)
+{
+    const std::optional<std::u16string> sentence = Held.Feed(text);
     if (!sentence)
-        return;
+        return {};
     // One conversion serves both the check and the engine.
     const std::string shiftJis = ports_.codePages.FromWide(*sentence, kShiftJisCodePage);
-    if (ports_.codePages.ToWide(shiftJis, kShiftJisCodePage) != *sentence) {
-        TransResult = TranslateAroundUnencodable(*sentence);
-        return;
-    }
+    if (ports_.codePages.ToWide(shiftJis, kShiftJisCodePage) != *sentence)
+        return TranslateAroundUnencodable(*sentence);
     EngineTranslate(shiftJis);
+    std::u16string answer;
     if (TranslationAvailable && !LastTranslation.empty()) {
         LastTranslation += "\r\n";
-        TransResult = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
+        answer = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
     }
     LastTranslation.clear();
     TranslationAvailable = false;
-}
-
-std::optional<std::u16string> TranslationEngine::FeedSentence(std::u16string_view text)
-{
-    // Held or not is measured in Shift-JIS bytes, as the engine counts.
-    if (ports_.codePages.FromWide(text, kShiftJisCodePage).size() > 2) {
-        std::u16string sentence = std::move(PendingSource);
-        PendingSource.clear();
-        if (!sentence.empty())
-            sentence += u"\r\n";
-        sentence += text;
-        return sentence;
-    }
-    PendingSource += text;
-    return std::nullopt;
+    return answer;
 }
 
 std::u16string TranslationEngine::TranslateAroundUnencodable(const std::u16string& sentence)
@@ -200,8 +198,6 @@ void TranslationEngine::StopTransEngine()
 
 void TranslationEngine::TerminateTransEngine()
 {
-    TransResult.clear();
-    TransResult.shrink_to_fit();
     if (EngineModule) {
         if (auto stop = Entry<J2K_StopTranslationFn>("J2K_StopTranslation"))
             stop(0);

@@ -5,16 +5,17 @@
 // Initialisation runs on the UI thread at start-up; from then on one thread
 // at a time (the engine thread) translates, and termination follows after
 // that thread has ended.
-#include "capture/text_sink.h"
 #include "platform/code_page_port.h"
 #include "platform/file_system_port.h"
 #include "platform/library_port.h"
-#include "platform/log_view_port.h"
 #include "platform/prompts_port.h"
 #include "platform/registry_port.h"
 #include "translate/engine_entry_points.h"
+#include "translate/held_sentence.h"
 #include "translate/translation_cache.h"
+#include "translate/translator.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,6 @@ inline constexpr const char* kEngineRegistryKey = "Software\\ChangShin\\ezTrans"
 inline constexpr const char* kEngineFolderValue = "FilePath";
 inline constexpr std::size_t kEngineFolderBufferBytes = 250;
 inline constexpr const char* kEngineUserKey = "KESTRU000068";  // six capitals, six digits
-inline constexpr int kShiftJisCodePage = 932;
 inline constexpr int kKoreanCodePage = 949;
 
 inline constexpr const char* kRegistryErrorMessage = "Translation Engine failed to initialize : Registry Error";
@@ -40,8 +40,15 @@ struct EnginePorts {
     LibraryPort& libraries;
     CodePagePort& codePages;
     PromptsPort& prompts;
-    LogViewPort& log;  // failure messages go here as new lines
+    std::function<void(const std::u16string&)> logLine;  // each failure message, as a new line of the log
 };
+
+// ezTrans holds a text of at most two Shift-JIS bytes for the next one.
+inline constexpr std::size_t kEngineHeldBytes = 2;
+
+// The part of the engine's answer that is shown: without its closing "\r\n"
+// and the letter before it (the translated full stop).
+std::u16string ShownTranslation(std::u16string_view answer);
 
 class TranslationEngine : public Translator {
 public:
@@ -54,16 +61,17 @@ public:
     void Reset();
 
     void InitTransEngine();
-    void TranslateWide(const char16_t* text, int length) override;
-    std::u16string_view Result() const override { return {TransResult.data(), TransResult.size()}; }
-    void StopTransEngine() override;
+    // The engine thread: the shown part of the engine's answer. Every call
+    // ends with StopTransEngine, as the engine expects after a translation.
+    Translation Translate(std::u16string_view text) override;
+    // The engine's answer as it comes: exactly its units, ending in "\r\n"
+    // when not empty; empty while the text is held.
+    std::u16string Answer(std::u16string_view text);
+    void StopTransEngine();
     // Stops and terminates the engine. The library stays loaded until the
     // process ends: unloading the real engine at shutdown can crash.
     void TerminateTransEngine();
 
-    // The sentence to translate now, with the short pieces held before it;
-    // nullopt while the text is itself held.
-    std::optional<std::u16string> FeedSentence(std::u16string_view text);
     void EngineTranslate(const std::string& shiftJis);
     // Translates the parts Shift-JIS can hold, one by one, and keeps the
     // characters it cannot hold (a heart, an emoji, Hangul) where they stand.
@@ -74,10 +82,9 @@ public:
     J2K_TranslateMMNTFn TranslateEntry = nullptr;
     J2K_FreeMemFn FreeEntry = nullptr;
     bool EngineReady = false;
-    std::u16string PendingSource;  // short pieces held for the next text
+    HeldSentence Held;            // short pieces held for the next text
     std::string LastTranslation;  // code page 949
     bool TranslationAvailable = false;
-    std::u16string TransResult;   // exactly the result's units, no terminator
     TranslationCache Answers;     // the engine's answers by their exact input, for the run
 
 private:

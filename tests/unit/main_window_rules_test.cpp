@@ -2,7 +2,8 @@
 #include "app/program_title.h"
 #include "app/subtitle_mode.h"
 #include "common/app_error.h"
-#include "translate/capture_pause.h"
+#include "capture/capture_pause.h"
+#include "translate/translation_switch.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "translate/translation_engine.h"
+#include "capture/append_log.h"
 #include "fake_log_view.h"
 #include "platform/posix/iconv_code_pages.h"
 
@@ -118,13 +119,11 @@ struct EngineFixture : ::testing::Test {
     IconvCodePages codePages;
     FakePrompts prompts;
     FakeLogView log;
-    TranslationEngine adapter{EnginePorts{registry, files, libraries, codePages, prompts, log}};
+    TranslationEngine adapter{EnginePorts{registry, files, libraries, codePages, prompts,
+                                          [this](const std::u16string& line) { AppendLineToView(log, line); }}};
 
-    std::u16string Translate(const std::u16string& text)
-    {
-        adapter.TranslateWide(text.data(), static_cast<int>(text.size()));
-        return std::u16string(adapter.Result());
-    }
+    // The engine's answer as it comes, before the shown part is cut from it.
+    std::u16string Translate(const std::u16string& text) { return adapter.Answer(text); }
     void ExpectFailure(const char16_t* message)
     {
         EXPECT_FALSE(adapter.EngineReady);
@@ -210,7 +209,6 @@ TEST_F(EngineFixture, AnswerComesBackWithLineBreakAndBufferIsFreed)
 {
     adapter.InitTransEngine();
     EXPECT_EQ(Translate(u"あいう"), u"가각간\r\n");
-    EXPECT_EQ(adapter.Result().size(), 5u);
     EXPECT_EQ(engine.sent, std::vector<std::string>{"\x82\xA0\x82\xA2\x82\xA4"});
     EXPECT_EQ(engine.liveBuffers, 0);
     EXPECT_FALSE(adapter.TranslationAvailable);
@@ -223,10 +221,19 @@ TEST_F(EngineFixture, ShortPiecesAreHeldAndJoinedToTheNextText)
     EXPECT_EQ(Translate(u"a"), u"");
     EXPECT_EQ(Translate(u"あ"), u"");  // two bytes in Shift-JIS: still held
     EXPECT_TRUE(engine.sent.empty());
-    EXPECT_EQ(adapter.PendingSource, u"aあ");
+    EXPECT_EQ(adapter.Held.Pending(), u"aあ");
     EXPECT_EQ(Translate(u"abc"), u"가각간\r\n");
     EXPECT_EQ(engine.sent, std::vector<std::string>{"a\x82\xA0\r\nabc"});
-    EXPECT_TRUE(adapter.PendingSource.empty());
+    EXPECT_TRUE(adapter.Held.Pending().empty());
+}
+
+TEST_F(EngineFixture, TheShownAnswerLeavesOutTheTranslatedFullStopAndEveryCallEndsWithAStop)
+{
+    adapter.InitTransEngine();
+    EXPECT_EQ(adapter.Translate(u"あいう."), (Translation{u"가각", u""}));  // "가각간\r\n" less three units
+    EXPECT_EQ(adapter.Translate(u"a"), Translation{});                      // held: no engine call, a stop all the same
+    EXPECT_EQ(engine.sent.size(), 1u);
+    EXPECT_EQ(engine.stops, 2);
 }
 
 TEST_F(EngineFixture, CharactersShiftJisCannotHoldStandInTheirPlacesAroundTranslatedPieces)

@@ -1,3 +1,4 @@
+#include "capture/append_log.h"
 #include "common/text.h"
 #include "logview/win32/log_view_window.h"
 #include "platform/win32/win32_code_pages.h"
@@ -80,7 +81,8 @@ protected:
         ::MoveWindow(edit_, 0, 0, 600, 300, FALSE);
         view_->SetText(u"start");
         engine_ = std::make_unique<TranslationEngine>(
-            EnginePorts{registry_, files_, libraries_, codePages_, prompts_, *view_});
+            EnginePorts{registry_, files_, libraries_, codePages_, prompts_,
+                        [this](const std::u16string& line) { AppendLineToView(*view_, line); }});
     }
     void TearDown() override
     {
@@ -132,8 +134,7 @@ TEST_F(EngineThroughRegistry, FindsAndTranslatesWithStandInEngine)
     EXPECT_TRUE(prompts_.errors.empty());
 
     const std::u16string source = u"あいう漢字.";
-    engine_->TranslateWide(source.data(), static_cast<int>(source.size()));
-    const std::u16string answer(engine_->Result());
+    const std::u16string answer = engine_->Answer(source);
     // The stand-in transcribes kana into Hangul and keeps everything else.
     ASSERT_GE(answer.size(), 2u);
     EXPECT_EQ(answer.substr(answer.size() - 2), u"\r\n");

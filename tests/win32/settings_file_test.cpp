@@ -302,7 +302,7 @@ TEST(SettingsWin32Test, SettingsPathIsBesideThisProgram)
     const std::string exe = win32::ProgramFilePath();
     ASSERT_GT(exe.size(), 4u);
     EXPECT_EQ(exe.substr(exe.size() - 4), ".exe");
-    const std::string ini = win32::ProgramSettingsFilePath();
+    const std::string ini = SettingsFilePath(win32::ProgramFilePath());
     const std::size_t folderEnd = exe.find_last_of('\\') + 1;
     EXPECT_EQ(ini, exe.substr(0, folderEnd) + "KestruneEX.ini");
 }

@@ -12,7 +12,7 @@
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_prompts.h"
 #include "settings/app_settings.h"
-#include "translate/capture_pause.h"
+#include "capture/capture_pause.h"
 
 #include <windows.h>
 

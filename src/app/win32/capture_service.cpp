@@ -2,7 +2,7 @@
 
 #include "capture/append_log.h"
 #include "common/text.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 #include "translate/server_key.h"
 
 #include <utility>
@@ -17,7 +17,9 @@ constexpr char16_t kTestText[] = u"こんにちは";
 CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, PromptsPort& prompts)
     : log_(log), uiThread_(window, uiMessage)
 {
-    engine_ = std::make_unique<TranslationEngine>(EnginePorts{registry_, files_, libraries_, codePages_, prompts, log_});
+    engine_ = std::make_unique<TranslationEngine>(
+        EnginePorts{registry_, files_, libraries_, codePages_, prompts,
+                    [this](const std::u16string& line) { AppendLineToView(log_, line); }});
     engine_->Reset();
     engine_->TranslationAvailable = false;
     server_ = std::make_unique<ServerTranslator>(http_, codePages_);

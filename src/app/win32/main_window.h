@@ -16,7 +16,7 @@
 #include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
-#include "translate/capture_pause.h"
+#include "capture/capture_pause.h"
 
 #include <windows.h>
 

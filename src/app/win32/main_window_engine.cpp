@@ -4,7 +4,7 @@
 #include "app/win32/main_window.h"
 #include "capture/append_log.h"
 #include "common/text.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 #include "translate/win32/server_settings_dialog.h"
 
 #include <utility>

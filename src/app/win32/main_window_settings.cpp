@@ -15,7 +15,7 @@ FontDescription DescribeFont(const LogFont& font, int dpi)
 {
     FontDescription d;
     const std::wstring face = font.logFont.lfFaceName;
-    d.faceName = Win32CodePages().FromWide(std::u16string(face.begin(), face.end()), CP_ACP);
+    d.faceName = Win32CodePages().FromWide(Utf16(face), CP_ACP);
     d.color = font.colour;
     d.sizePoints = FontPointsForHeight(font.logFont.lfHeight, dpi);
     switch (font.logFont.lfPitchAndFamily & 0x3) {
@@ -39,8 +39,7 @@ FontDescription DescribeFont(const LogFont& font, int dpi)
 LogFont MakeFont(const FontDescription& d, int dpi)
 {
     LogFont font;
-    const std::u16string face = AnsiToU16(d.faceName);
-    const std::wstring wide(face.begin(), face.end());
+    const std::wstring wide = Wide(AnsiToU16(d.faceName));
     lstrcpynW(font.logFont.lfFaceName, wide.c_str(), LF_FACESIZE);
     font.logFont.lfHeight = FontHeightForPoints(d.sizePoints, dpi);
     font.logFont.lfWeight = d.bold ? FW_BOLD : FW_NORMAL;
@@ -59,7 +58,7 @@ LogFont MakeFont(const FontDescription& d, int dpi)
 void MainWindow::LoadSettingsIntoWindow()
 {
     settingsFile_ = std::make_unique<SettingsFile>(
-        SettingsFile{ProgramSettingsFilePath(), textFiles_, prompts_, codePages_});
+        SettingsFile{SettingsFilePath(ProgramFilePath()), textFiles_, prompts_, codePages_});
     const MainWindowState state = LoadSettings(*settingsFile_, settings_, logBackground_);
 
     ::SetWindowPos(window_, nullptr, state.left, state.top, state.width, state.height,

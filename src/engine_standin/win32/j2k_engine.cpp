@@ -8,19 +8,19 @@
 // nothing anywhere.
 #include "engine_standin/engine_arguments.h"
 #include "engine_standin/kana_transcription.h"
+#include "platform/win32/win32_code_pages.h"
 
 #include <windows.h>
 
 #include <atomic>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-constexpr UINT kShiftJis = 932;
-constexpr UINT kKorean = 949;
+constexpr int kShiftJis = 932;
+constexpr int kKorean = 949;
 
 std::atomic<bool> g_initialised{false};
 
@@ -64,34 +64,6 @@ bool IsDirectory(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::u16string FromShiftJis(const char* text)
-{
-    // -1: the whole null-terminated text; the count includes the terminator.
-    const int size = ::MultiByteToWideChar(kShiftJis, 0, text, -1, nullptr, 0);
-    if (size <= 1)
-        return {};
-    std::u16string wide(static_cast<std::size_t>(size), u'\0');
-    const int written =
-        ::MultiByteToWideChar(kShiftJis, 0, text, -1, reinterpret_cast<wchar_t*>(wide.data()), size);
-    wide.resize(written > 0 ? static_cast<std::size_t>(written - 1) : 0);
-    return wide;
-}
-
-std::string ToKorean(const std::u16string& wide)
-{
-    if (wide.empty() || wide.size() > INT_MAX)
-        return {};
-    const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
-    const int length = static_cast<int>(wide.size());
-    const int size = ::WideCharToMultiByte(kKorean, 0, units, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return {};
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    const int written = ::WideCharToMultiByte(kKorean, 0, units, length, bytes.data(), size, nullptr, nullptr);
-    bytes.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
-    return bytes;
-}
-
 // A null-terminated copy on the process heap; J2K_FreeMem releases it.
 char* HeapCopy(const std::string& bytes)
 {
@@ -130,7 +102,9 @@ char* __stdcall J2K_TranslateMMNT(int /*reserved*/, const char* shiftJisText)
         LogCall(shiftJisText);
         if (const DWORD delay = DelayFromEnvironment())
             ::Sleep(delay);
-        return HeapCopy(ToKorean(kx::standin::TranscribeKana(FromShiftJis(shiftJisText))));
+        kx::win32::Win32CodePages codePages;
+        return HeapCopy(
+            codePages.FromWide(kx::standin::TranscribeKana(codePages.ToWide(shiftJisText, kShiftJis)), kKorean));
     } catch (...) {
         return nullptr;
     }

@@ -1,5 +1,6 @@
 #include "platform/win32/save_text_file.h"
 
+#include "common/windows_wide.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_text_files.h"
 
@@ -24,7 +25,7 @@ std::u16string CannotCreateFileMessage(const std::wstring& path, DWORD error)
         message.pop_back();
     if (!message.empty() && message.back() > L'.')
         message.push_back(L'.');
-    return FromWindowsWide(message.c_str(), message.size());
+    return Utf16(message);
 }
 
 // The folder part of `path` ("." when it names none).

@@ -35,16 +35,6 @@ std::string Win32CodePages::FromWide(std::u16string_view text, int codePage)
     return out;
 }
 
-std::wstring ToWindowsWide(const std::u16string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string FromWindowsWide(const wchar_t* text, std::size_t length)
-{
-    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
-}
-
 std::u16string AnsiToU16(const std::string& ansi)
 {
     return Win32CodePages().ToWide(ansi, CP_ACP);

@@ -1,5 +1,4 @@
 #pragma once
-#include "capture/text_decoding.h"
 #include "platform/code_page_port.h"
 
 namespace kx::win32 {
@@ -11,9 +10,7 @@ public:
     std::string FromWide(std::u16string_view text, int codePage) override;
 };
 
-// Wide <-> 8-bit helpers for the GUI layer.
-std::wstring ToWindowsWide(const std::u16string& text);
-std::u16string FromWindowsWide(const wchar_t* text, std::size_t length);
+// 8-bit text in the system's ANSI code page to UTF-16.
 std::u16string AnsiToU16(const std::string& ansi);
 
 // The lead bytes of the system's ANSI code page (IsDBCSLeadByte), for the

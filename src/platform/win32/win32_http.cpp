@@ -1,5 +1,8 @@
 #include "platform/win32/win32_http.h"
 
+#include "common/text.h"
+#include "common/utf.h"
+#include "common/windows_wide.h"
 #include "platform/win32/unique_handle.h"
 
 #include <windows.h>
@@ -57,34 +60,6 @@ struct InternetTraits {
 };
 using UniqueInternet = UniqueHandle<InternetTraits>;
 
-std::optional<std::wstring> WideFromUtf8(const std::string& text)
-{
-    if (text.empty())
-        return std::wstring();
-    if (text.size() > 0x7FFFFFFF)
-        return std::nullopt;
-    const int length = static_cast<int>(text.size());
-    const int units = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
-    if (units <= 0)
-        return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), length, wide.data(), units);
-    return wide;
-}
-
-std::string Utf8FromWide(const std::wstring& wide)
-{
-    if (wide.empty() || wide.size() > 0x7FFFFFFF)
-        return std::string();
-    const int length = static_cast<int>(wide.size());
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0)
-        return std::string();
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), bytes, nullptr, nullptr);
-    return text;
-}
-
 struct Target {
     std::wstring host;
     INTERNET_PORT port = 0;
@@ -105,18 +80,19 @@ bool IsLoopbackHost(const std::wstring& host)
 
 std::variant<Target, std::string> ParseUrl(const std::string& url)
 {
-    if (url.empty() || url.find('\0') != std::string::npos)
+    if (url.empty() || url.find('\0') != std::string::npos || url.size() > 0x7FFFFFFF)
         return std::string(kNotAUrl);
-    const std::optional<std::wstring> wide = WideFromUtf8(url);
-    if (!wide)
+    const std::optional<std::u16string> units = Utf16FromWellFormedUtf8(url);
+    if (!units)
         return std::string(kNotAUrl);
+    const std::wstring wide = Wide(*units);
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwSchemeLength = static_cast<DWORD>(-1);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(wide->c_str(), static_cast<DWORD>(wide->size()), 0, &parts))
+    if (!::WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
         return std::string(kNotAUrl);
     if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
         return std::string(kNotAUrl);
@@ -132,7 +108,7 @@ std::variant<Target, std::string> ParseUrl(const std::string& url)
         target.pathAndQuery.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (target.pathAndQuery.empty() || target.pathAndQuery[0] != L'/')
         target.pathAndQuery.insert(0, 1, L'/');
-    target.hostText = Utf8FromWide(target.host);
+    target.hostText = Utf8FromUtf16(Utf16(target.host));
     target.loopback = IsLoopbackHost(target.host);
     return target;
 }
@@ -324,7 +300,7 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
     job.timeoutSeconds = request.timeoutSeconds < 1 ? 1 : std::min(request.timeoutSeconds, kMaxTimeoutSeconds);
     job.headers = L"Content-Type: application/json; charset=utf-8\r\n";
     if (!request.bearerToken.empty())
-        job.headers += L"Authorization: Bearer " + std::wstring(request.bearerToken.begin(), request.bearerToken.end()) +
+        job.headers += L"Authorization: Bearer " + Wide(Widen(request.bearerToken)) +
                        L"\r\n";
 
     {

@@ -1,6 +1,6 @@
 #include "platform/win32/win32_processes.h"
 
-#include "agth/agth_rules.h"
+#include "common/windows_wide.h"
 
 #include <shellapi.h>
 #include <tlhelp32.h>
@@ -31,15 +31,6 @@ std::vector<ProcessEntry> Win32ProcessSnapshot::Processes()
     ::CloseHandle(snapshot);
     return processes;
 }
-
-namespace {
-
-std::wstring Wide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-} // namespace
 
 void Win32ProgramLauncher::Launch(const LaunchRequest& request)
 {

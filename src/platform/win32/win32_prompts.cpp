@@ -1,6 +1,7 @@
 #include "platform/win32/win32_prompts.h"
 
 #include "common/app_error.h"
+#include "common/windows_wide.h"
 #include "platform/win32/win32_code_pages.h"
 
 #include <optional>
@@ -10,25 +11,25 @@ namespace kx::win32 {
 
 void Win32Prompts::ShowError(const std::u16string& text)
 {
-    const std::wstring wide = ToWindowsWide(text);
+    const std::wstring wide = Wide(text);
     ::MessageBoxW(owner_, wide.c_str(), L"Error", MB_OK | MB_ICONERROR);
 }
 
 void Win32Prompts::ShowAppError(const std::u16string& text)
 {
-    const std::wstring wide = ToWindowsWide(text);
+    const std::wstring wide = Wide(text);
     ::MessageBoxW(owner_, wide.c_str(), L"KestruneEX!", MB_OK | MB_ICONSTOP);
 }
 
 void Win32Prompts::ShowWarning(const std::u16string& text)
 {
-    const std::wstring wide = ToWindowsWide(text);
+    const std::wstring wide = Wide(text);
     ::MessageBoxW(owner_, wide.c_str(), L"KestruneEX!", MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool Win32Prompts::Confirm(const std::u16string& question)
 {
-    const std::wstring wide = ToWindowsWide(question);
+    const std::wstring wide = Wide(question);
     return ::MessageBoxW(owner_, wide.c_str(), L"Confirm", MB_YESNOCANCEL | MB_ICONQUESTION) == IDYES;
 }
 

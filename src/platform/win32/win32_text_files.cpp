@@ -1,8 +1,8 @@
 #include "platform/win32/win32_text_files.h"
 
+#include "common/windows_wide.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_code_pages.h"
-#include "settings/settings_file.h"
 
 #include <windows.h>
 
@@ -51,11 +51,7 @@ bool Win32TextFiles::ReplaceWholeFile(const std::string& path, std::string_view 
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    const auto wide = [](const std::string& ansi) {
-        const std::u16string text = AnsiToU16(ansi);
-        return std::wstring(text.begin(), text.end());
-    };
-    return ReplaceFileWith(wide(ReplacementFilePath(path)), wide(path), bytes) == ERROR_SUCCESS;
+    return ReplaceFileWith(Wide(AnsiToU16(ReplacementFilePath(path))), Wide(AnsiToU16(path)), bytes) == ERROR_SUCCESS;
 }
 
 unsigned long ReplaceFileWith(const std::wstring& temporary, const std::wstring& path, std::string_view bytes)
@@ -100,7 +96,5 @@ std::string ProgramFilePath()
         buffer.resize(buffer.size() * 2);   // cut off: try a larger buffer
     }
 }
-
-std::string ProgramSettingsFilePath() { return SettingsFilePath(ProgramFilePath()); }
 
 } // namespace kx::win32

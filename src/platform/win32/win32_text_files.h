@@ -23,7 +23,4 @@ unsigned long ReplaceFileWith(const std::wstring& temporary, const std::wstring&
 // Full 8-bit path of the running program's executable (GetModuleFileNameA).
 std::string ProgramFilePath();
 
-// The settings file beside the running program's executable.
-std::string ProgramSettingsFilePath();
-
 } // namespace kx::win32

@@ -4,6 +4,7 @@
 #include "common/app_error.h"
 #include "platform/win32/ui/controls.h"
 #include "platform/win32/ui/dialog_layout.h"
+#include "platform/win32/win32_code_pages.h"
 
 #include <commctrl.h>
 
@@ -15,15 +16,9 @@ namespace {
 constexpr UINT_PTR kEdit1SubclassId = 1;
 
 // The error box takes 8-bit text in the ANSI code page.
-std::string Ansi(const std::wstring& text)
+std::string Ansi(std::u16string_view text)
 {
-    if (text.empty())
-        return {};
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-    return out;
+    return Win32CodePages().FromWide(text, CP_ACP);
 }
 
 } // namespace
@@ -113,7 +108,7 @@ void SettingForm::Button2Click()
     ReadControls();
     const OkResult result = rules_.Ok();
     if (result.error)
-        throw AppError(Ansi(Wide(*result.error)));
+        throw AppError(Ansi(*result.error));
     if (result.close)
         Close(IDOK);
 }

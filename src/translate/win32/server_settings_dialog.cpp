@@ -3,10 +3,10 @@
 #include "translate/server_settings_rules.h"
 #include "translate/win32/translate_resource_ids.h"
 #include "common/text.h"
+#include "common/utf.h"
 #include "platform/win32/ui/controls.h"
-#include "platform/win32/win32_prompts.h"
 #include "platform/win32/ui/dialog_layout.h"
-#include "settings/settings_file.h"
+#include "platform/win32/win32_prompts.h"
 
 #include <string>
 #include <utility>

@@ -861,32 +861,6 @@ int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
     return kOk;
 }
 
-// main-above <title> <timeout-ms>: waits until the main window lies above
-// the top-level window of that exact title in the z-order.
-int CmdMainAbove(const std::vector<std::wstring>& args)
-{
-    unsigned long timeout = 0;
-    if (args.size() != 2 || !ParseNumber(args[1], timeout))
-        return kUsage;
-    HWND main = RequireMainWindow();
-    if (!main)
-        return kFailed;
-    const double start = NowMs();
-    do {
-        HWND other = ::FindWindowW(nullptr, args[0].c_str());
-        bool otherAbove = false;
-        for (HWND above = ::GetWindow(main, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV))
-            otherAbove = otherAbove || above == other;
-        if (other && !otherAbove) {
-            Out("main-above after-ms=" + Ms(NowMs() - start));
-            return kOk;
-        }
-        ::Sleep(20);
-    } while (NowMs() - start < static_cast<double>(timeout));
-    Err("error=not-above");
-    return kFailed;
-}
-
 // set-clipboard-repeat <count> <text>: puts <text> (\uXXXX escapes) repeated
 // <count> times as UTF-16, for captures of many megabytes.
 int CmdSetClipboardRepeat(const std::vector<std::wstring>& args)
@@ -1222,6 +1196,32 @@ std::string Ms(double ms)
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", ms);
     return text;
+}
+
+// main-above <title> <timeout-ms>: waits until the main window lies above
+// the top-level window of that exact title in the z-order.
+int CmdMainAbove(const std::vector<std::wstring>& args)
+{
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    const double start = NowMs();
+    do {
+        HWND other = ::FindWindowW(nullptr, args[0].c_str());
+        bool otherAbove = false;
+        for (HWND above = ::GetWindow(main, GW_HWNDPREV); above; above = ::GetWindow(above, GW_HWNDPREV))
+            otherAbove = otherAbove || above == other;
+        if (other && !otherAbove) {
+            Out("main-above after-ms=" + Ms(NowMs() - start));
+            return kOk;
+        }
+        ::Sleep(20);
+    } while (NowMs() - start < static_cast<double>(timeout));
+    Err("error=not-above");
+    return kFailed;
 }
 
 // probe-answers <duration-ms> <interval-ms>: asks the main window for its

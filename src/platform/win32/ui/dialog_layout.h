@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for dialogs whose layout is kept in pixels, and for moving text
 // between controls and the core's UTF-16 strings.
+#include "common/windows_wide.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -60,16 +62,6 @@ inline void AddListColumn(HWND list, int index, const wchar_t* caption, int widt
     column.cx = Scaled(widthAt96, WindowDpi(list));
     column.iSubItem = index;
     ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
-}
-
-inline std::wstring Wide(std::u16string_view text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-inline std::u16string Utf16(const std::wstring& text)
-{
-    return std::u16string(text.begin(), text.end());
 }
 
 inline std::wstring ControlText(HWND control)

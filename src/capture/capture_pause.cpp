@@ -1,4 +1,4 @@
-#include "translate/capture_pause.h"
+#include "capture/capture_pause.h"
 
 namespace kx {
 

@@ -1,22 +1,7 @@
 #pragma once
-// The Translation switch and the capture pause that follows a game launch.
+// The capture pause that follows a game launch.
 
 namespace kx {
-
-// Translation is on only while its menu item is both checked and enabled; the
-// item is disabled for the whole run when the engine failed to start.
-struct TranslationSwitch {
-    bool checked = true;
-    bool enabled = true;
-
-    bool Active() const { return checked && enabled; }
-    // A disabled item reacts to neither click nor key.
-    void Toggle()
-    {
-        if (enabled)
-            checked = !checked;
-    }
-};
 
 // What the capture pause needs of the main window.
 class CapturePauseHost {
