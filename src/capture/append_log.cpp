@@ -19,6 +19,12 @@ void InsertBehindLastLine(LogViewPort& view, const std::u16string& text)
 
 } // namespace
 
+void ContinueLastLine(LogViewPort& view, const std::u16string& text)
+{
+    if (!text.empty())
+        InsertBehindLastLine(view, text);
+}
+
 void AppendLineToView(LogViewPort& view, const std::u16string& line)
 {
     const std::size_t length = view.TextLength();
@@ -62,10 +68,17 @@ void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::ve
     if (next == texts.size())
         return;
     // From two lines on, each text is inserted right behind the one before.
+    const std::u16string separator = Separator(options);
+    std::size_t length = 0;
+    for (std::size_t i = next; i < texts.size(); ++i)
+        length += texts[i].empty() ? 0 : separator.size() + texts[i].size();
     std::u16string joined;
+    joined.reserve(length);
     for (; next < texts.size(); ++next)
-        if (!texts[next].empty())
-            joined += Separator(options) + texts[next];
+        if (!texts[next].empty()) {
+            joined += separator;
+            joined += texts[next];
+        }
     if (!joined.empty())
         InsertBehindLastLine(view, joined);
 }

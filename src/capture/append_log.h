@@ -21,6 +21,10 @@ inline void AppendLog(LogViewPort& view, const AppSettings& settings, const std:
 // insert; in replace mode only the last text counts.
 void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts);
 
+// Adds `text` to the end of the last line (in front of a closing line
+// break): the rest of a text too long to show in one turn.
+void ContinueLastLine(LogViewPort& view, const std::u16string& text);
+
 // Adds `line` as a new last line, keeping a closing line break where there is
 // one; used for the program's own messages (engine failures, start-up).
 void AppendLineToView(LogViewPort& view, const std::u16string& line);

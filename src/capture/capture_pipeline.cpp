@@ -2,6 +2,7 @@
 
 #include "capture/append_log.h"
 #include "common/app_error.h"
+#include "common/text.h"
 
 #include <optional>
 #include <utility>
@@ -34,11 +35,31 @@ void CapturePipeline::RequestTurn()
 
 void CapturePipeline::Read(CapturedText text)
 {
+    std::lock_guard planLock(planMutex_);
     {
         std::lock_guard lock(readMutex_);
         if (stopped_)
             return;
-        read_.push_back(std::move(text));
+    }
+    std::optional<PlannedText> planned;
+    if (!text.failure.empty()) {
+        planned.emplace();
+        planned->failure = std::move(text.failure);
+    } else {
+        try {
+            planned = Plan(std::move(text));
+        } catch (const std::exception& e) {
+            planned.emplace();
+            planned->failure = e.what();
+        }
+    }
+    if (!planned)
+        return;
+    {
+        std::lock_guard lock(readMutex_);
+        if (stopped_)
+            return;
+        read_.push_back(std::move(*planned));
     }
     RequestTurn();
 }
@@ -52,7 +73,7 @@ bool CapturePipeline::Busy() const
 void CapturePipeline::OnUiTurn()
 {
     turnRequested_ = false;
-    std::deque<CapturedText> read;
+    std::deque<PlannedText> read;
     {
         std::lock_guard lock(readMutex_);
         if (stopped_)
@@ -79,23 +100,18 @@ void CapturePipeline::OnUiTurn()
             failure = std::move(answer.error);
     }
     // Everything read so far, in one go: a burst becomes one edit of the view.
-    for (CapturedText& text : read) {
-        if (!text.failure.empty()) {
+    for (PlannedText& text : read) {
+        if (!text.failure.empty())
             failure = std::move(text.failure);
-            continue;
-        }
-        try {
-            Plan(std::move(text));
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
+        else
+            Place(std::move(text));
     }
     ShowReady();
     if (failure)
         throw AppError(*failure);
 }
 
-void CapturePipeline::Plan(CapturedText text)
+std::optional<CapturePipeline::PlannedText> CapturePipeline::Plan(CapturedText text)
 {
     std::u16string decoded;
     if (text.method == UnicodeText) {
@@ -103,42 +119,74 @@ void CapturePipeline::Plan(CapturedText text)
     } else {
         std::optional<std::string> bytes = DecodeByMethod(text.method, text.bytes, lead_);
         if (!bytes)
-            return;
+            return std::nullopt;
         decoded = ConvertDecoded(codePages_, *bytes, text.options.Codepage);
     }
     if (text.filters) {
         std::optional<std::u16string> cleaned = filters_.Clean(*text.filters, std::move(decoded));
         if (!cleaned)
-            return;
+            return std::nullopt;
         decoded = std::move(*cleaned);
     }
     // The full stop is ezTrans's sentence end; a server needs none.
     SinkPlan plan =
         PlanTextSink(std::move(decoded), text.options, text.translate, text.engine == EngineKind::EzTrans);
-    if (!plan.shownNow.empty())
-        waiting_.push_back(Slot{text.options, std::move(plan.shownNow), 0, nullptr});
-    if (plan.forEngine) {
+    return PlannedText{text.options, std::move(plan.shownNow), std::move(plan.forEngine), text.engine,
+                       std::move(text.filters), {}};
+}
+
+void CapturePipeline::Place(PlannedText text)
+{
+    if (!text.shownNow.empty())
+        waiting_.push_back(Slot{text.options, std::move(text.shownNow), 0, nullptr});
+    if (text.forEngine) {
         // Also an empty text goes to the engine thread: the adapter keeps
         // short pieces for the next text, in read order.
         const std::uint64_t job = ++lastJob_;
         waiting_.push_back(Slot{text.options, {}, job, text.filters});
-        worker_.Submit(job, std::move(*plan.forEngine), text.engine);
+        worker_.Submit(job, std::move(*text.forEngine), text.engine);
     }
 }
 
 void CapturePipeline::ShowReady()
 {
+    std::size_t shown = 0;
     while (!waiting_.empty() && waiting_.front().engineJob == 0) {
+        Slot& front = waiting_.front();
+        if (front.text.size() > kUnitsPerTurn) {
+            // A huge text: one piece now, the rest on the next turns.
+            if (shown == 0)
+                ShowPiece(front);
+            RequestTurn();
+            return;
+        }
         // A run of ready texts with the same append options is one batch.
-        const SinkOptions options = waiting_.front().options;
+        const SinkOptions options = front.options;
         std::vector<std::u16string> texts;
         while (!waiting_.empty() && waiting_.front().engineJob == 0 &&
-               waiting_.front().options.Ancete == options.Ancete && waiting_.front().options.uot == options.uot) {
+               waiting_.front().text.size() <= kUnitsPerTurn && waiting_.front().options.Ancete == options.Ancete &&
+               waiting_.front().options.uot == options.uot) {
+            shown += waiting_.front().text.size();
             texts.push_back(std::move(waiting_.front().text));
             waiting_.pop_front();
         }
         AppendLogBatch(view_, options, texts);
     }
+}
+
+void CapturePipeline::ShowPiece(Slot& slot)
+{
+    std::size_t end = std::min(slot.text.size(), slot.shownUnits + kUnitsPerTurn);
+    if (end < slot.text.size() && (IsLowSurrogate(slot.text[end]) || slot.text[end] == u'\n'))
+        --end;  // not inside a surrogate pair or a line break
+    std::u16string piece = slot.text.substr(slot.shownUnits, end - slot.shownUnits);
+    if (slot.shownUnits == 0)
+        AppendLogBatch(view_, slot.options, {std::move(piece)});
+    else
+        ContinueLastLine(view_, piece);
+    slot.shownUnits = end;
+    if (slot.shownUnits == slot.text.size())
+        waiting_.pop_front();
 }
 
 void CapturePipeline::Stop()

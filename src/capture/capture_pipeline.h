@@ -1,8 +1,8 @@
 #pragma once
 // From clipboard text to log view without the UI thread ever waiting: the
-// clipboard handler only reads and queues; decoding, the sink and the append
-// follow on the UI thread's next turn, translation on the engine's own
-// thread, and every text reaches the view in the order it was read.
+// reading thread decodes, cleans and plans each text and queues it; the
+// append follows on the UI thread's next turn, translation on the engine's
+// own thread, and every text reaches the view in the order it was read.
 #include "capture/text_decoding.h"
 #include "capture/text_filters.h"
 #include "capture/text_sink.h"
@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace kx {
@@ -48,7 +49,9 @@ public:
     CapturePipeline(const CapturePipeline&) = delete;
     CapturePipeline& operator=(const CapturePipeline&) = delete;
 
-    // Any thread (the clipboard reader): queues a text and asks for a turn.
+    // Any thread (the clipboard reader): decodes and cleans a text on that
+    // thread, queues it and asks for a turn. A text that fails to decode is
+    // dropped and its error thrown on the UI thread's turn.
     void Read(CapturedText text);
     // UI thread, when woken: decodes what was read, hands translations to the
     // engine thread and appends everything whose turn has come. A text that
@@ -57,6 +60,10 @@ public:
     // UI thread: drops what has not started, waits for the engine call in
     // progress (there is no engine call after it) and ignores later reads.
     void Stop();
+    // A text longer than this is shown in pieces, one a turn, so that the
+    // window answers in between (a capture of many megabytes).
+    static constexpr std::size_t kUnitsPerTurn = std::size_t{1} << 20;
+
     // UI thread: something read is not shown yet.
     bool Busy() const;
     // The engine thread, for work in turn with the texts (a test translation).
@@ -72,21 +79,38 @@ private:
         std::u16string text;
         std::uint64_t engineJob = 0;  // 0: ready
         std::shared_ptr<const TextFilterSettings> filters;  // their "after" list goes over the answer
+        std::size_t shownUnits = 0;  // of a text shown in pieces, those shown already
+    };
+
+    // A text decoded, cleaned and split into what is shown now and what the
+    // engine gets; or the failure of its read or decoding.
+    struct PlannedText {
+        SinkOptions options;
+        std::u16string shownNow;
+        std::optional<std::u16string> forEngine;
+        EngineKind engine = EngineKind::EzTrans;
+        std::shared_ptr<const TextFilterSettings> filters;
+        std::string failure;
     };
 
     void RequestTurn();
-    void Plan(CapturedText text);
+    // Nothing when the text decodes to nothing or the filters drop it.
+    std::optional<PlannedText> Plan(CapturedText text);
+    void Place(PlannedText text);
     void ShowReady();
+    // The next piece of a huge text at the front of the line.
+    void ShowPiece(Slot& slot);
 
     CodePagePort& codePages_;
     LogViewPort& view_;
     UiThreadPort& ui_;
     AnsiLeadBytes lead_;
+    std::mutex planMutex_;   // one text planned at a time, queued in the order planned
+    TextFilters filters_;    // guarded by planMutex_ (they remember the text before)
     mutable std::mutex readMutex_;
-    std::deque<CapturedText> read_;  // guarded by readMutex_
-    bool stopped_ = false;           // guarded by readMutex_
+    std::deque<PlannedText> read_;  // guarded by readMutex_
+    bool stopped_ = false;          // guarded by readMutex_
     std::deque<Slot> waiting_;
-    TextFilters filters_;
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};
     std::function<void()> scheduleTurn_;

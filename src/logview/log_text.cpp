@@ -3,6 +3,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kx {
 namespace {
@@ -31,6 +32,11 @@ void LogText::Insert(std::size_t position, std::u16string_view text)
     if (text.empty())
         return;
     position = std::min(position, text_.size());
+    // Grown by half again ahead of need, so that appends stay amortised
+    // constant time also after one huge text (which alone would fit exactly).
+    const std::size_t needed = text_.size() + text.size();
+    if (needed > text_.capacity())
+        text_.reserve(needed + needed / 2);
     text_.insert(position, text);
     // A CR just before the insertion point may have lost its LF or gained one.
     IndexFrom(position == 0 ? 0 : position - 1);
@@ -51,12 +57,23 @@ void LogText::IndexFrom(std::size_t offset)
 {
     const auto firstStale = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), offset + 1);
     lineStarts_.erase(firstStale, lineStarts_.end());
+    // memchr finds the CR's low byte fast; a unit whose low byte only looks
+    // like it (or an odd address) is passed over by the check below.
     const std::size_t n = text_.size();
-    for (std::size_t i = offset; i + 1 < n; ++i)
-        if (text_[i] == u'\r' && text_[i + 1] == u'\n') {
+    const char* bytes = reinterpret_cast<const char*>(text_.data());
+    for (std::size_t i = offset; i + 1 < n;) {
+        const void* found = std::memchr(bytes + 2 * i, '\r', 2 * (n - 1 - i));
+        if (!found)
+            break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - bytes);
+        i = at / 2;
+        if (at % 2 == 0 && text_[i] == u'\r' && text_[i + 1] == u'\n') {
             lineStarts_.push_back(i + 2);
-            ++i;
+            i += 2;
+        } else {
+            i += 1;
         }
+    }
 }
 
 std::size_t LogText::LineCount() const

@@ -1593,7 +1593,7 @@ scenario_log_view_big_and_copy() {
   # Ctrl+A, Ctrl+C in the log: the log on the clipboard, and no new line.
   drv command $ID_POPUP_CLEARTEXT >/dev/null
   clip 'only line'
-  drv wait-log-equals 'only line' 5000 >/dev/null
+  drv wait-log-equals "$(esc $'only line\r\n')" 5000 >/dev/null
   local id
   id=$(xdotool search --sync --onlyvisible --name "^${KX_TITLE}\$" | sed -n 1p)
   xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id"
@@ -1602,12 +1602,12 @@ scenario_log_view_big_and_copy() {
   local copied= i
   for i in $(seq 50); do
     copied=$(drv get-clipboard 2>/dev/null || true)
-    [[ $copied == 'clipboard=only line' ]] && break
+    [[ $copied == 'clipboard=only line\x0D\x0A' ]] && break
     sleep 0.1
   done
-  expect_eq "the clipboard holds the log" "$copied" 'clipboard=only line'
+  expect_eq "the clipboard holds the log" "$copied" 'clipboard=only line\x0D\x0A'
   sleep 1
-  expect "the program's own copy is not captured again" drv wait-log-equals 'only line' 2000
+  expect "the program's own copy is not captured again" drv wait-log-equals "$(esc $'only line\r\n')" 2000
   expect "closes with exit code 0" app_close
 }
 

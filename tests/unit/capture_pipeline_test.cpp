@@ -140,6 +140,21 @@ TEST_F(PipelineFixture, DirectTextsAreConvertedWithTheCharacterSetAndNulsDropped
     EXPECT_TRUE(translator.received.empty());
 }
 
+TEST_F(PipelineFixture, AHugeTextIsShownInPiecesOneATurnAndWhatFollowsStaysBehindIt)
+{
+    std::string huge(CapturePipeline::kUnitsPerTurn * 5 / 2, 'x');
+    huge.back() = 'y';
+    Read("before", false);
+    Read(huge, false);
+    Read("after", false);
+    Turn();
+    EXPECT_EQ(view.text, u"before\r\n");
+    Turn();  // the first piece, behind it
+    EXPECT_EQ(view.text.size(), std::u16string(u"before\r\n").size() + CapturePipeline::kUnitsPerTurn + 2);
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"before\r\n" + std::u16string(huge.begin(), huge.end()) + u"\r\nafter\r\n");
+}
+
 TEST_F(PipelineFixture, UnicodeTextNeedsNoCodePageAndLosesOnlyItsEmptyLines)
 {
     options.Codepage = 1252;  // not used for it
