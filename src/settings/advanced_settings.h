@@ -77,6 +77,8 @@ public:
     // Runs the colour dialog on its present colour; a confirmed colour becomes
     // the dialog's colour and the log view's background at once.
     virtual void ChangeLogBackground() = 0;
+    // The subtitle strip's look changed (outline, shadow): drawn again.
+    virtual void SubtitleLookChanged() {}
 };
 
 // The controls' state. The window copies it to its controls after Open and

@@ -94,6 +94,18 @@ struct SinkOptions {
     bool ReplaceMode() const { return uot != 0; }
 };
 
+// The subtitle strip's letters: "Subtitle" section.
+enum class StripAlign { Bottom, Top };  // where the newest text sits when it does not fill the strip
+struct SubtitleLook {
+    std::uint32_t OutlineColor = 0x000000;  // a Color of the settings file (clBlack)
+    int32_t OutlineWidth = 2;               // pixels at 96 dpi, 0 (none) to 8
+    int32_t Shadow = 1;                     // a soft shadow when exactly 1
+    StripAlign Align = StripAlign::Bottom;
+
+    bool ShadowOn() const { return Shadow == 1; }
+    bool operator==(const SubtitleLook&) const = default;
+};
+
 struct AppSettings {
     int32_t Codepage = 932;      // 0 = the system's ANSI code page
     int32_t Flood = 150;         // letter limit of flood trimming
@@ -110,6 +122,7 @@ struct AppSettings {
     EngineKind Engine = EngineKind::EzTrans;
     ServerSettings Server;
     std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
+    SubtitleLook Subtitle;
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }
