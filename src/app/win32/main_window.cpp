@@ -198,9 +198,17 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_SETFOCUS:
         // The keyboard goes to the log (arrows, Page Up/Down, Ctrl+A, Ctrl+C).
-        if (logViewHandle_)
+        if (logViewHandle_ && ::IsWindowVisible(logViewHandle_))
             ::SetFocus(logViewHandle_);
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+        if (OnStripMouse(message, wParam, lParam))
+            return 0;
+        break;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
@@ -235,6 +243,10 @@ void MainWindow::FormCreate()
     logViewHandle_ = logView_->Create(window_, IDC_LOGVIEW);
     if (!logViewHandle_)
         throw AppError("Cannot create the log view");
+    logView_->SetOnChanged([this] {
+        if (model_.SubtitleMode())
+            DrawStrip();
+    });
     frame_.Attach(window_, logViewHandle_);
     frame_.SetDpi(WindowDpi(window_));
     SubclassLogView();
@@ -449,6 +461,7 @@ void MainWindow::EnterSubtitleMode()
     SetTopMost(true);
     frame_.EnterSubtitle(logBackgroundRgb_);
     frame_.SetClickThrough(model_.ClickThrough());
+    DrawStrip();
     ::SetTimer(window_, kKeepOnTopTimerId, kKeepOnTopMs, nullptr);
 }
 

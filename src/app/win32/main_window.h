@@ -71,6 +71,7 @@ public:
     WindowAlpha MainWindowAlpha() const override;
     void SetMainWindowAlpha(WindowAlpha alpha) override;
     void ChangeLogBackground() override;
+    void SubtitleLookChanged() override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -124,6 +125,10 @@ private:
     void ClickThrough1Click();
     void ShowHideHotkeyPressed();
 
+    // The strip's picture from the log view's rows (subtitle mode only).
+    void DrawStrip();
+    // Mouse messages that reach the strip itself (its log view is not shown there).
+    bool OnStripMouse(UINT message, WPARAM wParam, LPARAM lParam);
     void EnterSubtitleMode();
     void LeaveSubtitleMode();
     void SetTopMost(bool topMost);

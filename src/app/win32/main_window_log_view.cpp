@@ -2,6 +2,8 @@
 // double-click that toggles subtitle mode, dragging the strip by its text,
 // and saving and clearing the log.
 #include "app/save_text.h"
+#include "app/subtitle_mode.h"
+#include "app/win32/subtitle_strip.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "common/app_error.h"
@@ -13,6 +15,7 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <exception>
 
 namespace kx::win32 {
@@ -21,6 +24,52 @@ namespace {
 constexpr UINT_PTR kLogViewSubclassId = 1;
 
 } // namespace
+
+void MainWindow::DrawStrip()
+{
+    if (!model_.SubtitleMode())
+        return;
+    const int dpi = frame_.Dpi();
+    StripPicture picture;
+    picture.look.textRgb = RgbOf(ToColorRef(logFont_.colour, ::GetSysColor(COLOR_WINDOWTEXT)));
+    picture.look.outlineRgb = RgbOf(ToColorRef(settings_.Subtitle.OutlineColor, RGB(0, 0, 0)));
+    picture.look.backgroundRgb = RgbOf(logBackgroundRgb_);
+    picture.look.backgroundAlpha = frame_.AlphaBlending() ? frame_.Alpha() : 255;
+    picture.look.outlineWidth = Scaled(std::clamp(settings_.Subtitle.OutlineWidth, 0, 8), dpi);
+    picture.look.shadow = settings_.Subtitle.ShadowOn();
+    picture.align = settings_.Subtitle.Align;
+    picture.margin = Scaled(kSubtitleMargin, dpi);
+    DrawSubtitleStrip(window_, *logView_, picture);
+}
+
+void MainWindow::SubtitleLookChanged()
+{
+    DrawStrip();
+}
+
+bool MainWindow::OnStripMouse(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!model_.SubtitleMode())
+        return false;
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        TntMemo1MouseDown();
+        return true;
+    case WM_LBUTTONDBLCLK:
+        TntMemo1DblClick();
+        return true;
+    case WM_CONTEXTMENU:
+        PopupMenu1Popup(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return true;
+    case WM_MOUSEWHEEL:
+        // The wheel still scrolls the strip's text.
+        ::SendMessageW(logViewHandle_, WM_MOUSEWHEEL, wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}
 
 void MainWindow::SubclassLogView()
 {
@@ -156,6 +205,7 @@ void MainWindow::SetLogBackground(Color colour)
     logBackgroundBrush_.Reset(::CreateSolidBrush(logBackgroundRgb_));
     if (logViewHandle_)
         ::InvalidateRect(logViewHandle_, nullptr, TRUE);
+    DrawStrip();
 }
 
 } // namespace kx::win32

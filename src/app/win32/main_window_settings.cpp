@@ -111,6 +111,7 @@ WindowAlpha MainWindow::MainWindowAlpha() const
 void MainWindow::SetMainWindowAlpha(WindowAlpha alpha)
 {
     frame_.SetAlpha(alpha.alpha, alpha.blending);
+    DrawStrip();
 }
 
 void MainWindow::ChangeLogBackground()

@@ -33,16 +33,30 @@ void SubtitleFrame::EnterSubtitle(COLORREF logBackground)
     ::SetWindowLongW(logView_, GWL_EXSTYLE, ::GetWindowLongW(logView_, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE);
     ::SetWindowPos(logView_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     background_.Reset(::CreateSolidBrush(logBackground));
+    // The strip is one picture with per-pixel alpha (the owner draws it):
+    // the log view keeps its place and rows but is not shown itself.
+    ::ShowWindow(logView_, SW_HIDE);
+    // A window once given SetLayeredWindowAttributes takes no per-pixel
+    // picture until the layered style is taken away and given again.
+    const LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
+    ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+    ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
     // The frame goes, the outer bounds stay.
     ::SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top,
                    SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     LayOutLogView();
-    ::InvalidateRect(window_, nullptr, TRUE);
 }
 
 void SubtitleFrame::LeaveSubtitle(HMENU menu)
 {
     subtitle_ = false;
+    // Back to a window that paints itself: the per-pixel picture goes with the
+    // layered style, and the whole window's alpha (if any) comes back.
+    ::SetWindowLongW(window_, GWL_EXSTYLE,
+                     ::GetWindowLongW(window_, GWL_EXSTYLE) & ~(WS_EX_LAYERED | WS_EX_TRANSPARENT));
+    clickThrough_ = false;
+    SetAlpha(alpha_, alphaBlending_);
+    ::ShowWindow(logView_, SW_SHOWNA);
     RECT outer;
     ::GetWindowRect(window_, &outer);
     ::SetMenu(window_, menu);
@@ -156,6 +170,9 @@ void SubtitleFrame::SetAlpha(BYTE alpha, bool blending)
 {
     alpha_ = alpha;
     alphaBlending_ = blending;
+    // In the strip the level is the background's only: the owner draws it again.
+    if (subtitle_)
+        return;
     const LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
     if (blending) {
         ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
@@ -172,6 +189,12 @@ void SubtitleFrame::SetClickThrough(bool on)
 {
     clickThrough_ = on;
     LONG exStyle = ::GetWindowLongW(window_, GWL_EXSTYLE);
+    if (subtitle_) {
+        // The strip stays layered with its per-pixel picture.
+        exStyle = on ? (exStyle | WS_EX_TRANSPARENT) : (exStyle & ~WS_EX_TRANSPARENT);
+        ::SetWindowLongW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        return;
+    }
     if (on) {
         exStyle |= WS_EX_LAYERED | WS_EX_TRANSPARENT;
     } else {

@@ -47,6 +47,8 @@ public:
     // strip is raised again without taking the keyboard. Asked twice a second.
     void KeepOnTop();
 
+    // The level of the whole normal window; in the strip, of its background
+    // only (the owner draws the strip again).
     void SetAlpha(BYTE alpha, bool blending);
     BYTE Alpha() const { return alpha_; }
     bool AlphaBlending() const { return alphaBlending_; }

@@ -12,7 +12,7 @@ namespace kx::win32 {
 namespace {
 
 constexpr wchar_t kClassName[] = L"KestruneEXLogView";
-constexpr int kMargin = 2;  // pixels left and right of the text, as an edit box keeps
+constexpr int kMargin = LogViewWindow::kTextMargin;
 constexpr std::uint16_t kUnknownWidth = 0xFFFF;
 
 void RegisterClassOnce(HINSTANCE instance, WNDPROC proc)
@@ -269,6 +269,8 @@ void LogViewWindow::ScrollRows(int rows)
     followEnd_ = AtEnd();
     UpdateScrollBar();
     ::InvalidateRect(window_, nullptr, FALSE);
+    if (onChanged_)
+        onChanged_();
 }
 
 void LogViewWindow::UpdateScrollBar()
@@ -301,6 +303,8 @@ void LogViewWindow::Changed()
     UpdateScrollBar();
     if (window_)
         ::InvalidateRect(window_, nullptr, FALSE);
+    if (onChanged_)
+        onChanged_();
 }
 
 void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
@@ -324,6 +328,8 @@ void LogViewWindow::SetText(const std::u16string& text)
     UpdateScrollBar();
     if (window_)
         ::InvalidateRect(window_, nullptr, FALSE);
+    if (onChanged_)
+        onChanged_();
 }
 
 void LogViewWindow::OnSize()

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,7 @@ private:
 class LogViewWindow : public LogViewPort {
 public:
     static constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL;
+    static constexpr int kTextMargin = 2;  // pixels left and right of the text, as an edit box keeps
 
     LogViewWindow() = default;
     ~LogViewWindow() override;
@@ -72,8 +74,11 @@ public:
     LogSelection Selection() const { return selection_; }
     // The rows shown now, top to bottom.
     std::vector<LogLayout::Row> VisibleRows() const;
-    GdiCharacterMeasure& Measure() { return measure_; }
     HFONT Font() const { return font_; }
+    int LineHeight() const { return measure_.LineHeight(); }
+    // Called after every change of what the view shows (text, scroll, font,
+    // size), so that another drawing of it (the subtitle strip) follows.
+    void SetOnChanged(std::function<void()> onChanged) { onChanged_ = std::move(onChanged); }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -111,6 +116,7 @@ private:
     LogSelection selection_;
     bool selecting_ = false;
     int wheelRemainder_ = 0;
+    std::function<void()> onChanged_;
 };
 
 } // namespace kx::win32
