@@ -1475,7 +1475,8 @@ scenario_hotkeys_click_through() {
   expect "the other program's window has the keyboard" other_focus
   xdotool key ctrl+alt+c
   xdotool key ctrl+alt+s
-  expect "Ctrl+Alt+C outside subtitle mode does nothing; Ctrl+Alt+S enters it" wait_info popup=1 transparent=0 alpha=200
+  # The strip is one picture with per-pixel alpha: layered, with no window-wide alpha.
+  expect "Ctrl+Alt+C outside subtitle mode does nothing; Ctrl+Alt+S enters it" wait_info popup=1 layered=1 transparent=0
   clip 'Click-through: the strip lets the mouse through.'
   drv wait-log-equals 'Click-through: the strip lets the mouse through.' 5000 >/dev/null
   # The context menu over the strip, with the item enabled; chosen with its
@@ -1486,18 +1487,18 @@ scenario_hotkeys_click_through() {
   import -window root -crop 760x360+40+400 +repage -strip screenshot-click-through-menu.png
   expect "context menu screenshot written" [ -s screenshot-click-through-menu.png ]
   xdotool key u
-  expect "the menu item: click-through on, alpha kept" wait_info popup=1 layered=1 transparent=1 alpha=200
+  expect "the menu item: click-through on" wait_info popup=1 layered=1 transparent=1
   xdotool mousemove 300 540 click 1
   expect "a click on the strip reaches the window below" wait_file_line other.out '^click ' 10
   expect "the other program's window has the keyboard again" other_focus
   xdotool key ctrl+alt+c
-  expect "Ctrl+Alt+C: click-through off, still layered with alpha 200" wait_info popup=1 layered=1 transparent=0 alpha=200
+  expect "Ctrl+Alt+C: click-through off, still layered" wait_info popup=1 layered=1 transparent=0
   xdotool key ctrl+alt+c
-  expect "Ctrl+Alt+C again: click-through on" wait_info popup=1 transparent=1 alpha=200
+  expect "Ctrl+Alt+C again: click-through on" wait_info popup=1 transparent=1
   xdotool key ctrl+alt+s
   expect "leaving subtitle mode ends click-through, keeps the alpha" wait_info popup=0 transparent=0 layered=1 alpha=200
   xdotool key ctrl+alt+s
-  expect "entering again: click-through as left" wait_info popup=1 transparent=1 alpha=200
+  expect "entering again: click-through as left" wait_info popup=1 transparent=1
   xdotool key ctrl+alt+s
   expect "normal frame again" wait_info popup=0 transparent=0
   expect "closes with exit code 0" app_close
@@ -1510,10 +1511,10 @@ scenario_hotkeys_click_through() {
   app_ready
   expect "no alpha: not layered" wait_info layered=0 transparent=0
   drv command $KX_CMD_SUBTITLE >/dev/null
-  expect "subtitle mode starts click-through (remembered), opaque" wait_info popup=1 layered=1 transparent=1 alpha=255
+  expect "subtitle mode starts click-through (remembered)" wait_info popup=1 layered=1 transparent=1
   expect "the other program's window has the keyboard" other_focus
   xdotool key ctrl+alt+c
-  expect "Ctrl+Alt+C: not layered any more" wait_info popup=1 layered=0 transparent=0
+  expect "Ctrl+Alt+C: clicks taken again, the strip still its own picture" wait_info popup=1 layered=1 transparent=0
   expect "closes with exit code 0" app_close
   expect_eq "ClickThrough saved as off" "$(ini_get KestruneEX.ini Setting ClickThrough)" 0
   other_stop
@@ -1628,6 +1629,52 @@ scenario_subtitle_stays_on_top() {
   local focus
   focus=$(drv focus-info)
   expect "raised without taking the foreground from the other program" grep -qF "($KX_OTHER_CLASS)" <<<"$focus"
+  other_stop
+  expect "closes with exit code 0" app_close
+}
+
+# How many pixels of a colour (ImageMagick's "#RRGGBB") an image holds.
+pixels_of() { # file colour
+  convert "$1" -format %c histogram:info:- | awk -v c="$2" 'index($0, c) { n += $1 } END { print n + 0 }'
+}
+
+scenario_subtitle_strip_look() {
+  # Yellow letters, a red outline, a navy background that the track bar makes
+  # fully transparent: over a white window on the left and the black desktop
+  # on the right.
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
+    '[Setting]' 'TBgColor=clNavy' 'TMainFont=Tahoma,clYellow,16,d,b' \
+    '[Subtitle]' 'OutlineColor=clRed' 'OutlineWidth=2' 'Shadow=0' \
+    '[WindowsPos]' 'MainLeft=100' 'MainTop=500' 'MainWidth=800' 'MainHeight=90'
+  other_start 0 400 500 300
+  app_start
+  app_ready
+  drv command $KX_CMD_SUBTITLE >/dev/null
+  clip 'WWWW MMMM Readable over any game, bright or dark: WWWW MMMM'
+  drv wait-log-equals 'WWWW MMMM Readable over any game, bright or dark: WWWW MMMM' 5000 >/dev/null
+  local dlg=(--exact --class '#32770' 'Advanced Setting')
+  drv post-command $KX_CMD_ADVANCED >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  drv set-trackbar "${dlg[@]}" 255 >/dev/null
+  drv click-button "${dlg[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  sleep 1
+  import -window root -crop 400x90+100+500 +repage -strip strip-over-bright.png
+  import -window root -crop 400x90+500+500 +repage -strip strip-over-dark.png
+  local side
+  for side in bright dark; do
+    echo "  over $side: yellow=$(pixels_of strip-over-$side.png '#FFFF00') red=$(pixels_of strip-over-$side.png '#FF0000')" \
+      "white=$(pixels_of strip-over-$side.png '#FFFFFF') black=$(pixels_of strip-over-$side.png '#000000')" \
+      "navy=$(pixels_of strip-over-$side.png '#000080')"
+    expect "over $side: the letters in the text colour" [ "$(pixels_of strip-over-$side.png '#FFFF00')" -gt 200 ]
+    expect "over $side: their outline in the outline colour" [ "$(pixels_of strip-over-$side.png '#FF0000')" -gt 200 ]
+    expect "over $side: no background left at the track bar's end" [ "$(pixels_of strip-over-$side.png '#000080')" -eq 0 ]
+  done
+  expect "over bright: the window below between the letters" [ "$(pixels_of strip-over-bright.png '#FFFFFF')" -gt 5000 ]
+  expect "over dark: the desktop below between the letters" [ "$(pixels_of strip-over-dark.png '#000000')" -gt 5000 ]
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    import -window root -crop 840x130+80+480 +repage -strip "$KX_E2E_SCREENSHOTS/screenshot-strip.png"
+  fi
   other_stop
   expect "closes with exit code 0" app_close
 }
@@ -1772,7 +1819,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
-  translation_server translation_server_slow server_settings_dialog log_view_big_and_copy subtitle_stays_on_top)
+  translation_server translation_server_slow server_settings_dialog log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 
