@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The log view under big logs and huge captures, measured from outside the
+# real KestruneEX.exe under Wine and Xvfb, each beside a baseline of the same run:
+#   1. clipboard change to line painted for a short line with a 10 MB log,
+#      against the same with a 10 KB log (aim: ratio at most 1.2);
+#   2. one 50 MB capture: the time until the log ends with it, and the
+#      window's longest unanswered stretch meanwhile, against the idle window;
+#   3. the process's memory with a 50 MB log against an empty one.
+#
+#   bench/win32/log_view_load.sh [build-dir]     (default: the tested build)
+# It passes or fails nothing; it prints figures and ratios.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../scripts/lib.sh"
+
+if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
+  export KX_BENCH_IN_XVFB=1
+  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
+fi
+
+build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
+KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
+source "$KX_ROOT/tests/e2e/lib-e2e.sh"
+work=$(mktemp -d /tmp/kx-log-view-load.XXXXXX)
+kx_wine_prefix "$work/prefix"
+trap 'wineserver -k >/dev/null 2>&1; [[ -n ${KX_BENCH_KEEP:-} ]] || rm -rf "$work"' EXIT
+kx_register_engine "$build/engine/J2KEngine.dll"
+wineserver -p60 >/dev/null 2>&1
+cd "$work"
+cp "$build/bin/KestruneEX.exe" .
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "n/a"; else printf "%.2f", a / b }'; }
+median() { sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$1"; }
+# Resident memory of the program's process in KiB.
+resident_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$(pgrep -f 'KestruneEX.exe' | head -1)/status"; }
+# Puts `units` UTF-16 units on the clipboard (a 10-unit piece repeated) and
+# waits until the log ends with them.
+capture() { # units tag
+  drv set-clipboard-repeat $(($1 / 10)) "$(esc "あいうえお$2")" >/dev/null
+  drv wait-log-ends-with "$(esc "えお$2")" 120000 >/dev/null
+}
+
+write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+app_start
+app_ready
+drv command "$ID_METHOD_UNICODE" >/dev/null
+drv command "$ID_POPUP_CLEARTEXT" >/dev/null
+sleep 1
+empty_kib=$(resident_kib)
+
+echo "1. change to line painted, median of 15"
+capture 5000 10KB
+small=$(drv change-to-line 15 'short line after 10 KB ')
+drv command "$ID_POPUP_CLEARTEXT" >/dev/null
+capture 5000000 10MB
+large=$(drv change-to-line 15 'short line after 10 MB ')
+printf '   10 KB log: %s\n   10 MB log: %s\n   ratio 10 MB / 10 KB: %s\n' "$small" "$large" \
+  "$(ratio "$(median "$large")" "$(median "$small")")"
+
+echo "2. one 50 MB capture"
+drv command "$ID_POPUP_CLEARTEXT" >/dev/null
+idle=$(drv probe-answers 1000 20)
+drv probe-answers 8000 20 >"$work/busy.txt" &
+probe=$!
+start=$(date +%s%N)
+capture 25000000 50MB
+shown_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+wait $probe
+busy=$(cat "$work/busy.txt")
+maxb=$(sed -n 's/.*max-ms=\([0-9.]*\).*/\1/p' <<<"$busy")
+maxi=$(sed -n 's/.*max-ms=\([0-9.]*\).*/\1/p' <<<"$idle")
+printf '   shown in %d ms (clipboard change to the log ending with it, as the driver sees it)\n' "$shown_ms"
+printf '   idle:  %s\n   busy:  %s\n   longest unanswered stretch busy / idle: %s\n' "$idle" "$busy" "$(ratio "$maxb" "$maxi")"
+
+echo "3. memory"
+sleep 1
+full_kib=$(resident_kib)
+printf '   empty log: %d KiB\n   50 MB log: %d KiB\n   ratio: %s; %s bytes held per byte of UTF-16 text\n' \
+  "$empty_kib" "$full_kib" "$(ratio "$full_kib" "$empty_kib")" \
+  "$(awk -v a="$full_kib" -v b="$empty_kib" 'BEGIN { printf "%.2f", (a - b) * 1024 / 50000000 }')"
+app_close >/dev/null
