@@ -1,6 +1,6 @@
 #include "settings/advanced_settings.h"
 
-#include "settings/value_encodings.h"
+#include "common/text.h"
 
 namespace kx {
 
@@ -76,6 +76,19 @@ std::u16string InvalidIntegerMessage(std::u16string_view text)
     return u"'" + std::u16string(text) + u"' is not a valid integer value";
 }
 
+std::optional<std::int32_t> ParseOutlineWidth(std::u16string_view text)
+{
+    if (text.empty() || text.size() > 4)
+        return std::nullopt;
+    std::int32_t width = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        width = width * 10 + (c - u'0');
+    }
+    return IsOutlineWidth(width) ? std::optional<std::int32_t>(width) : std::nullopt;
+}
+
 AdvancedSettings::AdvancedSettings(AppSettings& settings, AdvancedSettingsHost& host)
     : settings_(settings), host_(host)
 {
@@ -103,9 +116,12 @@ void AdvancedSettings::Open()
     savedBlending_ = now.blending;
 
     controls_.floodDetection = settings_.FloodChk == 1;
-    controls_.letterCount = std::u16string();
-    for (char c : IntegerText(settings_.Flood))
-        controls_.letterCount.push_back(static_cast<char16_t>(c));
+    controls_.letterCount = Widen(IntegerText(settings_.Flood));
+
+    savedLook_ = settings_.Subtitle;
+    controls_.outlineColor = settings_.Subtitle.OutlineColor;
+    controls_.outlineWidth = Widen(IntegerText(settings_.Subtitle.OutlineWidth));
+    controls_.shadow = settings_.Subtitle.ShadowOn();
 }
 
 void AdvancedSettings::TrackBarChanged(int position)
@@ -133,6 +149,47 @@ void AdvancedSettings::Cancel()
     // The track bar's rule for the saved value: blending off at 255; and off
     // again when it was off at opening.
     host_.SetMainWindowAlpha(WindowAlpha{savedAlpha_, savedBlending_ && savedAlpha_ != 255});
+    SetSubtitleLook(savedLook_);
+}
+
+void AdvancedSettings::OutlineColorChosen(Color color)
+{
+    controls_.outlineColor = color;
+    SubtitleLook look = settings_.Subtitle;
+    look.OutlineColor = color;
+    SetSubtitleLook(look);
+}
+
+void AdvancedSettings::OutlineWidthTyped(std::u16string_view text)
+{
+    controls_.outlineWidth = std::u16string(text);
+    if (const std::optional<std::int32_t> width = ParseOutlineWidth(text)) {
+        SubtitleLook look = settings_.Subtitle;
+        look.OutlineWidth = *width;
+        SetSubtitleLook(look);
+    }
+}
+
+void AdvancedSettings::OutlineWidthLeft()
+{
+    controls_.outlineWidth = Widen(IntegerText(settings_.Subtitle.OutlineWidth));
+}
+
+void AdvancedSettings::ShadowClicked(bool on)
+{
+    controls_.shadow = on;
+    SubtitleLook look = settings_.Subtitle;
+    look.Shadow = on ? 1 : 0;
+    SetSubtitleLook(look);
+}
+
+// The strip is drawn again only when its look really changed.
+void AdvancedSettings::SetSubtitleLook(const SubtitleLook& look)
+{
+    if (look == settings_.Subtitle)
+        return;
+    settings_.Subtitle = look;
+    host_.SubtitleLookChanged();
 }
 
 } // namespace kx

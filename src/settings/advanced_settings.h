@@ -13,6 +13,7 @@
 // which for alpha 0 would switch blending on at full transparency. Cancel
 // likewise puts blending back off when it was off at opening.
 #include "settings/app_settings.h"
+#include "settings/value_encodings.h"
 
 #include <array>
 #include <cstdint>
@@ -66,6 +67,12 @@ std::optional<std::int32_t> ParseLetterCount(std::u16string_view text);
 // "'<text>' is not a valid integer value"
 std::u16string InvalidIntegerMessage(std::u16string_view text);
 
+// --- Subtitle letters --------------------------------------------------------
+
+// The outline width box's text as a width: one or more decimal digits giving
+// 0 to 8; nothing else.
+std::optional<std::int32_t> ParseOutlineWidth(std::u16string_view text);
+
 // --- The dialog --------------------------------------------------------------
 
 // What the main window lends the dialog.
@@ -91,6 +98,9 @@ struct AdvancedSettingsControls {
     std::u16string transparencyText = u"0%";   // Tvalue
     bool floodDetection = false;           // CheckBox3 (FloodChk)
     std::u16string letterCount;            // Edit1 (Flood)
+    Color outlineColor = 0x000000;         // the swatch beside "Outline colour.."
+    std::u16string outlineWidth = u"2";    // the outline width box
+    bool shadow = false;                   // "Shadow"
 
     bool operator==(const AdvancedSettingsControls&) const = default;
 };
@@ -112,8 +122,18 @@ public:
     void TrackBarChanged(int position);
     // Button2Click. Reads `Controls()` as the window left them.
     OkResult Ok();
-    // Button1Click: the transparency as it was at opening.
+    // Button1Click: the transparency and the subtitle look as they were at
+    // opening.
     void Cancel();
+
+    // A colour confirmed in the colour dialog.
+    void OutlineColorChosen(Color color);
+    // The outline width box's text changed: a width of 0 to 8 applies at once,
+    // other text waits for more typing.
+    void OutlineWidthTyped(std::u16string_view text);
+    // The box lost the focus: it shows the width in force again.
+    void OutlineWidthLeft();
+    void ShadowClicked(bool on);
 
     AdvancedSettingsControls& Controls() { return controls_; }
     const AdvancedSettingsControls& Controls() const { return controls_; }
@@ -125,6 +145,9 @@ private:
     AdvancedSettingsControls controls_;
     std::uint8_t savedAlpha_ = 255;
     bool savedBlending_ = false;
+    SubtitleLook savedLook_;
+
+    void SetSubtitleLook(const SubtitleLook& look);
 };
 
 } // namespace kx

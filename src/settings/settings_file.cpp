@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "common/app_error.h"
+#include "common/text.h"
 #include "common/utf.h"
 
 #include <exception>
@@ -19,6 +20,7 @@ constexpr const char* kFilters = "Filters";
 constexpr const char* kSubstitutions = "Substitutions";
 constexpr const char* kHotkeys = "Hotkeys";
 constexpr const char* kEngine = "Engine";
+constexpr const char* kSubtitle = "Subtitle";
 
 // Each hotkey setting with its key in the "Hotkeys" section, in file order.
 constexpr std::pair<const char*, std::string HotkeySettings::*> kHotkeyKeys[] = {
@@ -42,6 +44,25 @@ std::string_view TrimControls(std::string_view text)
 }
 
 std::string TextOr(const std::optional<std::string>& value) { return value.value_or(std::string()); }
+
+constexpr const char* kAlignBottom = "Bottom";
+constexpr const char* kAlignTop = "Top";
+
+// The "Subtitle" section: each value that does not convert, or is out of
+// range, is the key's default; Shadow keeps any integer, as the switches do.
+SubtitleLook ReadSubtitleLook(const IniFile& file)
+{
+    const SubtitleLook defaults;
+    SubtitleLook look;
+    const std::string colour = TextOr(file.Get(kSubtitle, "OutlineColor"));
+    look.OutlineColor = ParseColorText(TrimControls(colour)).value_or(defaults.OutlineColor);
+    const std::int32_t width = ReadInteger(file.Get(kSubtitle, "OutlineWidth"), defaults.OutlineWidth);
+    look.OutlineWidth = IsOutlineWidth(width) ? width : defaults.OutlineWidth;
+    look.Shadow = ReadInteger(file.Get(kSubtitle, "Shadow"), defaults.Shadow);
+    const std::string align = TextOr(file.Get(kSubtitle, "Align"));
+    look.Align = EqualsIgnoringAsciiCase(TrimControls(align), kAlignTop) ? StripAlign::Top : StripAlign::Bottom;
+    return look;
+}
 
 // "B0", "B1", ... (before translation) and "A0", ... (after): each value is
 // the hex text of the find, a comma and the hex text of the replacement. The
@@ -208,6 +229,7 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
                                          ? timeout
                                          : defaults.Server.timeoutSeconds;
     settings.ServerApiKey = TextOr(file.Get(kEngine, "ApiKey"));
+    settings.Subtitle = ReadSubtitleLook(file);
 
     window.fontToApply = ParseFontText(TextOr(file.Get(kSetting, "TMainFont")));
     if (window.fontToApply)
@@ -285,6 +307,11 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     file.Set(kEngine, "Prompt", EncodeHexText(settings.Server.prompt));
     file.Set(kEngine, "TimeoutS", IntegerText(settings.Server.timeoutSeconds));
     file.Set(kEngine, "ApiKey", settings.ServerApiKey);
+
+    file.Set(kSubtitle, "OutlineColor", ColorText(settings.Subtitle.OutlineColor));
+    file.Set(kSubtitle, "OutlineWidth", IntegerText(settings.Subtitle.OutlineWidth));
+    file.Set(kSubtitle, "Shadow", IntegerText(settings.Subtitle.Shadow));
+    file.Set(kSubtitle, "Align", settings.Subtitle.Align == StripAlign::Top ? kAlignTop : kAlignBottom);
 
     file.Set(kSetting, "TMainFont", FontText(window.logViewFont));
 }

@@ -61,6 +61,13 @@ struct NamedColor {
 inline constexpr int kNamedColorCount = 52;
 const NamedColor* NamedColors();
 
+// --- The subtitle strip's outline ------------------------------------------
+
+// Outline widths in pixels at 96 dpi; 0 draws no outline.
+inline constexpr std::int32_t kMinOutlineWidth = 0;
+inline constexpr std::int32_t kMaxOutlineWidth = 8;
+inline bool IsOutlineWidth(std::int32_t width) { return width >= kMinOutlineWidth && width <= kMaxOutlineWidth; }
+
 // --- FontText --------------------------------------------------------------
 
 enum class FontPitch { Default, Variable, Fixed };

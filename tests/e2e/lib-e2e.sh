@@ -152,6 +152,7 @@ ini_check_complete() { # file
     [Filters]='RepeatChars RepeatPhrase SkipRepeat'
     [Hotkeys]='ClickThrough Monitoring ShowHide Subtitle Translation'
     [Engine]='ApiKey Kind Model Prompt TimeoutS Url'
+    [Subtitle]='Align OutlineColor OutlineWidth Shadow'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do

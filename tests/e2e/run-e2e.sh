@@ -522,7 +522,9 @@ scenario_screenshots() {
 
 # The advanced settings dialog: opened 50 pixels above the main window, its
 # choices taken over by OK (replace mode, HANGUL, letter count) and written at
-# exit; an empty letter count refused; transparency live and undone by Cancel.
+# exit; an empty letter count refused; transparency live and undone by Cancel;
+# the subtitle letters' outline colour (through the colour dialog), width and
+# shadow kept after OK and put back by Cancel.
 scenario_advanced_settings() {
   write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' \
     '[WindowsPos]' 'MainLeft=120' 'MainTop=200' 'MainWidth=640' 'MainHeight=230'
@@ -533,8 +535,8 @@ scenario_advanced_settings() {
   expect "Advanced Setting opens" drv wait-window "${dlg[@]}" 10000
   info=$(drv window-info "${dlg[@]}")
   echo "  dialog: $info"
-  expect_fields "50 pixels right of and above the main window; client area 416 x 210" "$info" \
-    visible=1 client=416,210
+  expect_fields "50 pixels right of and above the main window; client area 416 x 274" "$info" \
+    visible=1 client=416,274
   [[ $info == *" rect=170,150,"* ]] || { echo "  FAILED: dialog not at 170,150"; return 1; }
   expect_fields "the main window waits (disabled)" "$(drv window-info)" enabled=0
   text=$(drv window-text "${dlg[@]}" 5000)
@@ -545,7 +547,10 @@ scenario_advanced_settings() {
     "id=${IDC_SETTINGS_CHECKBOX2} check=0 text=Update original text" "id=${IDC_SETTINGS_CSCOMBOBOX} sel=0 text=SHIFTJIS" "id=${IDC_SETTINGS_TRACKBAR1} pos=0 text=" \
     "id=${IDC_SETTINGS_BUTTON3} text=Change background color" "id=${IDC_SETTINGS_CHECKBOX3} check=1 text=Clipboard flood detection" "id=${IDC_SETTINGS_EDIT1} text=150" \
     "id=${IDC_SETTINGS_LABEL1} text=Character Set" "id=${IDC_SETTINGS_LABEL2} text=Level of transparency : " "id=${IDC_SETTINGS_TVALUE} text=0%" \
-    "id=${IDC_SETTINGS_OFF} text=OFF" "id=${IDC_SETTINGS_LABEL4} text=Low" "id=${IDC_SETTINGS_LABEL3} text=High" "id=${IDC_SETTINGS_LABEL5} text=letters"; do
+    "id=${IDC_SETTINGS_OFF} text=OFF" "id=${IDC_SETTINGS_LABEL4} text=Low" "id=${IDC_SETTINGS_LABEL3} text=High" "id=${IDC_SETTINGS_LABEL5} text=letters" \
+    "id=${IDC_SETTINGS_LOOKGROUP} text=Subtitle letters" "id=${IDC_SETTINGS_OUTLINECOLOR} text=Outline colour.." "id=${IDC_SETTINGS_OUTLINESWATCH} text=" \
+    "id=${IDC_SETTINGS_WIDTHLABEL} text=Outline width" "id=${IDC_SETTINGS_OUTLINEWIDTH} text=2" "id=${IDC_SETTINGS_WIDTHUPDOWN} text=" \
+    "id=${IDC_SETTINGS_PXLABEL} text=px" "id=${IDC_SETTINGS_SHADOW} check=1 text=Shadow"; do
     expect "control $want" grep -qxF -- "$want" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
   done
   local rect x y w h
@@ -556,6 +561,22 @@ scenario_advanced_settings() {
   xdotool key Escape
   sleep 0.3
   expect_fields "Escape leaves the dialog open" "$(drv window-info "${dlg[@]}")" visible=1
+
+  # The subtitle letters: width and shadow, and a colour from the colour dialog.
+  drv set-child-text "${dlg[@]}" "#${IDC_SETTINGS_OUTLINEWIDTH}" 5 >/dev/null
+  drv click-button "${dlg[@]}" Shadow 5000 >/dev/null
+  local colour=(--exact --class '#32770' Color) cx cy
+  drv click-button --post "${dlg[@]}" 'Outline colour..' 5000 >/dev/null
+  expect "the colour dialog opens" drv wait-window "${colour[@]}" 10000
+  drv set-child-text "${colour[@]}" '#706' 200 >/dev/null
+  drv set-child-text "${colour[@]}" '#707' 16 >/dev/null
+  drv set-child-text "${colour[@]}" '#708' 32 >/dev/null
+  drv click-button "${colour[@]}" OK 5000 >/dev/null
+  expect "the colour dialog closes" drv wait-window-gone "${colour[@]}" 5000
+  sleep 0.3
+  read -r cx cy <<<"$(client_origin "$info")"
+  expect_eq "the swatch shows the chosen colour" \
+    "$(import -window root -crop "1x1+$((cx + 146))+$((cy + 244))" -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}')" '#C81020'
 
   drv click-button "${dlg[@]}" 'Update original text' 5000 >/dev/null
   drv select-combo "${dlg[@]}" 1 >/dev/null
@@ -595,12 +616,30 @@ scenario_advanced_settings() {
   drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
   expect "Cancel closes it" drv wait-window-gone "${dlg[@]}" 5000
   expect_fields "Cancel: opaque again" "$(drv window-info)" layered=0
+
+  # The subtitle letters as OK left them; changed again, then Cancel.
+  drv post-command $KX_CMD_ADVANCED >/dev/null
+  text=$(drv window-text "${dlg[@]}" 10000)
+  expect "reopened with outline width 5" grep -qxF "id=${IDC_SETTINGS_OUTLINEWIDTH} text=5" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
+  expect "and the shadow off" grep -qxF "id=${IDC_SETTINGS_SHADOW} check=0 text=Shadow" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
+  read -r cx cy <<<"$(client_origin "$(drv window-info "${dlg[@]}")")"
+  xdotool mousemove $((cx + 292)) $((cy + 239)) click 1   # the up arrow
+  sleep 0.3
+  expect "the up arrow counts to 6" grep -qxF "id=${IDC_SETTINGS_OUTLINEWIDTH} text=6" <<<"$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+  drv click-button "${dlg[@]}" Shadow 5000 >/dev/null
+  drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
+  expect "Cancel closes it" drv wait-window-gone "${dlg[@]}" 5000
   expect "closes with exit code 0" app_close
   local kv k v
   for kv in uot=1 Codepage=949 Flood=40 FloodChk=1 Ancete=0; do
     k=${kv%%=*}
     v=${kv#*=}
     expect_eq "Setting.$k" "$(ini_get KestruneEX.ini Setting "$k")" "$v"
+  done
+  for kv in 'OutlineColor=$002010C8' OutlineWidth=5 Shadow=0 Align=Bottom; do
+    k=${kv%%=*}
+    v=${kv#*=}
+    expect_eq "Subtitle.$k" "$(ini_get KestruneEX.ini Subtitle "$k")" "$v"
   done
   expect_eq "WindowsTransparent.MainABV" "$(ini_get KestruneEX.ini WindowsTransparent MainABV)" 255
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
@@ -1143,7 +1182,7 @@ scenario_high_dpi() {
   info=$(drv window-info)
   shot_of "$info" screenshot-normal-150.png
   local dlg
-  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:624,315" "$KX_CMD_TEXTFILTERS:Text filters:720,584"; do
+  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:624,411" "$KX_CMD_TEXTFILTERS:Text filters:720,584"; do
     IFS=: read -r cmd title size <<<"$dlg"
     drv post-command "$cmd" >/dev/null
     expect "$title opens" drv wait-window --exact --class '#32770' "$title" 10000

@@ -19,6 +19,8 @@ struct FakeMainWindow : AdvancedSettingsHost {
         changes.push_back(alpha);
     }
     void ChangeLogBackground() override {}
+    void SubtitleLookChanged() override { ++lookChanges; }
+    int lookChanges = 0;
 };
 
 struct DialogTest : ::testing::Test {
@@ -277,6 +279,52 @@ TEST_F(DialogTest, CancelAppliesNothingAndTheNextOpeningShowsTheSettingsAgain)
     EXPECT_FALSE(dialog.Controls().newLineBetweenTexts);
     EXPECT_EQ(dialog.Controls().characterSet, 0);
     EXPECT_EQ(dialog.Controls().letterCount, u"150");
+}
+
+TEST(OutlineWidthRules, DigitsFromZeroToEight)
+{
+    EXPECT_EQ(ParseOutlineWidth(u"0"), 0);
+    EXPECT_EQ(ParseOutlineWidth(u"8"), 8);
+    EXPECT_EQ(ParseOutlineWidth(u"03"), 3);
+    for (std::u16string bad : {u"", u"9", u"10", u"-1", u"+2", u" 2", u"2 ", u"$2", u"\uFF12", u"00000000002"})
+        EXPECT_EQ(ParseOutlineWidth(bad), std::nullopt) << std::string(bad.begin(), bad.end());
+}
+
+TEST_F(DialogTest, SubtitleLookAppliesAtOnceAndCancelPutsItBack)
+{
+    const SubtitleLook atOpening{0x00FF00, 3, 7, StripAlign::Top};
+    settings.Subtitle = atOpening;
+    dialog.Open();
+    AdvancedSettingsControls& c = dialog.Controls();
+    EXPECT_EQ(c.outlineColor, 0x00FF00u);
+    EXPECT_EQ(c.outlineWidth, u"3");
+    EXPECT_FALSE(c.shadow);   // only 1 is on
+
+    dialog.OutlineColorChosen(0x0000FF);
+    dialog.OutlineWidthTyped(u"");    // half typed: nothing applies
+    dialog.OutlineWidthTyped(u"9");
+    EXPECT_EQ(settings.Subtitle.OutlineWidth, 3);
+    dialog.OutlineWidthLeft();
+    EXPECT_EQ(c.outlineWidth, u"3");
+    dialog.OutlineWidthTyped(u"5");
+    dialog.OutlineWidthTyped(u"05");  // the same width: not drawn again
+    dialog.ShadowClicked(true);
+    EXPECT_EQ(settings.Subtitle, (SubtitleLook{0x0000FF, 5, 1, StripAlign::Top}));
+    EXPECT_EQ(c.outlineColor, 0x0000FFu);
+    EXPECT_EQ(main.lookChanges, 3);
+
+    dialog.Cancel();
+    EXPECT_EQ(settings.Subtitle, atOpening);
+    EXPECT_EQ(main.lookChanges, 4);
+
+    // OK keeps what was applied; Cancel without changes draws nothing again.
+    dialog.Open();
+    dialog.ShadowClicked(true);
+    EXPECT_TRUE(dialog.Ok().close);
+    EXPECT_EQ(settings.Subtitle.Shadow, 1);
+    dialog.Open();
+    dialog.Cancel();
+    EXPECT_EQ(main.lookChanges, 5);
 }
 
 } // namespace

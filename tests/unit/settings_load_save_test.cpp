@@ -237,6 +237,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
                 "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
     expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
                 EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n";
+    expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 
@@ -270,6 +271,26 @@ TEST(SettingsEngineTest, UnknownKindOrBadValuesGiveTheDefaults)
     EXPECT_EQ(loaded.Server.timeoutSeconds, 30);
     EXPECT_EQ(loaded.Server.url, "");      // kept as written: the user sees it in the dialog
     EXPECT_EQ(loaded.Server.prompt, u"");  // an empty prompt is a choice
+}
+
+TEST(SettingsSubtitleTest, OddValuesReadAsTheDefaultOrAsWritten)
+{
+    const SubtitleLook d;
+    const std::pair<std::string, SubtitleLook> cases[] = {
+        {"OutlineColor=clRed\nOutlineWidth=0\nShadow=0\nAlign=top", {0x0000FF, 0, 0, StripAlign::Top}},
+        {"OutlineColor= $00FFFFFF \nOutlineWidth=8\nShadow=7\nAlign=  TOP ", {0xFFFFFF, 8, 7, StripAlign::Top}},
+        {"OutlineColor=clWindow\nOutlineWidth=$3\nAlign=Bottom", {kClWindow, 3, d.Shadow, StripAlign::Bottom}},
+        {"OutlineColor=\nOutlineWidth=9\nShadow=\nAlign=", d},
+        {"OutlineColor=black\nOutlineWidth=-1\nShadow=on\nAlign=Middle", d},
+        {"OutlineColor=$1G\nOutlineWidth=2.5\nShadow=1x\nAlign=Topmost", d},
+        {"OutlineWidth=99999999999\nShadow=-1", {d.OutlineColor, d.OutlineWidth, -1, d.Align}},
+    };
+    for (const auto& [lines, want] : cases) {
+        AppSettings loaded;
+        loaded.Subtitle = {0x123456, 5, 0, StripAlign::Top};   // a load replaces all of it
+        Load("[Subtitle]\n" + lines + "\n", loaded);
+        EXPECT_EQ(loaded.Subtitle, want) << lines;
+    }
 }
 
 TEST(SettingsSaveTest, SubstitutionListsAreHexPairsEndingAtTheFirstMissingKey)
@@ -559,6 +580,8 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
             for (int i = static_cast<int>(random() % 5); i > 0; --i)
                 list->push_back({RandomUtf16(random, 1 + random() % 40), RandomUtf16(random, random() % 40)});
         settings.ClickThrough = RandomInt(random);
+        settings.Subtitle = {static_cast<Color>(random()), static_cast<std::int32_t>(random() % 9), RandomInt(random),
+                             random() % 2 ? StripAlign::Top : StripAlign::Bottom};
         // Hotkey texts are kept as written, blanks and all, whether or not they parse.
         for (std::string* hotkey : {&settings.Hotkeys.Monitoring, &settings.Hotkeys.Translation,
                                     &settings.Hotkeys.Subtitle, &settings.Hotkeys.ClickThrough,

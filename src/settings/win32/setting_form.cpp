@@ -7,6 +7,7 @@
 #include "platform/win32/win32_code_pages.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <string>
 
@@ -14,6 +15,15 @@ namespace kx::win32 {
 namespace {
 
 constexpr UINT_PTR kEdit1SubclassId = 1;
+
+// A settings colour as the screen shows it: system colours by their index,
+// the specials (no colour, default colour) as black.
+COLORREF ScreenColor(Color color)
+{
+    if (IsSystemColor(color))
+        return ::GetSysColor(SystemColorIndex(color));
+    return (color & 0xFF000000u) ? RGB(0, 0, 0) : static_cast<COLORREF>(color);
+}
 
 // The error box takes 8-bit text in the ANSI code page.
 std::string Ansi(std::u16string_view text)
@@ -30,7 +40,7 @@ SettingForm::SettingForm(HINSTANCE instance, AppSettings& settings, AdvancedSett
 
 void SettingForm::OnInit()
 {
-    // The layout is kept in pixels: a client area of 416 x 210.
+    // The layout is kept in pixels: a client area of 416 x 274.
     static constexpr ControlPlace kPlaces[] = {
         {IDC_SETTINGS_CHECKBOX1, 8, 8, 400, 17},    {IDC_SETTINGS_CHECKBOX2, 8, 29, 400, 17},
         {IDC_SETTINGS_LABEL1, 8, 56, 90, 13},       {IDC_SETTINGS_CSCOMBOBOX, 100, 52, 145, 221},
@@ -40,8 +50,13 @@ void SettingForm::OnInit()
         {IDC_SETTINGS_BUTTON3, 272, 104, 136, 25},  {IDC_SETTINGS_CHECKBOX3, 8, 170, 160, 17},
         {IDC_SETTINGS_EDIT1, 170, 168, 40, 21},     {IDC_SETTINGS_LABEL5, 216, 172, 40, 13},
         {IDC_SETTINGS_BUTTON2, 333, 150, 75, 25},   {IDC_SETTINGS_BUTTON1, 333, 179, 75, 25},
+        {IDC_SETTINGS_LOOKGROUP, 8, 212, 400, 54},
+        {IDC_SETTINGS_OUTLINECOLOR, 18, 232, 110, 25}, {IDC_SETTINGS_OUTLINESWATCH, 134, 236, 24, 17},
+        {IDC_SETTINGS_WIDTHLABEL, 180, 238, 72, 13},   {IDC_SETTINGS_OUTLINEWIDTH, 254, 234, 30, 21},
+        {IDC_SETTINGS_WIDTHUPDOWN, 284, 234, 17, 21},  {IDC_SETTINGS_PXLABEL, 305, 238, 20, 13},
+        {IDC_SETTINGS_SHADOW, 334, 236, 66, 17},
     };
-    LayOutDialog(Handle(), 416, 210, kPlaces);
+    LayOutDialog(Handle(), 416, 274, kPlaces);
 
     HWND list = Control(IDC_SETTINGS_CSCOMBOBOX);
     for (const CharacterSet& set : CharacterSets())
@@ -51,6 +66,12 @@ void SettingForm::OnInit()
     ::SendMessageW(trackBar, TBM_SETRANGE, FALSE, MAKELPARAM(0, kTransparencyMax));
     ::SendMessageW(trackBar, TBM_SETTICFREQ, 5, 0);
     ::SendMessageW(trackBar, TBM_SETPOS, TRUE, 0);
+
+    // The up-down keeps to its own place beside the box rather than the
+    // buddy's edge, which the layout moves after creation.
+    HWND upDown = Control(IDC_SETTINGS_WIDTHUPDOWN);
+    ::SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(IDC_SETTINGS_OUTLINEWIDTH)), 0);
+    ::SendMessageW(upDown, UDM_SETRANGE32, kMinOutlineWidth, kMaxOutlineWidth);
 
     ::SetWindowSubclass(Control(IDC_SETTINGS_EDIT1), &SettingForm::Edit1Proc, kEdit1SubclassId, 0);
     WriteControls();
@@ -85,6 +106,17 @@ bool SettingForm::OnCommand(int id, int notification)
         if (notification == BN_CLICKED)
             Button3Click();
         return true;
+    case IDC_SETTINGS_OUTLINECOLOR:
+        if (notification == BN_CLICKED)
+            OutlineColorClick();
+        return true;
+    case IDC_SETTINGS_OUTLINEWIDTH:
+        OutlineWidthCommand(notification);
+        return true;
+    case IDC_SETTINGS_SHADOW:
+        if (notification == BN_CLICKED && !writingControls_)
+            rules_.ShadowClicked(IsChecked(Control(IDC_SETTINGS_SHADOW)));
+        return true;
     case IDOK:
     case IDCANCEL:
         // Enter and Escape: neither button is the default or the cancel button.
@@ -98,6 +130,13 @@ bool SettingForm::OnMessage(UINT message, WPARAM, LPARAM lParam)
 {
     if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == Control(IDC_SETTINGS_TRACKBAR1)) {
         TrackBar1Change();
+        return true;
+    }
+    if (message == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlID != IDC_SETTINGS_OUTLINESWATCH)
+            return false;
+        DrawSwatch(*item);
         return true;
     }
     return false;
@@ -134,6 +173,45 @@ void SettingForm::TrackBar1Change()
     ::SetDlgItemTextW(Handle(), IDC_SETTINGS_TVALUE, Wide(rules_.Controls().transparencyText).c_str());
 }
 
+void SettingForm::OutlineColorClick()
+{
+    // The colours the user adds to the dialog stay for the run.
+    static COLORREF customColours[16] = {};
+    CHOOSECOLORW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = Handle();
+    dialog.rgbResult = ScreenColor(rules_.Controls().outlineColor);
+    dialog.lpCustColors = customColours;
+    dialog.Flags = CC_RGBINIT;
+    if (!::ChooseColorW(&dialog))
+        return;
+    rules_.OutlineColorChosen(static_cast<Color>(dialog.rgbResult));
+    ::InvalidateRect(Control(IDC_SETTINGS_OUTLINESWATCH), nullptr, FALSE);
+}
+
+void SettingForm::OutlineWidthCommand(int notification)
+{
+    if (writingControls_)
+        return;
+    HWND box = Control(IDC_SETTINGS_OUTLINEWIDTH);
+    if (notification == EN_CHANGE) {
+        rules_.OutlineWidthTyped(Utf16(ControlText(box)));
+    } else if (notification == EN_KILLFOCUS) {
+        // Text that is no width gives way to the width in force.
+        rules_.OutlineWidthLeft();
+        if (Utf16(ControlText(box)) != rules_.Controls().outlineWidth)
+            ::SetWindowTextW(box, Wide(rules_.Controls().outlineWidth).c_str());
+    }
+}
+
+void SettingForm::DrawSwatch(const DRAWITEMSTRUCT& item) const
+{
+    HBRUSH fill = ::CreateSolidBrush(ScreenColor(rules_.Controls().outlineColor));
+    ::FillRect(item.hDC, &item.rcItem, fill);
+    ::DeleteObject(fill);
+    ::FrameRect(item.hDC, &item.rcItem, ::GetSysColorBrush(COLOR_BTNSHADOW));
+}
+
 bool SettingForm::Edit1KeyPress(wchar_t typed)
 {
     return LetterCountKeyAccepted(static_cast<char16_t>(typed));
@@ -165,6 +243,7 @@ void SettingForm::ReadControls()
 
 void SettingForm::WriteControls()
 {
+    writingControls_ = true;
     const AdvancedSettingsControls& c = rules_.Controls();
     SetChecked(Control(IDC_SETTINGS_CHECKBOX1), c.newLineBetweenTexts);
     SetChecked(Control(IDC_SETTINGS_CHECKBOX2), c.updateOriginalText);
@@ -174,6 +253,10 @@ void SettingForm::WriteControls()
     ::SendMessageW(Control(IDC_SETTINGS_TRACKBAR1), TBM_SETPOS, TRUE, c.transparency);
     ::SetDlgItemTextW(Handle(), IDC_SETTINGS_TVALUE, Wide(c.transparencyText).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SETTINGS_EDIT1, Wide(c.letterCount).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SETTINGS_OUTLINEWIDTH, Wide(c.outlineWidth).c_str());
+    SetChecked(Control(IDC_SETTINGS_SHADOW), c.shadow);
+    ::InvalidateRect(Control(IDC_SETTINGS_OUTLINESWATCH), nullptr, FALSE);
+    writingControls_ = false;
 }
 
 } // namespace kx::win32

@@ -29,6 +29,9 @@ private:
     void Button1Click();
     void Button3Click();
     void TrackBar1Change();
+    void OutlineColorClick();
+    void OutlineWidthCommand(int notification);
+    void DrawSwatch(const DRAWITEMSTRUCT& item) const;
     // False when the typed character is dropped.
     static bool Edit1KeyPress(wchar_t typed);
 
@@ -38,6 +41,9 @@ private:
 
     AdvancedSettingsHost& mainWindow_;
     AdvancedSettings rules_;
+    // Set while WriteControls fills the controls: their change notices are
+    // not the user's.
+    bool writingControls_ = false;
 };
 
 } // namespace kx::win32

@@ -1,6 +1,7 @@
 #pragma once
 // Resource identifiers shared by the resource script and the window classes:
-// The Advanced Setting dialog's template and controls.
+// The Advanced Setting dialog's template and controls (2020-2039, and
+// 2180-2189 for its subtitle letters).
 // Template ids 200-299, control ids 2000-2999, each subsystem its own range.
 
 #define IDD_SETTINGS 200
@@ -20,3 +21,11 @@
 #define IDC_SETTINGS_LABEL4 2034
 #define IDC_SETTINGS_LABEL3 2035
 #define IDC_SETTINGS_LABEL5 2036
+#define IDC_SETTINGS_LOOKGROUP 2180
+#define IDC_SETTINGS_OUTLINECOLOR 2181
+#define IDC_SETTINGS_OUTLINESWATCH 2182
+#define IDC_SETTINGS_WIDTHLABEL 2183
+#define IDC_SETTINGS_OUTLINEWIDTH 2184
+#define IDC_SETTINGS_WIDTHUPDOWN 2185
+#define IDC_SETTINGS_PXLABEL 2186
+#define IDC_SETTINGS_SHADOW 2187
