@@ -99,7 +99,7 @@ ensure_root() {
     apt-get update -qq || true
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
   fi
-  log "building the i686 test root in $root (a few minutes, about 3 GB)"
+  log "building the i686 test root in $root (a minute or two, about 2 GB)"
   local t0=$SECONDS new=$cache/root.new
   rm -rf "$new" "$cache/recipe"
   mkdir -p "$new"
