@@ -73,6 +73,51 @@ kx_detect_wine_build
 # The preset whose Windows programs this machine tests (scripts, benchmarks).
 kx_test_preset() { echo "$KX_WINE_BUILD"; }
 
+# What a Windows build runs on here, for the output of tests and benchmarks.
+kx_wine_build_name() { # preset
+  case $1 in
+    win32) if [[ -n ${KX_I686_EMULATED:-} ]]; then
+        echo "i686 build (the product), 32-bit Wine under qemu-i386 user-mode emulation"
+      else
+        echo "i686 build (the product), 32-bit Wine"
+      fi ;;
+    win64) echo "x86_64 build, 64-bit Wine" ;;
+    *) echo "$1" ;;
+  esac
+}
+
+# For bench/win32: "--i686-emulated" before the other arguments runs the
+# benchmark again inside scripts/i686-under-emulation.sh, where the default
+# build is the i686 one; its baselines are then measured there too.
+kx_bench_maybe_emulated() {
+  [[ ${1:-} == --i686-emulated ]] || return 0
+  shift
+  exec "$KX_ROOT/scripts/i686-under-emulation.sh" "$0" "$@"
+}
+
+# Runs one step of the test run, prints the time it took and keeps it for
+# kx_level_summary. A failing step ends the run (errexit) and is summed up as
+# failed by the summary, which the caller runs at exit.
+KX_LEVEL_TIMES=()
+KX_LEVEL_NOW=
+kx_level() { # title command...
+  KX_LEVEL_NOW=$1 KX_LEVEL_T0=$SECONDS
+  shift
+  kx_log "$KX_LEVEL_NOW"
+  "$@"
+  KX_LEVEL_TIMES+=("$(printf '%5d s  %s' $((SECONDS - KX_LEVEL_T0)) "$KX_LEVEL_NOW")")
+  printf -- '-- %d s: %s\n' $((SECONDS - KX_LEVEL_T0)) "$KX_LEVEL_NOW"
+  KX_LEVEL_NOW=
+}
+kx_level_summary() {
+  [[ -n $KX_LEVEL_NOW ]] &&
+    KX_LEVEL_TIMES+=("$(printf '%5d s  %s  FAILED' $((SECONDS - KX_LEVEL_T0)) "$KX_LEVEL_NOW")")
+  ((${#KX_LEVEL_TIMES[@]})) || return 0
+  kx_log "time per step"
+  printf '%s\n' "${KX_LEVEL_TIMES[@]}"
+  printf '%5d s  in all\n' "$SECONDS"
+}
+
 # Prepares a Wine prefix (booted once; later starts take about a second).
 kx_wine_prefix() {
   export WINEPREFIX=$1 WINEDEBUG=-all WINEARCH=$KX_WINEARCH WINEDLLOVERRIDES="mscoree,mshtml="

@@ -10,11 +10,14 @@
 #   3. clipboard change to line painted, for a short line with a 10 KB log,
 #      against the same with an empty log.
 #
-#   bench/win32/capture_load.sh [build-dir]     (default: the tested build)
+#   bench/win32/capture_load.sh [--i686-emulated] [build-dir]     (default: the tested build)
+#     --i686-emulated: the i686 build under qemu user-mode emulation, where
+#     this machine runs no 32-bit code (scripts/i686-under-emulation.sh)
 # It passes or fails nothing; it prints figures and ratios.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../scripts/lib.sh"
+kx_bench_maybe_emulated "$@"
 
 if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
   export KX_BENCH_IN_XVFB=1
@@ -22,6 +25,7 @@ if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
 fi
 
 build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
+echo "build: $build ($(kx_wine_build_name "$(basename "$build")"))"
 KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
 source "$KX_ROOT/tests/e2e/lib-e2e.sh"
 work=$(mktemp -d /tmp/kx-capture-load.XXXXXX)
