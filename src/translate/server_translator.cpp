@@ -1,5 +1,6 @@
 #include "translate/server_translator.h"
 
+#include "common/http_url.h"
 #include "common/text.h"
 #include "settings/settings_file.h"
 #include "translate/chat_completions.h"
@@ -42,24 +43,34 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     HttpRequest request;
     request.url = settings.url;
     request.body = BuildChatRequest(settings, text);
-    request.bearerToken = apiKey;
+    const bool keyWithheld = !apiKey.empty() && !ApiKeyMayTravel(settings.url);
+    request.bearerToken = keyWithheld ? std::string() : apiKey;
     request.timeoutSeconds = settings.timeoutSeconds;
+    const auto failed = [keyWithheld](const std::string& reason) {
+        // A server that wants the key fails without it: the reason says why.
+        std::string line = OneLine(reason);
+        if (keyWithheld)
+            line += std::string(" (") + kApiKeyWithheld + ")";
+        return ServerOutcome{std::nullopt, std::move(line), keyWithheld};
+    };
     const HttpResponse response = http.Post(request);
     if (!response.received)
-        return {std::nullopt, OneLine(response.failure)};
+        return failed(response.failure);
+    if (response.status >= 300 && response.status < 400)
+        return failed("HTTP " + std::to_string(response.status) + ": redirects are not followed");
     const ChatAnswer answer = ParseChatAnswer(response.body);
     if (response.status != 200) {
         std::string reason = "HTTP " + std::to_string(response.status);
         if (answer.failure.rfind("the server says: ", 0) == 0)
             reason += " (" + answer.failure + ")";
-        return {std::nullopt, OneLine(reason)};
+        return failed(std::move(reason));
     }
     if (!answer.translation)
-        return {std::nullopt, OneLine(answer.failure)};
+        return failed(answer.failure);
     // An empty answer would show nothing at all: the text is worth more.
     if (answer.translation->empty())
-        return {std::nullopt, "the answer's text is empty"};
-    return {answer.translation, {}};
+        return failed("the answer's text is empty");
+    return {answer.translation, {}, keyWithheld};
 }
 
 ServerTranslator::ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock)
@@ -118,6 +129,10 @@ void ServerTranslator::TranslateWide(const char16_t* text, int length)
         return;
     }
     const ServerOutcome outcome = AskServer(http_, settings, apiKey, *sentence);
+    if (outcome.keyWithheld && keyWithheldToldFor_ != cacheFor_) {
+        keyWithheldToldFor_ = cacheFor_;
+        notice_ = kServerNoticePrefix + Widen(kApiKeyWithheld);
+    }
     if (!outcome.translation) {
         result_ = *sentence + u"\r\n";  // shown untranslated
         Notice(outcome.failure);
@@ -140,7 +155,9 @@ void ServerTranslator::Notice(const std::string& reason)
     if (lastNoticeMs_ && now - *lastNoticeMs_ < kServerNoticeGapMs)
         return;
     lastNoticeMs_ = now;
-    notice_ = kServerNoticePrefix + Utf16FromUtf8(reason);
+    if (!notice_.empty())
+        notice_ += u"\r\n";
+    notice_ += kServerNoticePrefix + Utf16FromUtf8(reason);
 }
 
 std::u16string ServerTranslator::TakeNotice()

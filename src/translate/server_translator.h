@@ -23,11 +23,15 @@ namespace kx {
 
 inline constexpr const char16_t* kServerNoticePrefix = u"Translation server: ";
 inline constexpr std::int64_t kServerNoticeGapMs = 10000;
+inline constexpr const char* kApiKeyWithheld = "the API key is sent only over https or to this computer";
 
-// One exchange with a server: the translation, or why there is none.
+// One exchange with a server: the translation, or why there is none. The
+// API key goes only where ApiKeyMayTravel allows; elsewhere the request goes
+// without it and `keyWithheld` says so.
 struct ServerOutcome {
     std::optional<std::u16string> translation;
     std::string failure;
+    bool keyWithheld = false;
 };
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
                         std::u16string_view text);
@@ -69,6 +73,7 @@ private:
     std::u16string result_;
     std::u16string notice_;
     std::optional<std::int64_t> lastNoticeMs_;
+    std::uint64_t keyWithheldToldFor_ = 0;  // the Configure whose withheld key the log has told
 };
 
 } // namespace kx

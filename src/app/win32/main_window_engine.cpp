@@ -15,14 +15,10 @@ namespace kx::win32 {
 namespace {
 
 constexpr char16_t kTestText[] = u"こんにちは";
-constexpr char16_t kUnreadableKeyLine[] =
-    u"Translation server: the stored API key cannot be read here; enter it again in Server settings";
-constexpr char16_t kUnprotectableKeyMessage[] =
-    u"The API key cannot be stored protected. It is used until the program closes, but not saved.";
 
 std::u16string ServerLine(const ServerSettings& server)
 {
-    return kServerNoticePrefix + Utf16FromUtf8(server.url);
+    return ServerLogLine(server);
 }
 
 } // namespace
@@ -53,11 +49,10 @@ void MainWindow::StartChosenEngine()
 
 void MainWindow::LoadServerKey()
 {
-    const std::optional<std::string> key = ApiKeyFromStored(secrets_, settings_.ServerApiKey);
-    serverApiKey_ = key.value_or(std::string());
-    // The stored value stays in the file until the user enters a new key.
-    if (!key)
-        AppendLineToView(*logView_, kUnreadableKeyLine);
+    StoredServer stored = ReadStoredServer(secrets_, settings_.Server, settings_.ServerApiKey);
+    serverApiKey_ = std::move(stored.apiKey);
+    for (const std::u16string& line : stored.lines)
+        AppendLineToView(*logView_, line);
 }
 
 // The radio mark and the Translation item as the chosen engine allows.
@@ -104,10 +99,10 @@ void MainWindow::ServerSettings1Click()
     settings_.Server = edited->server;
     if (edited->apiKey != serverApiKey_) {
         serverApiKey_ = edited->apiKey;
-        if (const std::optional<std::string> stored = StoredApiKey(secrets_, serverApiKey_))
-            settings_.ServerApiKey = *stored;
-        else
-            prompts_.ShowAppError(kUnprotectableKeyMessage);
+        NewApiKey stored = StoreNewApiKey(secrets_, serverApiKey_);
+        settings_.ServerApiKey = std::move(stored.stored);
+        if (stored.problem)
+            prompts_.ShowAppError(*stored.problem);
     }
     server_->Configure(settings_.Server, serverApiKey_);
     if (urlChanged && settings_.Engine == EngineKind::Server)
