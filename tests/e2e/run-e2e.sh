@@ -303,6 +303,19 @@ scenario_second_instance() {
   clip 'first instance still captures'
   expect "first instance still captures" drv wait-log-ends-with "$(esc $'text\r\nfirst instance still captures')" 5000
   expect "closes with exit code 0" app_close
+  # Three starts at the same moment: one runs, the others end at once.
+  local pids=() pid
+  for pid in 1 2 3; do
+    (exec wine KestruneEX.exe >>app.out 2>&1) &
+    pids+=($!)
+  done
+  app_ready
+  sleep 1
+  expect_eq "one main window of three starts at once" "$(drv count-windows --hidden --class $KX_MAIN_CLASS)" "count=1"
+  drv close 15000 >/dev/null
+  rc=0
+  for pid in "${pids[@]}"; do wait "$pid" || rc=$?; done
+  expect_eq "all three ended with exit code 0" "$rc" 0
 }
 
 # The INI written at exit holds every key, the values changed in the run, and
