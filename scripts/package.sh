@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Windows download from the i686 product build:
 #   dist/KestruneEX-<FileVersion>-win32.zip
-#     KestruneEX.exe, README.txt,
+#     KestruneEX.exe, README.txt, LICENSE.txt, THIRD-PARTY-NOTICES.txt,
 #     stand-in-engine/J2KEngine.dll and stand-in-engine/README.txt
 #   scripts/package.sh            (builds the win32 preset first)
 # Prints the zip's path and its contents.
@@ -21,6 +21,7 @@ cp "$build/engine/J2KEngine.dll" "$stage/$name/stand-in-engine/"
 # Windows' Notepad of old wants CR LF.
 sed "s/@VERSION@/$version/; s/\$/\r/" "$KX_ROOT/packaging/README.txt" >"$stage/$name/README.txt"
 sed 's/$/\r/' "$KX_ROOT/packaging/THIRD-PARTY-NOTICES.txt" >"$stage/$name/THIRD-PARTY-NOTICES.txt"
+sed 's/$/\r/' "$KX_ROOT/LICENSE" >"$stage/$name/LICENSE.txt"
 sed 's/$/\r/' "$KX_ROOT/packaging/stand-in-engine.txt" >"$stage/$name/stand-in-engine/README.txt"
 zip=$KX_ROOT/dist/$name.zip
 rm -f "$zip"

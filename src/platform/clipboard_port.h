@@ -22,7 +22,8 @@ public:
     virtual ~ClipboardPort() = default;
     // Joins the viewer chain; returns the next viewer (0 when last).
     virtual WindowId JoinViewerChain() = 0;
-    // Leaves the chain, naming the next viewer; the result is ignored.
+    // Leaves the chain, naming the next viewer; the result is ignored. Waits
+    // for no other program longer than a forward does.
     virtual void LeaveViewerChain(WindowId nextViewer) = 0;
     // True when the clipboard offers 8-bit text (CF_TEXT), or with `unicode`
     // UTF-16 text (CF_UNICODETEXT). Either is made from the other by the system.

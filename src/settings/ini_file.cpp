@@ -36,11 +36,6 @@ std::string FoldedName(std::string_view name)
     return LowerAscii(UpToNul(name));
 }
 
-bool SameName(std::string_view a, std::string_view b)
-{
-    return EqualsIgnoringAsciiCase(UpToNul(a), UpToNul(b));
-}
-
 // The section name of a header line, or nullopt when the line is no header.
 std::optional<std::string_view> HeaderName(std::string_view text)
 {
@@ -141,21 +136,58 @@ IniFile IniFile::Parse(std::string_view bytes)
             }
         }
         if (const auto name = HeaderName(line.text)) {
+            file.CloseSection();
             Section section;
             section.name = std::string(*name);
             section.header = std::move(line);
             file.sections_.push_back(std::move(section));
             file.IndexSection(file.sections_.size() - 1);
         } else {
-            file.sections_.back().body.push_back(std::move(line));
+            Section& section = file.sections_.back();
+            section.body.push_back(std::move(line));
+            section.IndexLine(section.body.size() - 1);
         }
     }
+    file.CloseSection();
     return file;
 }
 
 void IniFile::IndexSection(std::size_t index)
 {
     sectionIndex_.emplace(FoldedName(sections_[index].name), index);   // keeps the first of a name
+}
+
+// The last section read: its blank lines at the end become its tail.
+void IniFile::CloseSection()
+{
+    sections_.back().Compact();
+}
+
+void IniFile::Section::IndexLine(std::size_t index)
+{
+    const std::string& text = body[index].text;
+    keys[FoldedName(SplitKeyLine(text).Name(text))].push_back(index);
+}
+
+// Drops the removed lines, moves the blank lines at the body's end to the
+// front of the tail and indexes the body anew.
+void IniFile::Section::Compact()
+{
+    if (removedLines != 0) {
+        std::erase_if(body, [](const Line& line) { return line.removed; });
+        removedLines = 0;
+    }
+    std::size_t contentEnd = body.size();
+    while (contentEnd > 0 && Trim(body[contentEnd - 1].text).empty())
+        --contentEnd;
+    if (contentEnd < body.size()) {
+        tail.insert(tail.begin(), std::make_move_iterator(body.begin() + static_cast<std::ptrdiff_t>(contentEnd)),
+                    std::make_move_iterator(body.end()));
+        body.resize(contentEnd);
+    }
+    keys.clear();
+    for (std::size_t i = 0; i < body.size(); ++i)
+        IndexLine(i);
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const
@@ -171,14 +203,11 @@ IniFile::Section* IniFile::FindSection(std::string_view name)
 
 std::optional<std::size_t> IniFile::FindKey(const Section& section, std::string_view key)
 {
-    // Body lines are never headers, and a blank line has an empty name.
-    key = Trim(key);
-    for (std::size_t i = 0; i < section.body.size(); ++i) {
-        const std::string& text = section.body[i].text;
-        if (SameName(SplitKeyLine(text).Name(text), key))
-            return i;
-    }
-    return std::nullopt;
+    // The tail's lines are blank: no key is found there that the body lacks.
+    const auto found = section.keys.find(FoldedName(Trim(key)));
+    if (found == section.keys.end() || found->second.empty())
+        return std::nullopt;
+    return found->second.front();
 }
 
 std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const
@@ -216,8 +245,11 @@ std::string IniFile::StoredForm(std::string_view value)
 IniFile::Line* IniFile::LastLine()
 {
     for (auto section = sections_.rbegin(); section != sections_.rend(); ++section) {
-        if (!section->body.empty())
-            return &section->body.back();
+        if (!section->tail.empty())
+            return &section->tail.back();
+        for (auto line = section->body.rbegin(); line != section->body.rend(); ++line)
+            if (!line->removed)
+                return &*line;
         if (section->header)
             return &*section->header;
     }
@@ -233,14 +265,18 @@ void IniFile::TerminateLastLine()
 bool IniFile::Remove(std::string_view section, std::string_view key)
 {
     Section* found = FindSection(section);
-    if (!found)
+    const std::string name = FoldedName(Trim(key));
+    if (!found || name.empty())
         return false;
-    bool removed = false;
-    while (const auto index = FindKey(*found, key)) {
-        found->body.erase(found->body.begin() + static_cast<std::ptrdiff_t>(*index));
-        removed = true;
-    }
-    return removed;
+    const auto lines = found->keys.find(name);
+    if (lines == found->keys.end())
+        return false;
+    // Marked only: the other lines keep their places in the index.
+    for (const std::size_t index : lines->second)
+        found->body[index].removed = true;
+    found->removedLines += lines->second.size();
+    found->keys.erase(lines);
+    return true;
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value)
@@ -257,6 +293,7 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         added.name = std::string(section);
         added.header = Line{std::string("[").append(section).append("]"), newLine_};
         added.body.push_back(Line{std::string(key).append("=").append(stored), newLine_});
+        added.IndexLine(0);
         sections_.push_back(std::move(added));
         IndexSection(sections_.size() - 1);
         return;
@@ -277,32 +314,42 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         return;
     }
 
-    std::size_t insertAt = found->body.size();
-    while (insertAt > 0 && Trim(found->body[insertAt - 1].text).empty())
-        --insertAt;
-    if (insertAt == found->body.size() && found == &sections_.back())
+    // Behind the last line that is not blank, which the body ends with once
+    // removed lines are gone.
+    if (found->removedLines != 0)
+        found->Compact();
+    if (found->tail.empty() && found == &sections_.back())
         TerminateLastLine();
-    found->body.insert(found->body.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                       Line{std::string(key).append("=").append(stored), newLine_});
+    found->body.push_back(Line{std::string(key).append("=").append(stored), newLine_});
+    found->IndexLine(found->body.size() - 1);
 }
 
 std::string IniFile::Serialize() const
 {
     std::size_t size = bom_.size();
+    const auto lineSize = [](const Line& line) { return line.removed ? 0 : line.text.size() + line.end.size(); };
     for (const Section& section : sections_) {
         if (section.header)
-            size += section.header->text.size() + section.header->end.size();
+            size += lineSize(*section.header);
         for (const Line& line : section.body)
-            size += line.text.size() + line.end.size();
+            size += lineSize(line);
+        for (const Line& line : section.tail)
+            size += lineSize(line);
     }
     std::string out;
     out.reserve(size);
     out += bom_;
+    const auto append = [&out](const Line& line) {
+        if (!line.removed)
+            out.append(line.text).append(line.end);
+    };
     for (const Section& section : sections_) {
         if (section.header)
-            out.append(section.header->text).append(section.header->end);
+            append(*section.header);
         for (const Line& line : section.body)
-            out.append(line.text).append(line.end);
+            append(line);
+        for (const Line& line : section.tail)
+            append(line);
     }
     return out;
 }

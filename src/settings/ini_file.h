@@ -56,7 +56,8 @@ public:
     void Set(std::string_view section, std::string_view key, std::string_view value);
 
     // Removes every line of `key` in the first `section` of that name; true
-    // when there was one. Other lines stay as they are.
+    // when there was one. Other lines stay as they are. An empty key name
+    // removes nothing.
     bool Remove(std::string_view section, std::string_view key);
 
     // The whole file.
@@ -70,11 +71,22 @@ private:
     struct Line {
         std::string text;   // without its line break
         std::string end;    // "\r\n", "\n", "\r" or "" (only the file's last line)
+        bool removed = false;  // left out of the file; dropped when its section is next compacted
     };
+    // Every lookup goes through an index, so that a file of many keys reads
+    // and writes in time linear in its size.
     struct Section {
         std::string name;                  // trimmed; empty for the lines before the first section
         std::optional<Line> header;        // absent for the lines before the first section
-        std::vector<Line> body;
+        std::vector<Line> body;            // up to its last line that is not blank
+        std::vector<Line> tail;            // the blank lines behind it
+        // Folded key name -> the body lines of that name, in file order
+        // (removed lines are not in it).
+        std::unordered_map<std::string, std::vector<std::size_t>> keys;
+        std::size_t removedLines = 0;
+
+        void IndexLine(std::size_t index);
+        void Compact();
     };
 
     Section* FindSection(std::string_view name);
@@ -84,6 +96,7 @@ private:
     void TerminateLastLine();
 
     void IndexSection(std::size_t index);
+    void CloseSection();
 
     std::string bom_;
     std::vector<Section> sections_{1};   // [0]: lines before the first section

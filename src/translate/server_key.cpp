@@ -1,7 +1,19 @@
 #include "translate/server_key.h"
 
+#include "common/http_url.h"
+#include "common/utf.h"
+#include "translate/server_translator.h"
+
 namespace kx {
 namespace {
+
+constexpr char16_t kUnreadableKeyLine[] =
+    u"Translation server: the stored API key cannot be read here; enter it again in Server settings";
+constexpr char16_t kUserInfoUrlLine[] =
+    u"Translation server: the URL in KestruneEX.ini holds a user name or password and is not used";
+constexpr char16_t kUnprotectableKeyMessage[] =
+    u"The API key cannot be stored protected. It is used until the program closes; no key is saved, "
+    u"and the key saved before is removed.";
 
 int HexValue(char c)
 {
@@ -62,6 +74,34 @@ std::optional<std::string> ApiKeyFromStored(SecretPort& secrets, std::string_vie
     if (!bytes)
         return std::nullopt;
     return secrets.Unprotect(*bytes);
+}
+
+StoredServer ReadStoredServer(SecretPort& secrets, ServerSettings& server, std::string_view storedKey)
+{
+    StoredServer stored;
+    if (HasUserInfo(server.url)) {
+        server.url = ServerSettings().url;
+        stored.lines.emplace_back(kUserInfoUrlLine);
+    }
+    const std::optional<std::string> key = ApiKeyFromStored(secrets, storedKey);
+    // The stored value stays in the file until the user enters a new key.
+    if (key)
+        stored.apiKey = *key;
+    else
+        stored.lines.emplace_back(kUnreadableKeyLine);
+    return stored;
+}
+
+NewApiKey StoreNewApiKey(SecretPort& secrets, const std::string& key)
+{
+    if (std::optional<std::string> stored = StoredApiKey(secrets, key))
+        return {std::move(*stored), std::nullopt};
+    return {std::string(), std::u16string(kUnprotectableKeyMessage)};
+}
+
+std::u16string ServerLogLine(const ServerSettings& server)
+{
+    return kServerNoticePrefix + Utf16FromUtf8(UrlForLog(server.url));
 }
 
 } // namespace kx

@@ -2,10 +2,12 @@
 // The translation server's API key in the settings file: the hex digits of
 // its protected bytes, never the key itself.
 #include "platform/secret_port.h"
+#include "settings/app_settings.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kx {
 
@@ -19,5 +21,28 @@ std::optional<std::string> StoredApiKey(SecretPort& secrets, const std::string& 
 // The key back from what the file holds ("" for nothing stored); nullopt
 // when it is not this user's or is damaged.
 std::optional<std::string> ApiKeyFromStored(SecretPort& secrets, std::string_view stored);
+
+// The server as the settings file left it, made safe to use at start: a URL
+// with user info (which could send the key and the text to another host
+// than it seems to name) counts as not set, and a stored key that cannot be
+// read as none. `lines` tells the log what was set aside.
+struct StoredServer {
+    std::string apiKey;
+    std::vector<std::u16string> lines;
+};
+StoredServer ReadStoredServer(SecretPort& secrets, ServerSettings& server, std::string_view storedKey);
+
+// A new key from the dialog: what the file stores from now on. When the key
+// cannot be protected, nothing is stored, so that the key stored before is
+// not used at the next start either, and `problem` says so.
+struct NewApiKey {
+    std::string stored;
+    std::optional<std::u16string> problem;
+};
+NewApiKey StoreNewApiKey(SecretPort& secrets, const std::string& key);
+
+// The log's line naming the server: the URL without its query, which may
+// hold a key.
+std::u16string ServerLogLine(const ServerSettings& server);
 
 } // namespace kx

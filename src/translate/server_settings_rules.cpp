@@ -1,5 +1,6 @@
 #include "translate/server_settings_rules.h"
 
+#include "common/http_url.h"
 #include "common/utf.h"
 
 namespace kx {
@@ -95,6 +96,8 @@ std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFor
         values.server.url = std::move(*url);
     else
         return ServerFormProblem{ServerFormField::Url, kServerUrlProblem};
+    if (HasUserInfo(values.server.url))
+        return ServerFormProblem{ServerFormField::Url, kServerUrlUserInfoProblem};
     if (std::optional<std::string> model = CheckServerModel(texts.model))
         values.server.model = std::move(*model);
     else

@@ -14,6 +14,8 @@ namespace kx {
 
 inline constexpr const char* kServerUrlProblem =
     "The URL must begin with http:// or https:// and hold only ASCII characters.";
+inline constexpr const char* kServerUrlUserInfoProblem =
+    "The URL must not hold a user name or password before the host (user@host). Enter a key as the API key.";
 inline constexpr const char* kServerTimeoutProblem = "The time-out must be a whole number of seconds from 1 to 600.";
 inline constexpr const char* kServerModelProblem = "The model name must hold only ASCII characters.";
 
@@ -55,7 +57,8 @@ struct ServerFormValues {
 };
 
 // Checks the boxes in the order the dialog shows them (URL, model, time-out)
-// and names the first one that is wrong. The prompt is taken as it is.
+// and names the first one that is wrong. The prompt is taken as it is. A URL
+// with user info is refused: the host it names may not be the one it seems.
 std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts);
 
 // A text as a multi-line edit box shows it: every line feed that has no

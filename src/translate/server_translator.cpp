@@ -1,5 +1,6 @@
 #include "translate/server_translator.h"
 
+#include "common/http_url.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "translate/chat_completions.h"
@@ -41,24 +42,34 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     HttpRequest request;
     request.url = settings.url;
     request.body = BuildChatRequest(settings, text);
-    request.bearerToken = apiKey;
+    const bool keyWithheld = !apiKey.empty() && !ApiKeyMayTravel(settings.url);
+    request.bearerToken = keyWithheld ? std::string() : apiKey;
     request.timeoutSeconds = settings.timeoutSeconds;
+    const auto failed = [keyWithheld](const std::string& reason) {
+        // A server that wants the key fails without it: the reason says why.
+        std::string line = OneLine(reason);
+        if (keyWithheld)
+            line += std::string(" (") + kApiKeyWithheld + ")";
+        return ServerOutcome{std::nullopt, std::move(line), keyWithheld};
+    };
     const HttpResponse response = http.Post(request);
     if (!response.received)
-        return {std::nullopt, OneLine(response.failure)};
+        return failed(response.failure);
+    if (response.status >= 300 && response.status < 400)
+        return failed("HTTP " + std::to_string(response.status) + ": redirects are not followed");
     const ChatAnswer answer = ParseChatAnswer(response.body);
     if (response.status != 200) {
         std::string reason = "HTTP " + std::to_string(response.status);
         if (answer.failure.rfind("the server says: ", 0) == 0)
             reason += " (" + answer.failure + ")";
-        return {std::nullopt, OneLine(reason)};
+        return failed(std::move(reason));
     }
     if (!answer.translation)
-        return {std::nullopt, OneLine(answer.failure)};
+        return failed(answer.failure);
     // An empty answer would show nothing at all: the text is worth more.
     if (answer.translation->empty())
-        return {std::nullopt, "the answer's text is empty"};
-    return {answer.translation, {}};
+        return failed("the answer's text is empty");
+    return {answer.translation, {}, keyWithheld};
 }
 
 ServerTranslator::ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock)
@@ -98,10 +109,19 @@ Translation ServerTranslator::Translate(std::u16string_view text)
     if (std::optional<std::string> known = answers_.Find(key))
         return {Utf16FromUtf8(*known), {}};
     const ServerOutcome outcome = AskServer(http_, settings, apiKey, *sentence);
-    if (!outcome.translation)
-        return {*sentence, Notice(outcome.failure)};  // shown untranslated
+    std::u16string notice;
+    if (outcome.keyWithheld && keyWithheldToldFor_ != cacheFor_) {
+        keyWithheldToldFor_ = cacheFor_;
+        notice = kServerNoticePrefix + Widen(kApiKeyWithheld);
+    }
+    if (!outcome.translation) {
+        const std::u16string failure = Notice(outcome.failure);
+        if (!failure.empty())
+            notice += (notice.empty() ? u"" : u"\r\n") + failure;
+        return {*sentence, notice};  // shown untranslated
+    }
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
-    return {*outcome.translation, {}};
+    return {*outcome.translation, notice};
 }
 
 std::u16string ServerTranslator::Notice(const std::string& reason)

@@ -27,11 +27,15 @@ inline constexpr std::int64_t kServerNoticeGapMs = 10000;
 // Held as ezTrans holds them: what is, with the full stop it would get, at
 // most two Shift-JIS bytes.
 inline constexpr std::size_t kServerHeldBytes = 1;
+inline constexpr const char* kApiKeyWithheld = "the API key is sent only over https or to this computer";
 
-// One exchange with a server: the translation, or why there is none.
+// One exchange with a server: the translation, or why there is none. The
+// API key goes only where ApiKeyMayTravel allows; elsewhere the request goes
+// without it and `keyWithheld` says so.
 struct ServerOutcome {
     std::optional<std::u16string> translation;
     std::string failure;
+    bool keyWithheld = false;
 };
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
                         std::u16string_view text);
@@ -67,6 +71,7 @@ private:
     TranslationCache answers_;     // by URL and request body
     HeldSentence held_;            // short pieces held for the next text
     std::optional<std::int64_t> lastNoticeMs_;
+    std::uint64_t keyWithheldToldFor_ = 0;  // the Configure whose withheld key the log has told
 };
 
 } // namespace kx

@@ -303,6 +303,19 @@ scenario_second_instance() {
   clip 'first instance still captures'
   expect "first instance still captures" drv wait-log-ends-with "$(esc $'text\r\nfirst instance still captures')" 5000
   expect "closes with exit code 0" app_close
+  # Three starts at the same moment: one runs, the others end at once.
+  local pids=() pid
+  for pid in 1 2 3; do
+    (exec wine KestruneEX.exe >>app.out 2>&1) &
+    pids+=($!)
+  done
+  app_ready
+  sleep 1
+  expect_eq "one main window of three starts at once" "$(drv count-windows --hidden --class $KX_MAIN_CLASS)" "count=1"
+  drv close 15000 >/dev/null
+  rc=0
+  for pid in "${pids[@]}"; do wait "$pid" || rc=$?; done
+  expect_eq "all three ended with exit code 0" "$rc" 0
 }
 
 # The INI written at exit holds every key, the values changed in the run, and
@@ -1853,12 +1866,124 @@ scenario_server_settings_dialog() {
   expect_eq "Engine.Kind back to ezTrans" "$(ini_get KestruneEX.ini Engine Kind)" ezTrans
 }
 
+# Through Options > Translation engine > Server settings..: the URL and the
+# API key, then OK, then the server as the engine.
+server_settings_set() { # url key
+  local dlg=(--exact --class '#32770' 'Translation server')
+  drv post-command $KX_CMD_SERVER_SETTINGS >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null || { echo "  FAILED: the server dialog did not open"; return 1; }
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVER_URL}" "$1" >/dev/null
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVER_KEY}" "$2" >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null || { echo "  FAILED: the server dialog did not close"; return 1; }
+  drv command $KX_CMD_ENGINE_SERVER >/dev/null
+}
+
+# A server that answers 307 to another port on this computer: the redirect
+# is not followed, so the other port never sees the request or the key.
+scenario_server_redirect() {
+  chat_server_start target
+  local target_port=$CHAT_PORT
+  OTHER_PID=$CHAT_PID  # ended by the scenario's cleanup
+  chat_server_start redirecting --redirect-to "http://127.0.0.1:$target_port/v1/chat/completions"
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0'
+  app_start
+  app_ready
+  server_settings_set "http://127.0.0.1:$CHAT_PORT/v1/chat/completions" sk-redirected
+  clip "$(sjis 転送の行)"
+  expect "shown untranslated with the redirect as the reason" \
+    drv wait-log-ends-with "$(esc $'\r\n転送の行\r\nTranslation server: HTTP 307: redirects are not followed')" 15000
+  expect_eq "the redirecting server had the key" "$(chat_request_header redirecting/request-1.json authorization)" \
+    'Bearer sk-redirected'
+  sleep 1
+  expect "the other port saw no request" [ ! -e target/request-1.json ]
+  expect "closes with exit code 0" app_close
+}
+
+# Plain http to a host name that is not written as this computer, though it
+# leads here: the request goes without the key, and the log says why, once.
+# Wine 8 resolves names through the host's resolver, not through the
+# prefix's hosts file; where the entry there does not resolve, the machine's
+# own name is used (Wine gives it the addresses of the network interfaces).
+scenario_server_key_not_in_clear() {
+  local hosts="$WINEPREFIX/drive_c/windows/system32/drivers/etc/hosts" name=kx-lan-server.test
+  grep -q " $name" "$hosts" 2>/dev/null || printf '127.0.0.1 %s\r\n' "$name" >>"$hosts"
+  if ! wine ping -n 1 "$name" 2>/dev/null | grep -q '^Pinging'; then
+    name=$(hostname)
+  fi
+  echo "    server named $name"
+  chat_server_start lan --bind 0.0.0.0
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0'
+  app_start
+  app_ready
+  server_settings_set "http://$name:$CHAT_PORT/v1/chat/completions?key=sk-in-query" sk-lan-key
+  expect "the log names the URL without its query" \
+    drv wait-log-ends-with "$(esc $'\r\nTranslation server: http://'"$name:$CHAT_PORT"'/v1/chat/completions')" 5000
+  clip "$(sjis 一行目)"
+  local told='Translation server: the API key is sent only over https or to this computer'
+  expect "translated, and the log says where the key goes" \
+    drv wait-log-ends-with "$(esc $'\r\nKO:一行目\r\n'"$told")" 15000
+  expect_eq "the request came without Authorization" "$(chat_request_header lan/request-1.json authorization)" ''
+  clip "$(sjis 二行目)"
+  expect "the next line translated" drv wait-log-ends-with "$(esc $'\r\nKO:二行目')" 15000
+  expect_eq "told once" "$(log_lines | grep -c "^$told\$")" 1
+  expect_eq "no key the second time either" "$(chat_request_header lan/request-2.json authorization)" ''
+  expect "closes with exit code 0" app_close
+}
+
+# A server that sends its answer a byte every half second, forever: each
+# line is shown untranslated at the time-out and no thread is left behind
+# for it; over 30 such lines the program keeps fewer than 20 threads.
+scenario_server_trickling() {
+  chat_server_start drip --trickle 0.5
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'TimeoutS=1'
+  app_start
+  app_ready
+  local i most=0 count
+  for i in $(seq 1 30); do
+    clip "$(sjis "滴の行$i")"
+    drv wait-log-contains "$(esc $'\r\n滴の行'"$i")" 15000 >/dev/null || { echo "  FAILED: line $i not shown"; return 1; }
+    count=$(drv threads | sed -n 's/^threads=//p')
+    ((count > most)) && most=$count
+  done
+  echo "    most threads seen: $most"
+  expect_eq "every line shown untranslated" "$(log_lines | grep -c '^滴の行[0-9]*$')" 30
+  expect_eq "none translated" "$(log_lines | grep -c '^KO:')" 0
+  expect "the reason: no answer within 1 s" [ "$(log_lines | grep -c '^Translation server: no answer within 1 s$')" -ge 1 ]
+  expect "fewer than 20 threads throughout" [ "$most" -lt 20 ]
+  expect "closes with exit code 0" app_close
+}
+
+# A settings file with 100,000 substitution keys: the program is up within
+# 5 s and writes them all back at exit.
+scenario_many_substitution_keys() {
+  {
+    printf '[Agth]\r\nAgthATrun=0\r\n[Substitutions]\r\n'
+    awk 'BEGIN { for (i = 0; i < 100000; i++) printf "B%d=%04X,0041\r\n", i, 19968 + i % 20000 }'
+  } >KestruneEX.ini
+  local t0 took
+  t0=$(date +%s%N)
+  app_start
+  app_ready
+  took=$((($(date +%s%N) - t0) / 1000000))
+  echo "    up after $took ms (Wine's own start included)"
+  expect "up within 5 s" [ "$took" -lt 5000 ]
+  t0=$(date +%s%N)
+  expect "closes with exit code 0" app_close
+  echo "    closing took $((($(date +%s%N) - t0) / 1000000)) ms"
+  expect_eq "every key written back" "$(tr -d '\r' <KestruneEX.ini | grep -c '^B[0-9]*=')" 100000
+  expect_eq "the last one as it was" "$(ini_get KestruneEX.ini Substitutions B99999)" "$(printf '%04X,0041' $((19968 + 99999 % 20000)))"
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
-  translation_server translation_server_slow server_settings_dialog log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look)
+  translation_server translation_server_slow server_settings_dialog
+  server_redirect server_key_not_in_clear server_trickling many_substitution_keys
+  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

@@ -61,4 +61,34 @@ TEST(ServerKey, NoKeyIsNothingStoredAndEveryBadValueIsUnreadable)
     EXPECT_EQ(BytesOfHex("00FF7f"), std::string("\x00\xFF\x7F", 3));
 }
 
+// At start a URL with user info is set aside and an unreadable key is none,
+// each with its line; a key that cannot be protected stores nothing, so the
+// key stored before goes too.
+TEST(ServerKey, WhatTheFileHoldsIsMadeSafeAtStartAndAnUnprotectableKeyRemovesTheOldOne)
+{
+    FakeSecrets secrets;
+    ServerSettings server;
+    server.url = "https://a.example@b.example/v1/chat/completions";
+    const std::string storedKey = *StoredApiKey(secrets, "sk-old");
+    StoredServer stored = ReadStoredServer(secrets, server, storedKey);
+    EXPECT_EQ(server.url, ServerSettings().url);
+    EXPECT_EQ(stored.apiKey, "sk-old");
+    EXPECT_EQ(stored.lines, std::vector<std::u16string>{
+                                u"Translation server: the URL in KestruneEX.ini holds a user name or password and is not used"});
+    server.url = "https://api.example/v1";
+    stored = ReadStoredServer(secrets, server, "5531ZZ");
+    EXPECT_EQ(server.url, "https://api.example/v1");
+    EXPECT_EQ(stored.apiKey, "");
+    ASSERT_EQ(stored.lines.size(), 1u);
+    EXPECT_NE(stored.lines[0].find(u"cannot be read"), std::u16string::npos);
+
+    EXPECT_EQ(StoreNewApiKey(secrets, "sk-new").stored, *StoredApiKey(secrets, "sk-new"));
+    EXPECT_EQ(StoreNewApiKey(secrets, "sk-new").problem, std::nullopt);
+    secrets.refuse = true;
+    const NewApiKey refused = StoreNewApiKey(secrets, "sk-new");
+    EXPECT_EQ(refused.stored, "");
+    ASSERT_TRUE(refused.problem);
+    EXPECT_NE(refused.problem->find(u"the key saved before is removed"), std::u16string::npos);
+}
+
 } // namespace

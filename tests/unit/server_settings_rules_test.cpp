@@ -96,6 +96,9 @@ TEST(ServerSettingsRulesTest, TheFirstWrongBoxInTheDialogsOrderIsNamedWithItsMes
     EXPECT_EQ(problem(texts).field, ServerFormField::Url);
     EXPECT_STREQ(problem(texts).message,
                  "The URL must begin with http:// or https:// and hold only ASCII characters.");
+    texts.url = u"https://a.example@b.example/v1";
+    EXPECT_EQ(problem(texts).field, ServerFormField::Url);
+    EXPECT_STREQ(problem(texts).message, kServerUrlUserInfoProblem);
 }
 
 TEST(ServerSettingsRulesTest, LineFeedsGetCarriageReturnsForTheBoxAndAnUnchangedBoxKeepsTheStoredPrompt)

@@ -53,7 +53,7 @@ struct ServerTranslatorTest : ::testing::Test {
 TEST_F(ServerTranslatorTest, TheAnswerIsShownWholeAndTheRequestCarriesTheSettings)
 {
     ServerSettings settings;
-    settings.url = "http://10.0.0.2:11434/v1/chat/completions";
+    settings.url = "https://10.0.0.2:11434/v1/chat/completions";
     settings.model = "m";
     settings.timeoutSeconds = 7;
     translator.Configure(settings, "sk-1");
@@ -136,6 +136,39 @@ TEST_F(ServerTranslatorTest, EveryKindOfBadAnswerHasItsReason)
             EXPECT_LT(notice.size(), 230u);
         }
     }
+}
+
+// Over plain http to another computer the key stays home: the request goes
+// without it, the log says so once, and a failure names the reason.
+TEST_F(ServerTranslatorTest, TheKeyIsWithheldFromPlainHttpToAnotherHostAndTheLogSaysSoOnce)
+{
+    ServerSettings lan;
+    lan.url = "http://192.168.1.20:8080/v1/chat/completions";
+    translator.Configure(lan, "sk-1");
+    const std::u16string told = u"Translation server: the API key is sent only over https or to this computer";
+    http.Answer("one");
+    EXPECT_EQ(Translate(u"一行目"), std::make_pair(std::u16string(u"one"), told));
+    http.responses.push_back({true, 401, "{}", {}});
+    EXPECT_EQ(Translate(u"二行目").second,
+              u"Translation server: HTTP 401 (the API key is sent only over https or to this computer)");
+    ASSERT_EQ(http.requests.size(), 2u);
+    EXPECT_EQ(http.requests[0].bearerToken, "");
+    EXPECT_EQ(http.requests[1].bearerToken, "");
+
+    ServerSettings local;
+    local.url = "http://localhost:8080/v1/chat/completions";
+    translator.Configure(local, "sk-1");
+    http.Answer("three");
+    EXPECT_EQ(Translate(u"三行目"), std::make_pair(std::u16string(u"three"), std::u16string()));
+    EXPECT_EQ(http.requests.back().bearerToken, "sk-1");
+}
+
+// A redirect is not followed: the answer's status is the reason.
+TEST_F(ServerTranslatorTest, ARedirectIsAFailureWithItsStatus)
+{
+    http.responses.push_back({true, 307, "", {}});
+    EXPECT_EQ(Translate(u"行です"), std::make_pair(std::u16string(u"行です"),
+                                                std::u16string(u"Translation server: HTTP 307: redirects are not followed")));
 }
 
 TEST_F(ServerTranslatorTest, AbortCancelsTheHttpExchange)

@@ -211,20 +211,42 @@ TEST(IniFileTest, EveryOtherKeyKeepsItsValueThroughUpdates)
     for (int step = 0; step < 500; ++step) {
         const std::string s = sections[random() % 4];
         const std::string k = keys[random() % 5];
-        std::string value(random() % 6, 'x');
-        for (char& c : value)
-            c = " \"'=ab;"[random() % 7];
-        file.Set(s, k, value);
-        model[{s, k}] = value;
+        if (random() % 4 == 0 && k != "k0") {  // k0's duplicate stays, see below
+            file.Remove(s, k);
+            model[{s, k}] = std::nullopt;
+        } else {
+            std::string value(random() % 6, 'x');
+            for (char& c : value)
+                c = " \"'=ab;"[random() % 7];
+            file.Set(s, k, value);
+            model[{s, k}] = value;
+        }
         const IniFile reread = IniFile::Parse(file.Serialize());
-        for (const auto& [where, expected] : model)
+        for (const auto& [where, expected] : model) {
             ASSERT_EQ(reread.Get(where.first, where.second), expected) << where.first << "/" << where.second;
+            ASSERT_EQ(file.Get(where.first, where.second), expected) << where.first << "/" << where.second;
+        }
     }
     const std::string text = file.Serialize();
     EXPECT_NE(text.find("junk line\n"), std::string::npos);
     EXPECT_NE(text.find("\n; c\n"), std::string::npos);
     EXPECT_NE(text.find("k9=hidden\n"), std::string::npos);   // in the second [s0], never read
     EXPECT_NE(text.find("k0=dup\n"), std::string::npos);
+}
+
+// Removing every line of a key, duplicates too, then adding keys: the new
+// lines go behind the last line left, before the blank lines at the end.
+TEST(IniFileTest, RemovedKeysLeaveNoLineAndNewKeysFollowTheLastLineLeft)
+{
+    IniFile file = IniFile::Parse("[A]\nx=1\nB0=a\nb0=dup\nB1=b\n\n\n[C]\nc=3");
+    EXPECT_TRUE(file.Remove("a", "b0"));
+    EXPECT_TRUE(file.Remove("A", "B1"));
+    EXPECT_FALSE(file.Remove("A", "B1"));
+    EXPECT_FALSE(file.Remove("A", ""));
+    EXPECT_EQ(file.Get("A", "B0"), std::nullopt);
+    file.Set("A", "n", "2");
+    file.Set("C", "d", "4");
+    EXPECT_EQ(file.Serialize(), "[A]\nx=1\nn=2\n\n\n[C]\nc=3\nd=4\n");
 }
 
 } // namespace

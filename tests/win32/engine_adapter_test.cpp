@@ -186,4 +186,31 @@ TEST_F(EngineThroughRegistry, TooLongFolderValueIsFilePathNotFound)
     ExpectFailure(kFilePathErrorMessage);
 }
 
+// The engine's folder holds the DLLs it needs; one of the same name planted in
+// the current folder is not taken, with the program's search rules in force.
+// The engine is named by a relative path, as a registry value may hold it.
+TEST(LibraryLoading, AnEnginesDependenciesComeFromItsOwnFolderNotTheCurrentOne)
+{
+    SearchDllsInKnownFoldersOnly();
+    ScratchFolder engine("kx-probe-engine");
+    ScratchFolder current("kx-probe-current");
+    const std::string user = WindowsPathOf(KX_PROBE_USER_PATH);
+    const std::string genuine = user.substr(0, user.rfind('\\')) + "\\probe_leaf.dll";
+    ASSERT_TRUE(::CopyFileA(user.c_str(), (engine / "probe_user.dll").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(genuine.c_str(), (engine / "probe_leaf.dll").c_str(), FALSE));
+    ASSERT_TRUE(::CopyFileA(WindowsPathOf(KX_PROBE_PLANTED_LEAF_PATH).c_str(), (current / "probe_leaf.dll").c_str(), FALSE));
+    char before[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, before);
+    ASSERT_TRUE(::SetCurrentDirectoryA(current.Path().c_str()));
+    Win32Libraries libraries;
+    const std::string folderName = engine.Path().substr(engine.Path().rfind('\\') + 1);
+    LibraryHandle library = libraries.Load("..\\" + folderName + "\\probe_user.dll");
+    ::SetCurrentDirectoryA(before);
+    ASSERT_NE(library, nullptr) << ::GetLastError();
+    const auto value = reinterpret_cast<int (*)()>(libraries.Find(library, "ProbeValue"));
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value(), 42);
+    libraries.Unload(library);
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -39,18 +40,19 @@ std::string Lower(std::string text)
 
 // An HTTP server of the tests' own on 127.0.0.1, on a port of the system's
 // choosing. It takes one connection, reads one request and either answers it
-// or, when silent, holds the connection without a word until it is destroyed,
-// or, when trickling, starts a long answer and sends a byte of it every 200 ms.
+// (with extra header lines if given) or, when silent, holds the connection
+// without a word until it is destroyed, or, when trickling, starts a long
+// answer and sends a byte of it every `gapMs` (200 ms by default).
 // Everything it waits for is bounded in time.
 class LoopbackServer {
 public:
     enum class Mode { Answering, Silent, Trickling };
-    static LoopbackServer Answering(int status, std::string body)
+    static LoopbackServer Answering(int status, std::string body, std::string headers = "")
     {
-        return LoopbackServer(Mode::Answering, status, std::move(body));
+        return LoopbackServer(Mode::Answering, status, std::move(body), std::move(headers));
     }
     static LoopbackServer Silent() { return LoopbackServer(Mode::Silent, 0, ""); }
-    static LoopbackServer Trickling() { return LoopbackServer(Mode::Trickling, 200, ""); }
+    static LoopbackServer Trickling(int gapMs = 200) { return LoopbackServer(Mode::Trickling, 200, "", "", gapMs); }
 
     LoopbackServer(LoopbackServer&&) = delete;
     ~LoopbackServer()
@@ -82,7 +84,8 @@ public:
     bool Accepted() const { return accepted_; }
 
 private:
-    LoopbackServer(Mode mode, int status, std::string body) : mode_(mode), status_(status), body_(std::move(body))
+    LoopbackServer(Mode mode, int status, std::string body, std::string headers = "", int gapMs = 200)
+        : mode_(mode), status_(status), body_(std::move(body)), headers_(std::move(headers)), gapMs_(gapMs)
     {
         WSADATA data;
         ::WSAStartup(MAKEWORD(2, 2), &data);
@@ -158,9 +161,9 @@ private:
             const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n";
             ::send(client, head.data(), static_cast<int>(head.size()), 0);
             while (!TimeIsUp(start) && ::send(client, "x", 1, 0) == 1)
-                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                std::this_thread::sleep_for(std::chrono::milliseconds(gapMs_));
         } else {
-            const std::string answer = "HTTP/1.1 " + std::to_string(status_) + " Whatever\r\n" +
+            const std::string answer = "HTTP/1.1 " + std::to_string(status_) + " Whatever\r\n" + headers_ +
                                        "Content-Type: application/json\r\nContent-Length: " +
                                        std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n" + body_;
             std::size_t sent = 0;
@@ -203,6 +206,8 @@ private:
     const Mode mode_;
     const int status_;
     const std::string body_;
+    const std::string headers_;
+    const int gapMs_;
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stop_{false};
@@ -363,6 +368,46 @@ TEST(HttpTest, TricklingAnswerIsCutOffAtTheTimeOut)
     EXPECT_EQ(response.failure, "no answer within 2 s");
 }
 
+// Servers that send a byte now and then, each well within any per-read
+// time-out, and stay: each Post ends at its time-out and its helper thread
+// with it, so that helpers never pile up.
+TEST(HttpTest, TricklingServersKeepNoHelperThreadPastTheTimeOut)
+{
+    Win32Http http;
+    std::vector<std::unique_ptr<LoopbackServer>> servers;
+    for (int i = 0; i < 3; ++i) {
+        servers.emplace_back(new LoopbackServer(LoopbackServer::Trickling(300)));
+        ASSERT_NE(servers.back()->Port(), 0);
+        const Clock::time_point start = Clock::now();
+        const HttpResponse response = http.Post(Request(servers.back()->Url("/drip"), "{}", "", 1));
+        EXPECT_LT(SecondsSince(start), 5.0);
+        EXPECT_FALSE(response.received);
+        EXPECT_EQ(response.failure, "no answer within 1 s");
+        EXPECT_LE(http.HelperThreads(), 2);
+        const Clock::time_point returned = Clock::now();
+        while (http.HelperThreads() > 0 && SecondsSince(returned) < 3.0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(http.HelperThreads(), 0) << "after post " << i;
+    }
+}
+
+// A redirect is the answer: the place it names never sees the request, and
+// with it the key.
+TEST(HttpTest, RedirectsAreNotFollowed)
+{
+    LoopbackServer elsewhere = LoopbackServer::Answering(200, "{}");
+    ASSERT_NE(elsewhere.Port(), 0);
+    LoopbackServer redirecting =
+        LoopbackServer::Answering(307, "", "Location: " + elsewhere.Url("/stolen") + "\r\n");
+    ASSERT_NE(redirecting.Port(), 0);
+    Win32Http http;
+    const HttpResponse response = http.Post(Request(redirecting.Url("/v1"), "{}", "sk-key", 5));
+    EXPECT_TRUE(response.received) << response.failure;
+    EXPECT_EQ(response.status, 307);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(elsewhere.Accepted());
+}
+
 TEST(HttpTest, CancelEndsThePendingPostAndEveryLaterOne)
 {
     LoopbackServer silent = LoopbackServer::Silent();
@@ -408,8 +453,9 @@ TEST(HttpTest, MalformedUrlsAreFailuresNotCrashes)
     EXPECT_FALSE(badPort.failure.empty());
 }
 
-// A key with a line break would add header lines of its own.
-TEST(HttpTest, TokenThatCannotBeAHeaderIsRefusedBeforeConnecting)
+// A key with a line break would add header lines of its own; user info in
+// the URL could make the host another than it seems.
+TEST(HttpTest, TokenThatCannotBeAHeaderOrAUrlWithUserInfoIsRefusedBeforeConnecting)
 {
     LoopbackServer server = LoopbackServer::Answering(200, "{}");
     ASSERT_NE(server.Port(), 0);
@@ -418,6 +464,12 @@ TEST(HttpTest, TokenThatCannotBeAHeaderIsRefusedBeforeConnecting)
         const HttpResponse response = http.Post(Request(server.Url("/"), "{}", token, 5));
         EXPECT_FALSE(response.received);
         EXPECT_EQ(response.failure, "the API key has characters a header cannot carry");
+    }
+    for (const std::string& url : {"http://a.example@127.0.0.1:" + std::to_string(server.Port()) + "/",
+                                   "http://u:p@127.0.0.1:" + std::to_string(server.Port()) + "/"}) {
+        const HttpResponse response = http.Post(Request(url, "{}", "sk", 5));
+        EXPECT_FALSE(response.received);
+        EXPECT_EQ(response.failure, "a URL with a user name or password is not used");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(server.Accepted());

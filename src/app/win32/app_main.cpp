@@ -5,6 +5,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/secondary_windows.h"
+#include "platform/win32/win32_system.h"
 #include "settings/app_settings.h"
 #include "settings/win32/setting_form.h"
 
@@ -15,24 +16,28 @@ namespace {
 
 constexpr char kInstanceMutexName[] = "Kestrune";
 
-// True when another instance holds the mutex.
-bool AnotherInstanceRuns()
+// Creates the instance mutex, held until the process ends (the system
+// releases it); false when another instance has it. One call, so that of two
+// starts at the same moment only one goes on.
+bool FirstInstance()
 {
-    HANDLE existing = ::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, kInstanceMutexName);
-    if (!existing)
-        return false;
-    ::CloseHandle(existing);
-    return true;
+    HANDLE mutex = ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
+    const DWORD error = ::GetLastError();
+    if (mutex && error != ERROR_ALREADY_EXISTS)
+        return true;
+    if (mutex)
+        ::CloseHandle(mutex);
+    // Not even opened (another user's instance in this session): not ours to start.
+    return false;
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    if (AnotherInstanceRuns())
+    kx::win32::SearchDllsInKnownFoldersOnly();
+    if (!FirstInstance())
         return 0;
-    // Held until the process ends; the system releases it.
-    ::CreateMutexA(nullptr, FALSE, kInstanceMutexName);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);

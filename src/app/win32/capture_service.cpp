@@ -79,17 +79,17 @@ void CaptureService::ConfigureServer(const ServerSettings& server)
     server_->Configure(server, serverApiKey_);
 }
 
-bool CaptureService::LoadServerKey(const std::string& stored)
+std::vector<std::u16string> CaptureService::LoadServer(ServerSettings& server, const std::string& storedKey)
 {
-    const std::optional<std::string> key = ApiKeyFromStored(secrets_, stored);
-    serverApiKey_ = key.value_or(std::string());
-    return key.has_value();
+    StoredServer stored = ReadStoredServer(secrets_, server, storedKey);
+    serverApiKey_ = std::move(stored.apiKey);
+    return std::move(stored.lines);
 }
 
-std::optional<std::string> CaptureService::ChangeServerApiKey(const std::string& key)
+NewApiKey CaptureService::ChangeServerApiKey(const std::string& key)
 {
     serverApiKey_ = key;
-    return StoredApiKey(secrets_, serverApiKey_);
+    return StoreNewApiKey(secrets_, serverApiKey_);
 }
 
 void CaptureService::TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done)

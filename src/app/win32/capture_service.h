@@ -14,6 +14,7 @@
 #include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui_thread.h"
+#include "translate/server_key.h"
 #include "translate/server_translator.h"
 #include "translate/translation_engine.h"
 #include "translate/win32/server_settings_dialog.h"
@@ -24,6 +25,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace kx::win32 {
 
@@ -52,12 +54,12 @@ public:
     // The server to ask from the next text on, and the API key in clear for
     // this run (read from the protected form the file keeps).
     void ConfigureServer(const ServerSettings& server);
-    // False when the stored key cannot be read here (it stays in the file).
-    bool LoadServerKey(const std::string& stored);
+    // At start: the server and key as the file left them, made safe to use;
+    // lines for the log about what was set aside.
+    std::vector<std::u16string> LoadServer(ServerSettings& server, const std::string& storedKey);
     const std::string& ServerApiKey() const { return serverApiKey_; }
-    // A new key for this run; what the file is to keep, or nullopt when it
-    // cannot be protected.
-    std::optional<std::string> ChangeServerApiKey(const std::string& key);
+    // A new key for this run, and what the file is to keep.
+    NewApiKey ChangeServerApiKey(const std::string& key);
     // On the engine thread, in turn with the texts; `done` from there.
     void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
 

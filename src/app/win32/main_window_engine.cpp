@@ -12,14 +12,10 @@
 namespace kx::win32 {
 namespace {
 
-constexpr char16_t kUnreadableKeyLine[] =
-    u"Translation server: the stored API key cannot be read here; enter it again in Server settings";
-constexpr char16_t kUnprotectableKeyMessage[] =
-    u"The API key cannot be stored protected. It is used until the program closes, but not saved.";
 
 std::u16string ServerLine(const ServerSettings& server)
 {
-    return kServerNoticePrefix + Utf16FromUtf8(server.url);
+    return ServerLogLine(server);
 }
 
 } // namespace
@@ -34,9 +30,10 @@ void MainWindow::ShowTranslationPossible()
 // server is asked nothing now; one that is down is no start-up failure.
 void MainWindow::StartChosenEngine()
 {
-    // The stored value stays in the file until the user enters a new key.
-    if (!capture_->LoadServerKey(settings_.ServerApiKey))
-        AppendLineToView(*logView_, kUnreadableKeyLine);
+    // What cannot be used (a URL with user info, a key not readable here) is
+    // set aside and told; the stored key stays in the file until a new one.
+    for (const std::u16string& line : capture_->LoadServer(settings_.Server, settings_.ServerApiKey))
+        AppendLineToView(*logView_, line);
     capture_->ConfigureServer(settings_.Server);
     ShowTranslationPossible();
     if (settings_.Engine == EngineKind::Server) {
@@ -82,10 +79,10 @@ void MainWindow::ServerSettings1Click()
     const bool urlChanged = edited->server.url != settings_.Server.url;
     settings_.Server = edited->server;
     if (edited->apiKey != capture_->ServerApiKey()) {
-        if (const std::optional<std::string> stored = capture_->ChangeServerApiKey(edited->apiKey))
-            settings_.ServerApiKey = *stored;
-        else
-            prompts_.ShowAppError(kUnprotectableKeyMessage);
+        NewApiKey stored = capture_->ChangeServerApiKey(edited->apiKey);
+        settings_.ServerApiKey = std::move(stored.stored);
+        if (stored.problem)
+            prompts_.ShowAppError(*stored.problem);
     }
     capture_->ConfigureServer(settings_.Server);
     if (urlChanged && settings_.Engine == EngineKind::Server)

@@ -36,9 +36,27 @@ WindowId Win32Clipboard::JoinViewerChain()
     return reinterpret_cast<WindowId>(::SetClipboardViewer(viewer_));
 }
 
+// ChangeClipboardChain tells the chain's first window and waits for it
+// without limit: a viewer there that has stopped answering would hold this
+// thread, and the exit that waits for it, for ever. When this window is
+// first, the system only takes the next one as first and sends nothing
+// elsewhere; otherwise telling the first window is all that leaving takes.
+// That goes with a time-out, and when the time is up the same news is
+// posted, for the viewer to read once it answers again (a timed-out message
+// is dropped under Wine); hearing it twice changes nothing in the chain.
 void Win32Clipboard::LeaveViewerChain(WindowId nextViewer)
 {
-    ::ChangeClipboardChain(viewer_, AsWindow(nextViewer));
+    HWND first = ::GetClipboardViewer();
+    if (!first || first == viewer_) {
+        ::ChangeClipboardChain(viewer_, AsWindow(nextViewer));
+        return;
+    }
+    const auto removed = reinterpret_cast<WPARAM>(viewer_);
+    const auto following = static_cast<LPARAM>(nextViewer);
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(first, WM_CHANGECBCHAIN, removed, following, SMTO_ABORTIFHUNG, kForwardTimeoutMs,
+                               &result))
+        ::PostMessageW(first, WM_CHANGECBCHAIN, removed, following);
 }
 
 bool Win32Clipboard::HasText(bool unicode)

@@ -1,5 +1,6 @@
 #include "platform/win32/win32_http.h"
 
+#include "common/http_url.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "common/windows_wide.h"
@@ -30,28 +31,58 @@
 // some of them synchronously inside the call that started them). Synchronous
 // WinHTTP behaves the same on both, so each exchange runs synchronously on a
 // helper thread of its own:
-//  - The helper owns everything it uses: copies of the request, its WinHTTP
-//    handles (it closes them itself), and shared_ptrs to the session and to
-//    the state it shares with Post. It never touches the Win32Http object,
-//    which may be gone by the time it finishes.
+//  - The helper owns everything it uses: copies of the request, its
+//    connection handle, and shared_ptrs to the session and to the state it
+//    shares with Post. It never touches the Win32Http object, which may be
+//    gone by the time it finishes.
 //  - Post waits on a condition variable for "done", Cancel or the deadline.
-//    On Cancel or the deadline it marks the exchange abandoned and returns;
-//    the helper notices between steps, or ends by WinHTTP's own time-outs
-//    (set from the same timeoutSeconds), or when the server closes.
+//    On Cancel or the deadline it marks the exchange abandoned, closes its
+//    request handle (which ends a call blocked on it) and returns.
+//  - The helper ends by the same deadline without that close too: every
+//    WinHTTP call gets only the time left until it, so a server that sends
+//    a byte now and then cannot keep it reading.
+//  - At most two helpers live at once: a Post waits for one to end, within
+//    its own deadline, before it starts another.
 
 namespace kx::win32 {
+
+namespace {
+
+constexpr std::int32_t kMaxTimeoutSeconds = 24 * 60 * 60;
+constexpr std::size_t kMaxAnswerBytes = 64u * 1024u * 1024u;
+constexpr int kMaxHelpers = 2;
+using SteadyClock = std::chrono::steady_clock;
+
+// What one exchange's helper thread and its Post share; guarded by
+// Shared::mutex.
+struct Exchange {
+    bool done = false;
+    bool abandoned = false;        // Post has returned: stop at the next step
+    HINTERNET request = nullptr;   // open while not null; closed by whichever side lets go first
+    HttpResponse response;
+};
+
+} // namespace
 
 struct Win32Http::Shared {
     std::mutex mutex;
     std::condition_variable changed;
     bool cancelled = false;
     std::shared_ptr<void> session;  // the WinHttpOpen handle, made on first use
+    int helpers = 0;                // helper threads alive
+    std::vector<std::shared_ptr<Exchange>> running;  // not yet done nor abandoned
+
+    // Marks the exchange abandoned and hands out its request handle for the
+    // caller to close, outside the lock. Under the lock.
+    HINTERNET Abandon(const std::shared_ptr<Exchange>& exchange)
+    {
+        exchange->abandoned = true;
+        std::erase(running, exchange);
+        return std::exchange(exchange->request, nullptr);
+    }
 };
 
 namespace {
-
-constexpr std::int32_t kMaxTimeoutSeconds = 24 * 60 * 60;
-constexpr std::size_t kMaxAnswerBytes = 64u * 1024u * 1024u;
 
 struct InternetTraits {
     using Handle = HINTERNET;
@@ -70,13 +101,7 @@ struct Target {
 };
 
 const char* const kNotAUrl = "not an http or https URL";
-
-bool IsLoopbackHost(const std::wstring& host)
-{
-    if (host.size() >= 4 && host.compare(0, 4, L"127.") == 0)
-        return true;
-    return _wcsicmp(host.c_str(), L"localhost") == 0 || host == L"[::1]" || host == L"::1";
-}
+const char* const kUserInfo = "a URL with a user name or password is not used";
 
 std::variant<Target, std::string> ParseUrl(const std::string& url)
 {
@@ -90,6 +115,8 @@ std::variant<Target, std::string> ParseUrl(const std::string& url)
     parts.dwStructSize = sizeof(parts);
     parts.dwSchemeLength = static_cast<DWORD>(-1);
     parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUserNameLength = static_cast<DWORD>(-1);
+    parts.dwPasswordLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
     if (!::WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
@@ -98,6 +125,9 @@ std::variant<Target, std::string> ParseUrl(const std::string& url)
         return std::string(kNotAUrl);
     if (!parts.lpszHostName || parts.dwHostNameLength == 0)
         return std::string(kNotAUrl);
+    // The host a user name seems to be could be taken for the server.
+    if (parts.dwUserNameLength != 0 || parts.dwPasswordLength != 0 || HasUserInfo(url))
+        return std::string(kUserInfo);
     Target target;
     target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
     target.port = parts.nPort;
@@ -108,8 +138,10 @@ std::variant<Target, std::string> ParseUrl(const std::string& url)
         target.pathAndQuery.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (target.pathAndQuery.empty() || target.pathAndQuery[0] != L'/')
         target.pathAndQuery.insert(0, 1, L'/');
-    target.hostText = Utf8FromUtf16(Utf16(target.host));
-    target.loopback = IsLoopbackHost(target.host);
+#include "common/http_url.h"
+#include "common/text.h"
+#include "common/utf.h"
+#include "common/windows_wide.h"
     return target;
 }
 
@@ -127,6 +159,9 @@ bool IsHeaderSafe(const std::string& token)
 
 std::string NoAnswerWithin(std::int32_t seconds) { return "no answer within " + std::to_string(seconds) + " s"; }
 
+// WSAETIMEDOUT: how Wine reports a read that ran out of time.
+constexpr DWORD kSocketTimedOut = 10060;
+
 std::string FailureText(DWORD error, const Target& target, std::int32_t timeoutSeconds)
 {
     const std::string where = target.hostText + ":" + std::to_string(target.port);
@@ -134,6 +169,7 @@ std::string FailureText(DWORD error, const Target& target, std::int32_t timeoutS
     case ERROR_WINHTTP_CANNOT_CONNECT:
         return "cannot connect to " + where;
     case ERROR_WINHTTP_TIMEOUT:
+    case kSocketTimedOut:
         return NoAnswerWithin(timeoutSeconds);
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return "server name not found: " + target.hostText;
@@ -153,14 +189,6 @@ std::string FailureText(DWORD error, const Target& target, std::int32_t timeoutS
     }
 }
 
-// What one exchange's helper thread and its Post share; guarded by
-// Shared::mutex.
-struct Exchange {
-    bool done = false;
-    bool abandoned = false;  // Post has returned: stop at the next step
-    HttpResponse response;
-};
-
 struct Job {
     std::shared_ptr<Win32Http::Shared> shared;
     std::shared_ptr<void> session;
@@ -169,11 +197,29 @@ struct Job {
     std::string body;
     std::wstring headers;
     std::int32_t timeoutSeconds = 0;
+    SteadyClock::time_point deadline;
 
-    bool Abandoned() const
+    // The request handle while the exchange is wanted, else null.
+    HINTERNET Request() const
     {
         std::lock_guard<std::mutex> lock(shared->mutex);
-        return exchange->abandoned;
+        return exchange->abandoned ? nullptr : exchange->request;
+    }
+
+    // Milliseconds left until the deadline, at least 1.
+    int MillisecondsLeft() const
+    {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+        return static_cast<int>(std::clamp<long long>(left, 1, static_cast<long long>(kMaxTimeoutSeconds) * 1000));
+    }
+
+    // Each call may block for the time left, and no longer.
+    bool LimitNextCall(HINTERNET request) const
+    {
+        const int left = MillisecondsLeft();
+        DWORD receive = static_cast<DWORD>(left);
+        return ::WinHttpSetTimeouts(request, left, left, left, left) &&
+               ::WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &receive, sizeof(receive));
     }
 };
 
@@ -184,55 +230,84 @@ HttpResponse Failed(std::string failure)
     return response;
 }
 
-// The synchronous exchange, on the helper thread.
+// The synchronous exchange, on the helper thread. Between calls it stops as
+// soon as Post has let go of it.
 HttpResponse ExchangeOnce(const Job& job)
 {
     const Target& target = job.target;
-    const auto lastError = [&job] { return Failed(FailureText(::GetLastError(), job.target, job.timeoutSeconds)); };
+    const auto lastError = [&job] {
+        const DWORD error = ::GetLastError();
+        if (!job.Request())
+            return Failed("cancelled");
+        if (SteadyClock::now() >= job.deadline)
+            return Failed(NoAnswerWithin(job.timeoutSeconds));
+        return Failed(FailureText(error, job.target, job.timeoutSeconds));
+    };
     const auto session = static_cast<HINTERNET>(job.session.get());
 
     UniqueInternet connection(::WinHttpConnect(session, target.host.c_str(), target.port, 0));
     if (!connection)
         return lastError();
-    UniqueInternet request(::WinHttpOpenRequest(connection.Get(), L"POST", target.pathAndQuery.c_str(), nullptr,
-                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                target.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request)
+    HINTERNET opened = ::WinHttpOpenRequest(connection.Get(), L"POST", target.pathAndQuery.c_str(), nullptr,
+                                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                            target.secure ? WINHTTP_FLAG_SECURE : 0);
+    if (!opened)
         return lastError();
+    {
+        std::lock_guard<std::mutex> lock(job.shared->mutex);
+        if (job.exchange->abandoned) {
+            ::WinHttpCloseHandle(opened);
+            return Failed("cancelled");
+        }
+        job.exchange->request = opened;
+    }
 
-    const int milliseconds = job.timeoutSeconds * 1000;
-    if (!::WinHttpSetTimeouts(request.Get(), milliseconds, milliseconds, milliseconds, milliseconds))
+    HINTERNET request = opened;
+    // A redirect could take the request, and its key, elsewhere: the answer
+    // is the redirect itself.
+    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+    if (!::WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof(noRedirects)))
         return lastError();
+    DWORD never = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
+    ::WinHttpSetOption(request, WINHTTP_OPTION_REDIRECT_POLICY, &never, sizeof(never));
     if (target.loopback) {
         // A proxy configured for the machine must not see requests to this one.
         WINHTTP_PROXY_INFO direct{};
         direct.dwAccessType = WINHTTP_ACCESS_TYPE_NO_PROXY;
-        ::WinHttpSetOption(request.Get(), WINHTTP_OPTION_PROXY, &direct, sizeof(direct));
+        ::WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &direct, sizeof(direct));
     }
 
     const auto bodyBytes = static_cast<DWORD>(job.body.size());
-    if (!::WinHttpSendRequest(request.Get(), job.headers.c_str(), static_cast<DWORD>(job.headers.size()),
+    if (!job.LimitNextCall(request) ||
+        !::WinHttpSendRequest(request, job.headers.c_str(), static_cast<DWORD>(job.headers.size()),
                               bodyBytes ? const_cast<char*>(job.body.data()) : WINHTTP_NO_REQUEST_DATA, bodyBytes,
                               bodyBytes, 0))
         return lastError();
-    if (job.Abandoned())
+    if (!(request = job.Request()))
         return Failed("cancelled");
-    if (!::WinHttpReceiveResponse(request.Get(), nullptr))
+    if (!job.LimitNextCall(request) || !::WinHttpReceiveResponse(request, nullptr))
         return lastError();
 
     DWORD status = 0;
     DWORD statusSize = sizeof(status);
-    if (!::WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX))
         return lastError();
 
+    // What has arrived, read as it comes: a read of more than that waits
+    // (under Wine) until it is all there, however slowly it trickles in.
     std::string answer;
     std::vector<char> chunk(64 * 1024);
     for (;;) {
-        if (job.Abandoned())
+        if (!(request = job.Request()))
             return Failed("cancelled");
+        DWORD available = 0;
+        if (!job.LimitNextCall(request) || !::WinHttpQueryDataAvailable(request, &available))
+            return lastError();
+        if (available == 0)
+            break;
         DWORD read = 0;
-        if (!::WinHttpReadData(request.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        if (!::WinHttpReadData(request, chunk.data(), std::min(available, static_cast<DWORD>(chunk.size())), &read))
             return lastError();
         if (read == 0)
             break;
@@ -256,10 +331,16 @@ void RunJob(const Job& job)
     } catch (const std::exception&) {  // out of memory for the answer
         response = Failed("answer too large to keep");
     }
-    std::lock_guard<std::mutex> lock(job.shared->mutex);
-    job.exchange->response = std::move(response);
-    job.exchange->done = true;
-    job.shared->changed.notify_all();
+    HINTERNET request = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(job.shared->mutex);
+        request = std::exchange(job.exchange->request, nullptr);
+        std::erase(job.shared->running, job.exchange);
+        job.exchange->response = std::move(response);
+        job.exchange->done = true;
+    }
+    if (request)
+        ::WinHttpCloseHandle(request);
 }
 
 } // namespace
@@ -267,14 +348,28 @@ void RunJob(const Job& job)
 Win32Http::Win32Http() : shared_(std::make_shared<Shared>()) {}
 
 // Helper threads still running hold their own references to the session and
-// the shared state; cancelling makes them stop at their next step.
+// the shared state; cancelling closes their requests.
 Win32Http::~Win32Http() { Cancel(); }
 
 void Win32Http::Cancel()
 {
+    std::vector<HINTERNET> requests;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->cancelled = true;
+        for (const std::shared_ptr<Exchange>& exchange : std::vector(shared_->running))
+            if (HINTERNET request = shared_->Abandon(exchange))
+                requests.push_back(request);
+        shared_->changed.notify_all();
+    }
+    for (HINTERNET request : requests)
+        ::WinHttpCloseHandle(request);
+}
+
+int Win32Http::HelperThreads() const
+{
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->cancelled = true;
-    shared_->changed.notify_all();
+    return shared_->helpers;
 }
 
 HttpResponse Win32Http::Post(const HttpRequest& request)
@@ -294,42 +389,56 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
 
     Job job;
     job.shared = shared_;
-    job.exchange = std::make_shared<struct Exchange>();
+    job.exchange = std::make_shared<Exchange>();
     job.target = std::move(std::get<Target>(parsed));
     job.body = request.body;
     job.timeoutSeconds = request.timeoutSeconds < 1 ? 1 : std::min(request.timeoutSeconds, kMaxTimeoutSeconds);
+    job.deadline = SteadyClock::now() + std::chrono::seconds(job.timeoutSeconds);
     job.headers = L"Content-Type: application/json; charset=utf-8\r\n";
-    if (!request.bearerToken.empty())
-        job.headers += L"Authorization: Bearer " + Wide(Widen(request.bearerToken)) +
+#include "common/http_url.h"
+#include "common/text.h"
+#include "common/utf.h"
+#include "common/windows_wide.h"
                        L"\r\n";
 
-    {
-        std::lock_guard<std::mutex> lock(shared_->mutex);
-        if (!shared_->session) {
-            HINTERNET opened = ::WinHttpOpen(L"KestruneEX", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
-            if (!opened)
-                return Failed("WinHTTP error " + std::to_string(::GetLastError()));
-            shared_->session = std::shared_ptr<void>(opened, [](void* h) { ::WinHttpCloseHandle(h); });
-        }
-        job.session = shared_->session;
-    }
-
-    const std::shared_ptr<struct Exchange> exchange = job.exchange;
+    const std::shared_ptr<Exchange> exchange = job.exchange;
     const std::int32_t timeoutSeconds = job.timeoutSeconds;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+    const SteadyClock::time_point deadline = job.deadline;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    if (!shared_->changed.wait_until(lock, deadline, [&] { return shared_->helpers < kMaxHelpers || shared_->cancelled; }))
+        return Failed("the earlier requests to the server have not ended within " + std::to_string(timeoutSeconds) + " s");
+    if (shared_->cancelled)
+        return Failed("cancelled");
+    if (!shared_->session) {
+        HINTERNET opened = ::WinHttpOpen(L"KestruneEX", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                         WINHTTP_NO_PROXY_BYPASS, 0);
+        if (!opened)
+            return Failed("WinHTTP error " + std::to_string(::GetLastError()));
+        shared_->session = std::shared_ptr<void>(opened, [](void* h) { ::WinHttpCloseHandle(h); });
+    }
+    job.session = shared_->session;
     try {
-        std::thread([job = std::move(job)] { RunJob(job); }).detach();
+        std::thread([job = std::move(job)] {
+            RunJob(job);
+            std::lock_guard<std::mutex> ended(job.shared->mutex);
+            --job.shared->helpers;
+            job.shared->changed.notify_all();
+        }).detach();
     } catch (const std::system_error&) {
         return Failed("cannot start a thread for the request");
     }
+    ++shared_->helpers;
+    shared_->running.push_back(exchange);
 
-    std::unique_lock<std::mutex> lock(shared_->mutex);
     shared_->changed.wait_until(lock, deadline, [&] { return exchange->done || shared_->cancelled; });
     if (exchange->done)
         return std::move(exchange->response);
-    exchange->abandoned = true;
-    return Failed(shared_->cancelled ? "cancelled" : NoAnswerWithin(timeoutSeconds));
+    const bool cancelled = shared_->cancelled;
+    HINTERNET abandoned = shared_->Abandon(exchange);
+    lock.unlock();
+    if (abandoned)
+        ::WinHttpCloseHandle(abandoned);
+    return Failed(cancelled ? "cancelled" : NoAnswerWithin(timeoutSeconds));
 }
 
 } // namespace kx::win32

@@ -18,6 +18,9 @@ public:
     HttpResponse Post(const HttpRequest& request) override;
     void Cancel() override;
 
+    // The helper threads alive now (at most two).
+    int HelperThreads() const;
+
     struct Shared;  // the state Post shares with its helper threads
 
 private:

@@ -34,9 +34,26 @@ bool Win32FileSystem::IsExistingFolder(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+void SearchDllsInKnownFoldersOnly()
+{
+    // Looked up, not imported: a Windows 7 without its update KB2533623 lacks
+    // it, and there the current folder at least leaves the search.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+    if (!setDefault || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_APPLICATION_DIR))
+        ::SetDllDirectoryW(L"");
+}
+
 LibraryHandle Win32Libraries::Load(const std::string& path)
 {
-    return reinterpret_cast<LibraryHandle>(::LoadLibraryA(path.c_str()));
+    const DWORD size = ::GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return nullptr;
+    std::vector<char> full(size + 1, '\0');
+    if (::GetFullPathNameA(path.c_str(), size + 1, full.data(), nullptr) == 0)
+        return nullptr;
+    return reinterpret_cast<LibraryHandle>(::LoadLibraryExA(full.data(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 EntryAddress Win32Libraries::Find(LibraryHandle library, const char* name)

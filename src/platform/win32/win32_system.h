@@ -17,8 +17,14 @@ public:
     bool IsExistingFolder(const std::string& path) override;
 };
 
+// Process-wide, once at start: DLLs loaded by name come only from the
+// system folder and the program's own, never from the current folder.
+void SearchDllsInKnownFoldersOnly();
+
 class Win32Libraries : public LibraryPort {
 public:
+    // From the full path (a relative one is made full), with the library's
+    // own folder first in the search for the DLLs it needs.
     LibraryHandle Load(const std::string& path) override;
     EntryAddress Find(LibraryHandle library, const char* name) override;
     void Unload(LibraryHandle library) override;

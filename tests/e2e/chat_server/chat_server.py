@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """A loopback stand-in for a chat-completions translation server, for the
-end-to-end tests: answers each POST with "KO:" + the user's text, records
-every request, and ends by itself after a bounded number of requests or
-seconds. Standard library only."""
+end-to-end tests: answers each POST with "KO:" + the user's text (or with a
+redirect, or with an answer that trickles in a byte at a time), records every
+request, and ends by itself after a bounded number of requests or seconds.
+Standard library only."""
 import argparse
 import json
 import os
@@ -23,6 +24,10 @@ def main():
     parser.add_argument("--quick-ack", action="store_true",
                         help="acknowledge the request headers at once (Linux), not after the delayed-ACK wait")
     parser.add_argument("--lifetime", type=float, default=300.0, help="seconds until the server ends")
+    parser.add_argument("--redirect-to", help="answer 307 with this Location instead")
+    parser.add_argument("--trickle", type=float, default=0.0,
+                        help="answer with a long body, one byte every this many seconds, until the client goes")
+    parser.add_argument("--bind", default="127.0.0.1", help="the address to listen on")
     args = parser.parse_args()
     os.makedirs(args.record, exist_ok=True)
     lock = threading.Lock()
@@ -53,6 +58,26 @@ def main():
                 json.dump({"path": self.path,
                            "content_type": self.headers.get("Content-Type"),
                            "authorization": self.headers.get("Authorization")}, f)
+            if args.redirect_to:
+                self.send_response(307)
+                self.send_header("Location", args.redirect_to)
+                self.send_header("Content-Length", "0")
+                self.end_headers()
+                return
+            if args.trickle > 0:
+                self.send_response(200)
+                self.send_header("Content-Type", "application/json; charset=utf-8")
+                self.send_header("Content-Length", "100000")
+                self.end_headers()
+                try:
+                    for _ in range(100000):
+                        self.wfile.write(b" ")
+                        self.wfile.flush()
+                        time.sleep(args.trickle)
+                except OSError:
+                    pass  # the client has gone
+                self.close_connection = True
+                return
             try:
                 text = json.loads(body.decode("utf-8"))["messages"][-1]["content"]
                 answer = {"choices": [{"index": 0, "message": {"role": "assistant", "content": "KO:" + text}}]}
@@ -69,7 +94,7 @@ def main():
             if n >= args.max_requests:
                 threading.Thread(target=server.shutdown, daemon=True).start()
 
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server = ThreadingHTTPServer((args.bind, 0), Handler)
     server.daemon_threads = True
     with open(args.port_file + ".tmp", "w") as f:
         f.write(str(server.server_address[1]))

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -1478,6 +1479,32 @@ int CmdPid(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// The number of threads of the program's process, as Windows counts them.
+int CmdThreads(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(main, &pid);
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        Err("error=snapshot");
+        return kFailed;
+    }
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == pid)
+            ++count;
+    ::CloseHandle(snapshot);
+    Out("threads=" + Num(count));
+    return kOk;
+}
+
 void Usage()
 {
     Err("usage: kx_e2e_driver <command> [args]\n"
@@ -1504,7 +1531,7 @@ void Usage()
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
         "  log-lacks <text>\n"
         "  command <id> | post-command <id>\n"
-        "  close [<timeout-ms>] | terminate | send-endsession | pid | focus-info\n"
+        "  close [<timeout-ms>] | terminate | send-endsession | pid | threads | focus-info\n"
         "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
         "  other-window [--topmost] [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
 }
@@ -1594,6 +1621,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdOtherWindow(args);
     else if (command == L"pid")
         rc = CmdPid(args);
+    else if (command == L"threads")
+        rc = CmdThreads(args);
     if (rc == kUsage)
         Usage();
     return rc;
