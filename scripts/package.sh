@@ -8,8 +8,9 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
-version=$(sed -n 's/.*VALUE "FileVersion", "\([0-9.]*\)\\0".*/\1/p' "$KX_ROOT/src/app/win32/KestruneEX.rc")
-[[ -n $version ]] || { echo "no FileVersion in KestruneEX.rc" >&2; exit 1; }
+# The one version number, in the project() call.
+version=$(sed -n 's/^project(KestruneEX VERSION \([0-9.]*\).*/\1/p' "$KX_ROOT/CMakeLists.txt")
+[[ -n $version ]] || { echo "no VERSION in the project() call of CMakeLists.txt" >&2; exit 1; }
 kx_build win32 >/dev/null
 build=$KX_ROOT/build/win32
 name=KestruneEX-$version-win32
