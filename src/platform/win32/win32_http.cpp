@@ -138,10 +138,8 @@ std::variant<Target, std::string> ParseUrl(const std::string& url)
         target.pathAndQuery.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (target.pathAndQuery.empty() || target.pathAndQuery[0] != L'/')
         target.pathAndQuery.insert(0, 1, L'/');
-#include "common/http_url.h"
-#include "common/text.h"
-#include "common/utf.h"
-#include "common/windows_wide.h"
+    target.hostText = Utf8FromUtf16(Utf16(target.host));
+    target.loopback = IsLoopbackLiteral(target.hostText);
     return target;
 }
 
