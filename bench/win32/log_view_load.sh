@@ -34,10 +34,11 @@ median() { sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$1"; }
 # Resident memory of the program's process in KiB.
 resident_kib() { awk '/^VmRSS/ { print $2 }' "/proc/$(pgrep -f 'KestruneEX.exe' | head -1)/status"; }
 # Puts `units` UTF-16 units on the clipboard (a 10-unit piece repeated) and
-# waits until the log ends with them.
+# waits until the log, just cleared, ends with them (and the line break the
+# first line of a log gets).
 capture() { # units tag
   drv set-clipboard-repeat $(($1 / 10)) "$(esc "あいうえお$2")" >/dev/null
-  drv wait-log-ends-with "$(esc "えお$2")" 120000 >/dev/null
+  drv wait-log-ends-with "$(esc "えお$2")\r\n" 120000 >/dev/null 2>&1 || echo "   (the capture of $2 never reached the log's end)"
 }
 
 write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
