@@ -25,6 +25,18 @@ inline std::string NarrowAscii(std::u16string_view text)
     return out;
 }
 
+// The value of a hexadecimal digit (either case), or -1.
+inline int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // Folds only the ASCII letters A to Z, whatever the code page.
 inline char AsciiLower(char c)
 {

@@ -9,17 +9,6 @@ namespace kx {
 
 namespace {
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 constexpr std::array<NamedColor, kNamedColorCount> kNamedColors{{
     {"clBlack", 0x00000000},
     {"clMaroon", 0x00000080},

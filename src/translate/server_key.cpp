@@ -1,6 +1,7 @@
 #include "translate/server_key.h"
 
 #include "common/http_url.h"
+#include "common/text.h"
 #include "common/utf.h"
 #include "translate/server_translator.h"
 
@@ -14,17 +15,6 @@ constexpr char16_t kUserInfoUrlLine[] =
 constexpr char16_t kUnprotectableKeyMessage[] =
     u"The API key cannot be stored protected. It is used until the program closes; no key is saved, "
     u"and the key saved before is removed.";
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -47,8 +37,8 @@ std::optional<std::string> BytesOfHex(std::string_view hex)
     std::string bytes;
     bytes.reserve(hex.size() / 2);
     for (std::size_t i = 0; i < hex.size(); i += 2) {
-        const int high = HexValue(hex[i]);
-        const int low = HexValue(hex[i + 1]);
+        const int high = HexDigitValue(hex[i]);
+        const int low = HexDigitValue(hex[i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes.push_back(static_cast<char>(high * 16 + low));

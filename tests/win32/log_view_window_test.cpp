@@ -41,6 +41,16 @@ TEST_F(RealLogView, OtherProgramsReadTheWholeLog)
     wchar_t small[5];
     EXPECT_EQ(::SendMessageW(edit_, WM_GETTEXT, 5, reinterpret_cast<LPARAM>(small)), 4);
     EXPECT_EQ(std::wstring(small), L"0123");
+
+    // The end alone, line by line, as an edit box gives it.
+    view.SetText(u"first\r\nlast line\r\n");
+    ASSERT_EQ(::SendMessageW(edit_, EM_GETLINECOUNT, 0, 0), 3);
+    const LRESULT start = ::SendMessageW(edit_, EM_LINEINDEX, 1, 0);
+    EXPECT_EQ(start, 7);
+    EXPECT_EQ(::SendMessageW(edit_, EM_LINELENGTH, static_cast<WPARAM>(start), 0), 9);
+    wchar_t line[16] = {16};
+    EXPECT_EQ(::SendMessageW(edit_, EM_GETLINE, 1, reinterpret_cast<LPARAM>(line)), 9);
+    EXPECT_EQ(std::wstring(line, 9), L"last line");
 }
 
 TEST_F(RealLogView, CountsLinesAsShown)

@@ -146,6 +146,31 @@ LRESULT LogViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         buffer[count] = L'\0';
         return static_cast<LRESULT>(count);
     }
+    // The edit box's line messages, counted in the log's own lines (CR LF
+    // separated; a closing CR LF opens an empty last line, as in an edit
+    // box), so that a reader can take the end of a huge log without it all.
+    case EM_GETLINECOUNT:
+        return static_cast<LRESULT>(std::max<std::size_t>(1, text_.LineCount() + (text_.EndsWithLineBreak() ? 1 : 0)));
+    case EM_LINEINDEX: {
+        const auto line = static_cast<std::size_t>(wParam);
+        if (static_cast<int>(wParam) < 0)
+            return static_cast<LRESULT>(text_.LineStart(text_.LineOfOffset(selection_.caret)));
+        return line <= text_.LineCount() ? static_cast<LRESULT>(text_.LineStart(line)) : -1;
+    }
+    case EM_LINELENGTH: {
+        const std::size_t line = text_.LineOfOffset(static_cast<std::size_t>(wParam));
+        return line < text_.LineCount() ? static_cast<LRESULT>(text_.LineEnd(line) - text_.LineStart(line)) : 0;
+    }
+    case EM_GETLINE: {
+        const auto line = static_cast<std::size_t>(wParam);
+        auto* buffer = reinterpret_cast<wchar_t*>(lParam);
+        if (!buffer || line >= text_.LineCount())
+            return 0;
+        const std::size_t room = *reinterpret_cast<const WORD*>(buffer);
+        const std::size_t count = std::min(room, text_.LineEnd(line) - text_.LineStart(line));
+        std::memcpy(buffer, text_.Text().data() + text_.LineStart(line), count * sizeof(wchar_t));
+        return static_cast<LRESULT>(count);  // not terminated, as an edit box does
+    }
     case WM_SETTEXT: {
         const auto* text = reinterpret_cast<const wchar_t*>(lParam);
         SetText(text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string());
