@@ -196,11 +196,6 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SIZE:
         frame_.LayOutLogView();
         return 0;
-    case WM_SETFOCUS:
-        // The keyboard goes to the log (arrows, Page Up/Down, Ctrl+A, Ctrl+C).
-        if (logViewHandle_ && ::IsWindowVisible(logViewHandle_))
-            ::SetFocus(logViewHandle_);
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

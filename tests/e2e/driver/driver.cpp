@@ -738,38 +738,6 @@ bool LogMatches(const std::wstring& log, const std::wstring& text, LogMatch how)
     return false;
 }
 
-// The last `units` (or a little more) of the log, read line by line from its
-// end with the edit box's line messages, so that waiting on the end of a
-// huge log does not copy all of it; the whole log where they give nothing.
-std::optional<std::wstring> ReadLogTail(std::size_t units)
-{
-    HWND view = LogView(MainWindow());
-    if (!view)
-        return std::nullopt;
-    DWORD_PTR lines = 0;
-    if (!::SendMessageTimeoutW(view, EM_GETLINECOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &lines) || lines == 0)
-        return ReadLog();
-    std::wstring tail;
-    for (DWORD_PTR line = lines; line-- > 0 && tail.size() < units;) {
-        DWORD_PTR start = 0, length = 0;
-        if (!::SendMessageTimeoutW(view, EM_LINEINDEX, line, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &start) ||
-            !::SendMessageTimeoutW(view, EM_LINELENGTH, start, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length))
-            return ReadLog();
-        // A line too long for EM_GETLINE's 16-bit count: the whole log then.
-        if (length >= 0xFFFF)
-            return ReadLog();
-        std::wstring text(std::max<std::size_t>(length, 1) + 1, L'\0');
-        *reinterpret_cast<WORD*>(text.data()) = static_cast<WORD>(length);
-        DWORD_PTR copied = 0;
-        if (length > 0 && !::SendMessageTimeoutW(view, EM_GETLINE, line, reinterpret_cast<LPARAM>(text.data()),
-                                                 SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied))
-            return ReadLog();
-        text.resize(copied);
-        tail = line + 1 < lines ? text + L"\r\n" + tail : text;
-    }
-    return tail;
-}
-
 // Only the end of a log is printed: it may hold megabytes.
 std::string LogForReport(const std::wstring& log)
 {
@@ -787,7 +755,7 @@ int CmdWaitLog(const std::vector<std::wstring>& args, LogMatch how, const char* 
         return kUsage;
     std::wstring last;
     const bool ok = WaitFor(timeout, [&] {
-        std::optional<std::wstring> log = how == LogMatch::EndsWith ? ReadLogTail(text->size() + 2) : ReadLog();
+        std::optional<std::wstring> log = ReadLog();
         if (!log)
             return false;
         last = *log;
@@ -1294,9 +1262,9 @@ int CmdProbeAnswers(const std::vector<std::wstring>& args)
     return kOk;
 }
 
-bool LogEndsWith(HWND, const std::wstring& tail)
+bool LogEndsWith(HWND view, const std::wstring& tail)
 {
-    const std::wstring log = ReadLogTail(tail.size() + 2).value_or(std::wstring());
+    const std::wstring log = WindowText(view);
     return log.size() >= tail.size() && log.compare(log.size() - tail.size(), tail.size(), tail) == 0;
 }
 
