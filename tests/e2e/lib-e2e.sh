@@ -45,7 +45,9 @@ app_start() {
 }
 
 # Waits for the main window with its full title.
-app_ready() { drv wait-window --exact "$KX_TITLE" 30000 >/dev/null; }
+app_ready() {
+  drv wait-window --exact "$KX_TITLE" 30000 >/dev/null || { echo "  the main window did not appear: $(tail -c 300 app.out 2>/dev/null)"; return 1; }
+}
 
 # Closes the main window as the user would and checks a clean exit.
 app_close() {
