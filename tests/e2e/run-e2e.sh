@@ -1997,8 +1997,6 @@ for name in "${selected[@]}"; do
     cd "$dir"
     APP_PID= VIEWER_PID= OTHER_PID=
     trap scenario_cleanup EXIT
-    # A step that fails outside an expect says which it was.
-    trap 'echo "  stopped at: $BASH_COMMAND (exit $?)"' ERR
     "scenario_$name"
   ) >"$dir/scenario.log" 2>&1
   rc=$?
