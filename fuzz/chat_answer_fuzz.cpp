@@ -3,7 +3,7 @@
 // JSON holding the text.
 #include "common/text.h"
 #include "fuzz_check.h"
-#include "settings/settings_file.h"
+#include "common/utf.h"
 #include "translate/chat_completions.h"
 
 #include <nlohmann/json.hpp>
