@@ -81,16 +81,14 @@ bool DrawSubtitleStrip(HWND window, const LogViewWindow& view, const StripPictur
     int y = picture.margin;
     if (picture.align == StripAlign::Bottom && shownRows * lineHeight < textHeight)
         y = picture.margin + textHeight - shownRows * lineHeight;
-    const std::u16string text = view.Text();
     const auto first = rows.size() > static_cast<std::size_t>(shownRows) && picture.align == StripAlign::Bottom &&
                                view.FollowsEnd()
                            ? rows.size() - static_cast<std::size_t>(shownRows)
                            : 0;
     for (std::size_t i = first; i < rows.size() && i < first + static_cast<std::size_t>(shownRows); ++i) {
-        const LogLayout::Row& row = rows[i];
+        const std::u16string_view row = view.RowText(rows[i]);
         ::ExtTextOutW(surface.Dc(), picture.margin + LogViewWindow::kTextMargin, y, 0, nullptr,
-                      reinterpret_cast<const wchar_t*>(text.data() + row.start), static_cast<UINT>(row.end - row.start),
-                      nullptr);
+                      reinterpret_cast<const wchar_t*>(row.data()), static_cast<UINT>(row.size()), nullptr);
         y += lineHeight;
     }
     ::GdiFlush();

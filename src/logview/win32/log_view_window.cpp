@@ -323,8 +323,10 @@ void LogViewWindow::Changed()
 {
     if (followEnd_)
         ScrollToEnd();
+    else if (const std::optional<LogLayout::Row> row = layout_.RowAt(top_))
+        top_ = row->start;
     else
-        top_ = layout_.RowAt(top_) ? layout_.RowAt(top_)->start : 0;
+        top_ = 0;
     UpdateScrollBar();
     if (window_)
         ::InvalidateRect(window_, nullptr, FALSE);

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -67,6 +68,11 @@ public:
     void InsertAt(std::size_t position, const std::u16string& text) override;
     void SetText(const std::u16string& text) override;
     std::u16string Text() const override { return text_.Text(); }
+    // The units of a row, without copying the log.
+    std::u16string_view RowText(const LogLayout::Row& row) const
+    {
+        return std::u16string_view(text_.Text()).substr(row.start, row.end - row.start);
+    }
 
     // For tests and the strip: where the view stands.
     std::size_t TopOffset() const { return top_; }

@@ -1473,15 +1473,23 @@ int CmdActivate(std::vector<std::wstring> args)
     return kOk;
 }
 
+// The process of the program's main window, or 0 (told) when there is none.
+DWORD ProgramPid()
+{
+    HWND main = RequireMainWindow();
+    DWORD pid = 0;
+    if (main)
+        ::GetWindowThreadProcessId(main, &pid);
+    return pid;
+}
+
 int CmdPid(const std::vector<std::wstring>& args)
 {
     if (!args.empty())
         return kUsage;
-    HWND main = RequireMainWindow();
-    if (!main)
+    const DWORD pid = ProgramPid();
+    if (!pid)
         return kFailed;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(main, &pid);
     Out("pid=" + Num(pid));
     return kOk;
 }
@@ -1491,11 +1499,9 @@ int CmdThreads(const std::vector<std::wstring>& args)
 {
     if (!args.empty())
         return kUsage;
-    HWND main = RequireMainWindow();
-    if (!main)
+    const DWORD pid = ProgramPid();
+    if (!pid)
         return kFailed;
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(main, &pid);
     HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
         Err("error=snapshot");
