@@ -82,6 +82,8 @@ void CapturePipeline::OnUiTurn()
     }
     std::optional<std::string> failure;
     for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
+        if (answer.stopped && onEngineStopped_)
+            onEngineStopped_(*answer.stopped);
         for (auto slot = waiting_.begin(); slot != waiting_.end(); ++slot)
             if (slot->engineJob == answer.job) {
                 slot->text = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
@@ -96,8 +98,6 @@ void CapturePipeline::OnUiTurn()
                 }
                 break;
             }
-        if (!answer.error.empty())
-            failure = std::move(answer.error);
     }
     // Everything read so far, in one go: a burst becomes one edit of the view.
     for (PlannedText& text : read) {
@@ -140,6 +140,15 @@ void CapturePipeline::Place(PlannedText text)
     if (!text.shownNow.empty())
         waiting_.push_back(Slot{text.options, std::move(text.shownNow), 0, nullptr});
     if (text.forEngine) {
+        if (text.forEngine->size() > kMaxUnitsTranslated) {
+            std::size_t cut = kMaxUnitsTranslated;
+            if (IsLowSurrogate((*text.forEngine)[cut]))
+                --cut;
+            text.forEngine->resize(cut);
+            SinkOptions appended = text.options;
+            appended.uot = 0;
+            waiting_.push_back(Slot{appended, kTextCutLine, 0, nullptr});
+        }
         // Also an empty text goes to the engine thread: the adapter keeps
         // short pieces for the next text, in read order.
         const std::uint64_t job = ++lastJob_;
@@ -189,14 +198,25 @@ void CapturePipeline::ShowPiece(Slot& slot)
         waiting_.pop_front();
 }
 
-void CapturePipeline::Stop()
+bool CapturePipeline::Stop(std::chrono::milliseconds wait)
 {
     {
         std::lock_guard lock(readMutex_);
         stopped_ = true;
         read_.clear();
     }
-    worker_.Stop();
+    const bool ended = worker_.Stop(wait);
+    waiting_.clear();
+    return ended;
+}
+
+void CapturePipeline::Clear()
+{
+    {
+        std::lock_guard lock(readMutex_);
+        read_.clear();
+    }
+    // Answers still to come find no place and are dropped.
     waiting_.clear();
 }
 

@@ -14,6 +14,7 @@
 #include "translate/translator.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -57,12 +58,20 @@ public:
     // engine thread and appends everything whose turn has come. A text that
     // fails to decode is dropped and its error thrown after the rest is done.
     void OnUiTurn();
-    // UI thread: drops what has not started, waits for the engine call in
-    // progress (there is no engine call after it) and ignores later reads.
-    void Stop();
+    // UI thread: drops what has not started, waits up to `wait` for the
+    // engine call in progress and ignores later reads. False when a call is
+    // left inside an engine (see EngineWorker::Stop).
+    bool Stop(std::chrono::milliseconds wait = kStopWait);
+    // UI thread: what was read before is not shown ("Clear text").
+    void Clear();
+    // UI thread, once: an engine stopped answering for the run.
+    void SetOnEngineStopped(std::function<void(EngineKind)> stopped) { onEngineStopped_ = std::move(stopped); }
     // A text longer than this is shown in pieces, one a turn, so that the
     // window answers in between (a capture of many megabytes).
     static constexpr std::size_t kUnitsPerTurn = std::size_t{1} << 20;
+    // A longer text goes to the engine cut to this length.
+    static constexpr std::size_t kMaxUnitsTranslated = std::size_t{1} << 20;
+    static constexpr const char16_t* kTextCutLine = u"This text is over 1 MiB: only its first 1 MiB is translated";
 
     // UI thread: something read is not shown yet.
     bool Busy() const;
@@ -114,6 +123,7 @@ private:
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};
     std::function<void()> scheduleTurn_;
+    std::function<void(EngineKind)> onEngineStopped_;
     EngineWorker worker_;  // last: stopped before the rest goes
 };
 

@@ -5,6 +5,7 @@
 #include "common/utf.h"
 #include "translate/chat_completions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -108,7 +109,12 @@ Translation ServerTranslator::Translate(std::u16string_view text)
     const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence);
     if (std::optional<std::string> known = answers_.Find(key))
         return {Utf16FromUtf8(*known), {}};
-    const ServerOutcome outcome = AskServer(http_, settings, apiKey, *sentence);
+    ServerOutcome outcome;
+    try {
+        outcome = AskServer(http_, settings, apiKey, *sentence);
+    } catch (const std::exception& e) {
+        throw TranslationFailure(e.what(), *sentence);
+    }
     std::u16string notice;
     if (outcome.keyWithheld && keyWithheldToldFor_ != cacheFor_) {
         keyWithheldToldFor_ = cacheFor_;
@@ -122,6 +128,12 @@ Translation ServerTranslator::Translate(std::u16string_view text)
     }
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
     return {*outcome.translation, notice};
+}
+
+std::chrono::milliseconds ServerTranslator::WaitLimit() const
+{
+    std::lock_guard lock(configMutex_);
+    return std::chrono::seconds(std::max<std::int32_t>(settings_.timeoutSeconds, 1));
 }
 
 std::u16string ServerTranslator::Notice(const std::string& reason)

@@ -53,6 +53,8 @@ public:
     // untranslated and, at most once per ten seconds, why.
     Translation Translate(std::u16string_view text) override;
     void Abort() override { http_.Cancel(); }
+    // A request ends at the server's time-out: a text waits no longer.
+    std::chrono::milliseconds WaitLimit() const override;
 
 private:
     // The line for the log about a failure, or nothing this soon after the last one.
@@ -61,7 +63,7 @@ private:
     HttpPort& http_;
     Clock clock_;
 
-    std::mutex configMutex_;
+    mutable std::mutex configMutex_;
     ServerSettings settings_;   // guarded by configMutex_
     std::string apiKey_;        // guarded by configMutex_
     std::uint64_t configured_ = 0;  // guarded by configMutex_: counts Configure calls

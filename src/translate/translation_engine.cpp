@@ -106,9 +106,22 @@ void TranslationEngine::InitTransEngine()
 
 Translation TranslationEngine::Translate(std::u16string_view text)
 {
-    Translation translation{ShownTranslation(Answer(text)), {}};
+    std::u16string answer;
+    try {
+        answer = Answer(text);
+    } catch (...) {
+        StopTransEngine();
+        throw;
+    }
     StopTransEngine();
-    return translation;
+    return {ShownTranslation(answer), {}};
+}
+
+std::u16string TranslationEngine::Untranslated(std::u16string_view text) const
+{
+    if (!text.empty() && text.back() == u'.')
+        text.remove_suffix(1);
+    return std::u16string(text);
 }
 
 std::u16string TranslationEngine::Answer(std::u16string_view text)
@@ -116,19 +129,25 @@ std::u16string TranslationEngine::Answer(std::u16string_view text)
     const std::optional<std::u16string> sentence = Held.Feed(text);
     if (!sentence)
         return {};
-    // One conversion serves both the check and the engine.
-    const std::string shiftJis = ports_.codePages.FromWide(*sentence, kShiftJisCodePage);
-    if (ports_.codePages.ToWide(shiftJis, kShiftJisCodePage) != *sentence)
-        return TranslateAroundUnencodable(*sentence);
-    EngineTranslate(shiftJis);
-    std::u16string answer;
-    if (TranslationAvailable && !LastTranslation.empty()) {
-        LastTranslation += "\r\n";
-        answer = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
+    try {
+        // One conversion serves both the check and the engine.
+        const std::string shiftJis = ports_.codePages.FromWide(*sentence, kShiftJisCodePage);
+        if (ports_.codePages.ToWide(shiftJis, kShiftJisCodePage) != *sentence)
+            return TranslateAroundUnencodable(*sentence);
+        EngineTranslate(shiftJis);
+        std::u16string answer;
+        if (TranslationAvailable && !LastTranslation.empty()) {
+            LastTranslation += "\r\n";
+            answer = CodePageToWide(ports_.codePages, LastTranslation, kKoreanCodePage);
+        }
+        LastTranslation.clear();
+        TranslationAvailable = false;
+        return answer;
+    } catch (const std::exception& e) {
+        LastTranslation.clear();
+        TranslationAvailable = false;
+        throw TranslationFailure(e.what(), Untranslated(*sentence));
     }
-    LastTranslation.clear();
-    TranslationAvailable = false;
-    return answer;
 }
 
 std::u16string TranslationEngine::TranslateAroundUnencodable(const std::u16string& sentence)

@@ -64,6 +64,10 @@ public:
     // The engine thread: the shown part of the engine's answer. Every call
     // ends with StopTransEngine, as the engine expects after a translation.
     Translation Translate(std::u16string_view text) override;
+    // The text without the full stop it was given for the engine.
+    std::u16string Untranslated(std::u16string_view text) const override;
+    std::chrono::milliseconds WaitLimit() const override { return CallLimit; }
+    bool MayHang() const override { return true; }
     // The engine's answer as it comes: exactly its units, ending in "\r\n"
     // when not empty; empty while the text is held.
     std::u16string Answer(std::u16string_view text);
@@ -86,6 +90,7 @@ public:
     std::string LastTranslation;  // code page 949
     bool TranslationAvailable = false;
     TranslationCache Answers;     // the engine's answers by their exact input, for the run
+    std::chrono::milliseconds CallLimit = kEngineWaitLimit;  // longer: stopped answering
 
 private:
     void ReportFailure(const char* message);

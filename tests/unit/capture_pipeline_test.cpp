@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -57,6 +58,8 @@ public:
         received.emplace_back(text);
         started_.notify_all();
         opened_.wait(lock, [this] { return gateOpen_; });
+        if (!failWith.empty())
+            throw std::runtime_error(failWith);
         if (answerNothing)
             return {};
         const std::u16string answer = u"[" + received.back();
@@ -83,8 +86,14 @@ public:
         return received.size();
     }
 
+    std::chrono::milliseconds WaitLimit() const override { return limit; }
+    bool MayHang() const override { return mayHang; }
+
     std::vector<std::u16string> received;
     bool answerNothing = false;
+    std::string failWith;  // thrown by every call
+    std::chrono::milliseconds limit = kEngineWaitLimit;
+    bool mayHang = false;
     bool serverForm = false;
     std::u16string notice;  // goes with the next answer
 
@@ -304,6 +313,54 @@ TEST_F(PipelineFixture, StopWaitsForTheCallInProgressAndDropsTheRest)
     EXPECT_FALSE(pipeline.Busy());
 }
 
+TEST_F(PipelineFixture, AFailedTranslationShowsItsTextUntranslatedWithOneReasonLinePerTenSeconds)
+{
+    translator.failWith = "out of memory";
+    Read("one");
+    Read("two");
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"one.\r\nTranslation failed: out of memory\r\ntwo.\r\n");
+}
+
+TEST_F(PipelineFixture, TextsThatWaitedLongerThanTheEngineAllowsAreShownUntranslated)
+{
+    translator.limit = 100ms;
+    translator.CloseGate();
+    Read("slow");
+    Read("behind one");
+    Read("behind two");
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    std::this_thread::sleep_for(250ms);
+    translator.OpenGate();
+    RunUntilShown();
+    EXPECT_EQ(translator.Calls(), 1u);
+    EXPECT_EQ(view.text, u"[slow\r\nbehind one.\r\nbehind two.\r\n" + BehindLine(2) + u"\r\n");
+}
+
+TEST_F(PipelineFixture, ClearTextDropsWhatWasReadBeforeIt)
+{
+    translator.CloseGate();
+    Read("before the clear");
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    pipeline.Clear();
+    translator.OpenGate();
+    Read("after the clear", false);
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"after the clear\r\n");
+}
+
+TEST_F(PipelineFixture, ATextOverOneMebibyteGoesToTheEngineCutWithALineSayingSo)
+{
+    options.FloodChk = 0;
+    Read(std::string(CapturePipeline::kMaxUnitsTranslated + 10, 'a'));
+    RunUntilShown();
+    ASSERT_EQ(translator.received.size(), 1u);
+    EXPECT_EQ(translator.received[0].size(), CapturePipeline::kMaxUnitsTranslated);
+    EXPECT_TRUE(view.text.starts_with(std::u16string(CapturePipeline::kTextCutLine) + u"\r\n[aaa"));
+}
+
 TEST_F(PipelineFixture, ABurstBecomesOneEditOfTheView)
 {
     view.text = u"one\r\ntwo";
@@ -350,6 +407,47 @@ TEST_F(PipelineFixture, TextsReadOnAnotherThreadAreShownInReadOrder)
 }
 
 } // namespace
+
+// An engine call that never returns stops that engine for the run: the text
+// and every later one for it show untranslated, the other engine goes on, and
+// closing does not wait for the call.
+TEST(PipelineHungEngine, StoppedForTheRunWhileTheOtherEngineGoesOn)
+{
+    // Outlives the test: the call left inside it returns after the pipeline is gone.
+    static EchoTranslator hung;
+    hung.mayHang = true;
+    hung.limit = 100ms;
+    hung.CloseGate();
+    EchoTranslator server;
+    server.serverForm = true;
+    SinkOptions options;
+    IconvCodePages codePages;
+    FakeLogView view;
+    FakeUiThread ui;
+    auto pipeline = std::make_unique<CapturePipeline>(codePages, view, hung, server, ui, AnsiLeadBytes::SingleByte());
+    std::vector<EngineKind> stopped;
+    pipeline->SetOnEngineStopped([&](EngineKind kind) { stopped.push_back(kind); });
+    const auto read = [&](const std::string& bytes, EngineKind engine) {
+        CapturedText text{bytes, {}, Ascii, options, true, nullptr, {}};
+        text.engine = engine;
+        pipeline->Read(std::move(text));
+    };
+    read("stuck", EngineKind::EzTrans);
+    read("next", EngineKind::EzTrans);
+    read("asked", EngineKind::Server);
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    do {
+        if (ui.TakeWake(50ms))
+            pipeline->OnUiTurn();
+    } while (pipeline->Busy() && std::chrono::steady_clock::now() < deadline);
+    ASSERT_FALSE(pipeline->Busy());
+    EXPECT_EQ(view.text, u"stuck.\r\nTranslation Engine stopped answering\r\nnext.\r\n[asked\r\n");
+    EXPECT_EQ(stopped, std::vector<EngineKind>{EngineKind::EzTrans});
+    EXPECT_EQ(hung.Calls(), 1u);
+    EXPECT_FALSE(pipeline->Stop(50ms));
+    pipeline.reset();
+    hung.OpenGate();
+}
 
 // A server answers in its own form: the text as sent (no full stop), the
 // answer shown whole, and a failure's reason line behind the text it is

@@ -68,8 +68,20 @@ void CaptureService::OnClipboardText(const ClipboardText& text)
     pipeline_->Read(std::move(captured));
 }
 
+void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
+{
+    pipeline_->SetOnEngineStopped([this, stopped = std::move(stopped)](EngineKind kind) {
+        if (kind == EngineKind::EzTrans)
+            ezTransStopped_ = true;
+        stopped(kind);
+    });
+}
+
 bool CaptureService::StartEzTrans()
 {
+    // A call is still inside the stopped engine: it is never started again.
+    if (ezTransStopped_)
+        return false;
     engine_->InitTransEngine();
     return engine_->EngineReady;
 }
@@ -113,7 +125,8 @@ void CaptureService::Stop()
     uiThread_.Close();
     reader_->Leave();
     // The engine call in progress finishes, the texts not yet started are dropped.
-    pipeline_->Stop();
+    if (!pipeline_->Stop(kStopWait))
+        ::TerminateProcess(::GetCurrentProcess(), 0);
     engine_->TerminateTransEngine();
 }
 

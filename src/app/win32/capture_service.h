@@ -17,6 +17,7 @@
 #include "translate/server_key.h"
 #include "translate/server_translator.h"
 #include "translate/translation_engine.h"
+#include "translate/win32/engine_fault_guard.h"
 #include "translate/win32/server_settings_dialog.h"
 
 #include <windows.h>
@@ -50,7 +51,10 @@ public:
     // Starts ezTrans on the UI thread (start-up, or chosen later while it is
     // not ready); true when it is ready.
     bool StartEzTrans();
-    bool EzTransReady() const { return engine_->EngineReady; }
+    bool EzTransReady() const { return engine_->EngineReady && !ezTransStopped_; }
+    // The UI thread: `stopped` runs when the chosen engine stops answering
+    // for the run (a call that hung or faulted).
+    void SetOnEngineStopped(std::function<void(EngineKind)> stopped);
     // The server to ask from the next text on, and the API key in clear for
     // this run (read from the protected form the file keeps).
     void ConfigureServer(const ServerSettings& server);
@@ -64,7 +68,9 @@ public:
     void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
 
     // The program closes: nothing more is read or shown, the chain is left,
-    // the engine call in progress finishes and the engines end.
+    // the engine call in progress finishes and the engines end. When a call
+    // stays inside an engine (hung or faulted, now or earlier in the run),
+    // the process ends here: it must not wait for the engine nor free it.
     void Stop();
 
 private:
@@ -79,6 +85,8 @@ private:
     Win32Http http_;
     Win32Secrets secrets_;
     Win32UiThread uiThread_;
+    EngineFaultGuard faultGuard_;
+    bool ezTransStopped_ = false;
     std::string serverApiKey_;
 
     std::mutex switchesMutex_;

@@ -255,6 +255,7 @@ void MainWindow::FormCreate()
 
     capture_ = std::make_unique<CaptureService>(window_, kUiWorkMessage, *logView_, prompts_);
     capture_->Pipeline().SetTurnScheduler([this] { OnTurnAsked(); });
+    capture_->SetOnEngineStopped([this](EngineKind) { ShowTranslationPossible(); });
     serverDialog_ = std::make_unique<ServerSettingsDialog>(instance_, capture_->UiThread());
     serverDialog_->Create(window_);
     serverDialog_->SetTestRunner(

@@ -108,6 +108,9 @@ void MainWindow::Font1Click()
 
 void MainWindow::Cleartext1Click()
 {
+    // Texts read before the clear and still on their way stay cleared too.
+    if (capture_)
+        capture_->Pipeline().Clear();
     logView_->SetText(u"");
 }
 
