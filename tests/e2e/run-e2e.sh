@@ -965,6 +965,35 @@ scenario_slow_engine() {
   expect_eq "Setting.FloodChk" "$(ini_get KestruneEX.ini Setting FloodChk)" 0
 }
 
+# An engine call that does not come back: after 15 s its line and the one
+# behind it show untranslated with one line saying so, later lines show at
+# once, and closing ends the process within 3 s with the settings written;
+# the next start is not kept out by the stuck one.
+scenario_hung_engine() {
+  export KX_STANDIN_DELAY_MS=60000
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0'
+  app_start
+  app_ready
+  clip "$(sjis かな)stuck"
+  sleep 0.3
+  clip "$(sjis かな)next"
+  expect "15 s on: both lines untranslated, the engine stopped" \
+    drv wait-log-ends-with "$(esc $'かなstuck\r\nTranslation Engine stopped answering\r\nかなnext')" 25000
+  clip "$(sjis かな)later"
+  expect "a later line shows at once, untranslated" drv wait-log-ends-with "$(esc $'next\r\nかなlater')" 3000
+  local t0 took
+  t0=$(date +%s%N)
+  expect "closes with exit code 0" app_close
+  took=$((($(date +%s%N) - t0) / 1000000))
+  echo "    closing took $took ms (the driver's own start included)"
+  expect "closing took under 3.3 s" [ "$took" -lt 3300 ]
+  expect_eq "the settings were saved" "$(ini_get KestruneEX.ini Setting FloodChk)" 0
+  unset KX_STANDIN_DELAY_MS
+  app_start
+  expect "the next start comes up" app_ready
+  expect "and closes" app_close
+}
+
 # Stored shortcuts whose delay or method is no decimal number: the conversion
 # error box shows at start-up, yet the helper is whole (grid columns, every
 # entry listed, the first selected); Escape in the Notes box leaves it open;
@@ -1983,7 +2012,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
   translation_server translation_server_slow server_settings_dialog
   server_redirect server_key_not_in_clear server_trickling many_substitution_keys
-  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look)
+  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 
