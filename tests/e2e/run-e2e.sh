@@ -344,6 +344,17 @@ scenario_ini_written_at_exit() {
   done
 }
 
+# A settings file with Aot=1: the window is top-most from the start and stays so.
+scenario_always_on_top_at_start() {
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Aot=1'
+  app_start
+  app_ready
+  sleep 2
+  expect_fields "top-most two seconds after start" "$(drv window-info)" topmost=1
+  expect "closes with exit code 0" app_close
+  expect_eq "Aot kept" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
+}
+
 # Subtitle mode entered and left with the context-menu command.
 scenario_subtitle_mode() {
   write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
@@ -2012,7 +2023,8 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
   translation_server translation_server_slow server_settings_dialog
   server_redirect server_key_not_in_clear server_trickling many_substitution_keys
-  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine)
+  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
+  always_on_top_at_start)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 

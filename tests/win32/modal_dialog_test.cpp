@@ -58,4 +58,31 @@ TEST(ModalDialogOwner, OwnerDisabledBeforeOpeningStaysDisabled)
     EXPECT_TRUE(::IsWindowEnabled(owner.handle));
 }
 
+// Its owner closed from outside while it is open (another program ends the
+// main window): the loop ends as cancelled and nothing reads its controls.
+class OwnerClosedDialog : public kx::win32::ModalDialog {
+public:
+    explicit OwnerClosedDialog(HWND owner) : ModalDialog(::GetModuleHandleW(nullptr), kPlainDialog), owner_(owner) {}
+    bool closingRan = false;
+
+protected:
+    void OnShow() override { ::PostMessageW(owner_, WM_CLOSE, 0, 0); }
+    void OnClosing() override { closingRan = true; }
+
+private:
+    HWND owner_;
+};
+
+TEST(ModalDialogOwner, OwnerDestroyedFromOutsideEndsTheLoopAsCancelled)
+{
+    OwnerWindow owner;
+    ASSERT_NE(owner.handle, nullptr);
+    OwnerClosedDialog dialog(owner.handle);
+    ASSERT_TRUE(dialog.Create(owner.handle));
+    EXPECT_EQ(dialog.ShowModal(), IDCANCEL);
+    EXPECT_FALSE(::IsWindow(owner.handle));
+    EXPECT_FALSE(dialog.closingRan);
+    EXPECT_EQ(dialog.Handle(), nullptr);
+}
+
 } // namespace

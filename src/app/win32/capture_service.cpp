@@ -107,9 +107,16 @@ NewApiKey CaptureService::ChangeServerApiKey(const std::string& key)
 void CaptureService::TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done)
 {
     pipeline_->Worker().Post([http = &http_, values, done = std::move(done)] {
-        const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
-        done(outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
-                                 : u"Failed: " + Utf16FromUtf8(outcome.failure));
+        // Every test gets its answer, or the dialog's Test stays disabled.
+        std::u16string shown;
+        try {
+            const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
+            shown = outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
+                                        : u"Failed: " + Utf16FromUtf8(outcome.failure);
+        } catch (const std::exception& e) {
+            shown = u"Failed: " + Widen(e.what());
+        }
+        done(std::move(shown));
     });
 }
 

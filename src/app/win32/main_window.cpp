@@ -162,6 +162,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         FormShow();
         return 0;
     case WM_DESTROY:
+        // A menu still on the window goes with it: it must not be destroyed twice.
+        if (::GetMenu(window_) == mainMenu_.Get())
+            mainMenu_.Release();
         FormDestory();
         ::PostQuitMessage(0);
         return 0;
@@ -301,6 +304,10 @@ void MainWindow::RunPipelineTurn()
 
 void MainWindow::FormShow()
 {
+    // Applied again once shown: showing a window for the first time under
+    // Wine drops a top-most state given while it was hidden.
+    if (model_.AlwaysOnTopChecked())
+        SetTopMost(true);
     if (settings_.AgthATrun == 1 && agthHelpForm_)
         AttchprocesswithAGTH1Click();
 }
@@ -467,7 +474,7 @@ void MainWindow::LeaveSubtitleMode()
     model_.LeaveSubtitleMode();
     ::KillTimer(window_, kKeepOnTopTimerId);
     frame_.SetClickThrough(false);
-    SetTopMost(false);
+    SetTopMost(model_.AlwaysOnTopChecked());
     frame_.LeaveSubtitle(mainMenu_.Get());
 }
 

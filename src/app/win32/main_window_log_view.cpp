@@ -188,8 +188,10 @@ LRESULT MainWindow::HandleLogViewMessage(HWND edit, UINT message, WPARAM wParam,
 void MainWindow::ApplyLogFont(const LogFont& font)
 {
     logFont_ = font;
-    logFontHandle_.Reset(::CreateFontIndirectW(&logFont_.logFont));
-    ::SendMessageW(logViewHandle_, WM_SETFONT, reinterpret_cast<WPARAM>(logFontHandle_.Get()), TRUE);
+    UniqueFont chosen(::CreateFontIndirectW(&logFont_.logFont));
+    // The view lets go of the old font before it is deleted.
+    ::SendMessageW(logViewHandle_, WM_SETFONT, reinterpret_cast<WPARAM>(chosen.Get()), TRUE);
+    logFontHandle_ = std::move(chosen);
 }
 
 COLORREF ToColorRef(Color colour, COLORREF fallback)

@@ -76,6 +76,20 @@ void ClipboardReaderThread::Run(HANDLE joined)
         ::DispatchMessageW(&msg);
 }
 
+namespace {
+
+// Nothing may leave a window procedure: a report that fails in turn (no
+// memory left for it) is dropped.
+void ReportReadError(const ClipboardReaderThread::Handlers& handlers, const char* message) noexcept
+{
+    try {
+        handlers.onError(message);
+    } catch (...) {
+    }
+}
+
+} // namespace
+
 LRESULT CALLBACK ClipboardReaderThread::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* state = reinterpret_cast<ReaderState*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -86,9 +100,9 @@ LRESULT CALLBACK ClipboardReaderThread::WindowProc(HWND window, UINT message, WP
         try {
             state->watcher->OnDrawClipboard(state->handlers->switches());
         } catch (const std::exception& e) {
-            state->handlers->onError(e.what());
+            ReportReadError(*state->handlers, e.what());
         } catch (...) {
-            state->handlers->onError("Unknown error");
+            ReportReadError(*state->handlers, "Unknown error");
         }
         return 0;
     case WM_CHANGECBCHAIN:

@@ -59,7 +59,7 @@ int ModalDialog::ShowModal()
         ownerDisabled_ = false;
         ::EnableWindow(owner_, TRUE);
     }
-    if (owner_ && ::IsWindowEnabled(owner_))
+    if (owner_ && ::IsWindow(owner_) && ::IsWindowEnabled(owner_))
         ::SetActiveWindow(owner_);
     return result_;
 }
@@ -121,6 +121,16 @@ INT_PTR ModalDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CLOSE:
         Close(IDCANCEL);
         return TRUE;
+    case WM_DESTROY:
+        // Its owner was closed from outside and took the dialog with it: the
+        // modal loop ends as cancelled, and no control is read any more.
+        dialog_ = nullptr;
+        if (open_) {
+            open_ = false;
+            ownerDisabled_ = false;
+            result_ = IDCANCEL;
+        }
+        return FALSE;
     default:
         return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
     }
