@@ -58,12 +58,20 @@ public:
         received.emplace_back(text);
         started_.notify_all();
         opened_.wait(lock, [this] { return gateOpen_; });
+        ++returned_;
+        returnedChanged_.notify_all();
         if (!failWith.empty())
             throw std::runtime_error(failWith);
         if (answerNothing)
             return {};
         const std::u16string answer = u"[" + received.back();
         return {serverForm ? answer : ShownTranslation(answer + u"\r\n"), std::exchange(notice, {})};
+    }
+    // The calls let through the gate have ended.
+    void WaitUntilReturned(std::size_t calls)
+    {
+        std::unique_lock lock(mutex_);
+        returnedChanged_.wait_for(lock, 5s, [&] { return returned_ >= calls; });
     }
 
     void CloseGate() { gateOpen_ = false; }
@@ -99,8 +107,9 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable started_, opened_;
+    std::condition_variable started_, opened_, returnedChanged_;
     bool gateOpen_ = true;
+    std::size_t returned_ = 0;
 };
 
 std::u16string Widen16(const std::string& ascii)
@@ -447,6 +456,7 @@ TEST(PipelineHungEngine, StoppedForTheRunWhileTheOtherEngineGoesOn)
     EXPECT_FALSE(pipeline->Stop(50ms));
     pipeline.reset();
     hung.OpenGate();
+    hung.WaitUntilReturned(1);
 }
 
 // A server answers in its own form: the text as sent (no full stop), the
