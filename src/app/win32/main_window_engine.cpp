@@ -2,6 +2,7 @@
 // server with its settings dialog.
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
 #include "capture/append_log.h"
 #include "common/text.h"
 #include "common/utf.h"
@@ -43,6 +44,16 @@ void MainWindow::StartChosenEngine()
     if (capture_->StartEzTrans())
         AppendLineToView(*logView_, Widen(kEngineSuccessLine));
     ShowTranslationPossible();
+}
+
+void MainWindow::OnEngineCommand(int id)
+{
+    if (id == ID_ENGINE_EZTRANS)
+        EngineEzTrans1Click();
+    else if (id == ID_ENGINE_SERVER)
+        EngineServer1Click();
+    else
+        ServerSettings1Click();
 }
 
 void MainWindow::EngineEzTrans1Click()

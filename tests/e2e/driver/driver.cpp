@@ -1365,6 +1365,7 @@ int CmdClose(const std::vector<std::wstring>& args)
         Err("error=cannot-open-process");
         return kFailed;
     }
+    const double posted = NowMs();
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 0;
     const bool ended = WaitProcess(process, timeout, exitCode);
@@ -1373,7 +1374,7 @@ int CmdClose(const std::vector<std::wstring>& args)
         Err("timeout=close pid=" + Num(pid));
         return kFailed;
     }
-    Out("closed pid=" + Num(pid) + " exit-code=" + Num(exitCode));
+    Out("closed pid=" + Num(pid) + " exit-code=" + Num(exitCode) + " after-ms=" + Ms(NowMs() - posted));
     return kOk;
 }
 
