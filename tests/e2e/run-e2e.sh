@@ -2132,6 +2132,13 @@ scenario_websocket_settings_dialog() {
   expect "the WebSocket source with that URL" drv wait-log-ends-with "$(esc $'\r\nText source: connected to '"$url")" 10000
   ws_send 'text 一行目'
   expect "its lines are shown" drv wait-log-ends-with "$(esc $'\r\n一行目')" 5000
+  # The menu as the user sees it: Options > Text source.
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
+  xdotool key --delay 150 alt+o s
+  sleep 0.5
+  import -window root -crop 640x330+95+95 +repage -strip screenshot-text-source-menu.png
+  xdotool key --delay 50 Escape Escape Escape
+  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-text-source-menu.png "$KX_E2E_SCREENSHOTS"/
   expect "closes with exit code 0" app_close
   expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
   expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
