@@ -15,7 +15,7 @@ raw byte, so that invalid UTF-8 can be sent):
   close                   a close frame to every client
   quit                    ends the server
 The record file gets: "listening <port>", "connected <n>", "close-frame <n>
-code=<code>" (the client closed), "gone <n>", "sent <what>"."""
+code=<code>" (the client closed), "gone <n>", "sent <what> at=<ms since 1970>"."""
 import argparse
 import base64
 import hashlib
@@ -186,6 +186,7 @@ class Server:
 
     def command(self, line):
         name, _, rest = line.partition(" ")
+        started = time.time() * 1000
         if name == "text":
             self.broadcast(frame(0x1, unescape(rest)))
         elif name == "burst":
@@ -206,7 +207,7 @@ class Server:
         else:
             self.record("unknown command " + name)
             return True
-        self.record("sent " + name)
+        self.record("sent %s at=%.1f" % (name, started))
         return True
 
 
