@@ -1980,7 +1980,8 @@ scenario_many_substitution_keys() {
 }
 
 # The WebSocket text source: 300 messages sent at once are 300 lines, in
-# order, once each; JSON messages give their "sentence" or "text"; invalid
+# order, once each; JSON messages give their "sentence" or "text", also
+# when the message comes in fragments; invalid
 # UTF-8 shows U+FFFD; binary and oversized messages are passed over on a
 # connection that stays up; monitoring off holds texts back; clipboard
 # changes are not captured meanwhile; the menu switches the source.
@@ -1999,6 +2000,7 @@ scenario_websocket_source() {
   ws_send 'text {"sentence":"こんにちは","process_path":"C:\\\\game.exe"}'
   ws_send 'text {"text":"テキスト"}'
   ws_send 'text {"other":1}'
+  ws_send 'pieces 3 {"sentence":"in three pieces"}'
   ws_send 'text plain\xffbyte'
   ws_send 'binary 16'
   ws_send 'big 5000000'
@@ -2006,7 +2008,7 @@ scenario_websocket_source() {
   ws_send 'big 4200000'
   ws_send 'text after the second big one'
   expect "sentence and text fields, other JSON as it is, U+FFFD, binary passed over, one notice for two big ones" \
-    drv wait-log-ends-with "$(esc $'line-300\r\nこんにちは\r\nテキスト\r\n{"other":1}\r\nplain�byte\r\nText source: a message over 4 MiB was not shown\r\nafter the big one\r\nafter the second big one')" 15000
+    drv wait-log-ends-with "$(esc $'line-300\r\nこんにちは\r\nテキスト\r\n{"other":1}\r\nin three pieces\r\nplain�byte\r\nText source: a message over 4 MiB was not shown\r\nafter the big one\r\nafter the second big one')" 15000
   drv command $KX_CMD_MONITORING >/dev/null
   ws_send 'text sent while monitoring is off'
   sleep 1

@@ -8,6 +8,7 @@ seconds. Standard library only.
 Commands (text arguments take the escapes \\\\ \\n \\r \\t \\xNN, the last as a
 raw byte, so that invalid UTF-8 can be sent):
   text <text>             one text message
+  pieces <count> <text>   one text message in that many fragments
   burst <count> <prefix>  <prefix>001, <prefix>002, ... in one write
   big <bytes>             one text message of that many "x"
   binary <bytes>          one binary message
@@ -49,14 +50,15 @@ def unescape(text):
     return bytes(out)
 
 
-def frame(opcode, payload):
+def frame(opcode, payload, final=True):
     n = len(payload)
+    first = (0x80 if final else 0) | opcode
     if n < 126:
-        head = struct.pack("!BB", 0x80 | opcode, n)
+        head = struct.pack("!BB", first, n)
     elif n < 1 << 16:
-        head = struct.pack("!BBH", 0x80 | opcode, 126, n)
+        head = struct.pack("!BBH", first, 126, n)
     else:
-        head = struct.pack("!BBQ", 0x80 | opcode, 127, n)
+        head = struct.pack("!BBQ", first, 127, n)
     return head + payload
 
 
@@ -189,6 +191,12 @@ class Server:
         started = time.time() * 1000
         if name == "text":
             self.broadcast(frame(0x1, unescape(rest)))
+        elif name == "pieces":
+            count, _, text = rest.partition(" ")
+            data, n = unescape(text), int(count)
+            cuts = [len(data) * i // n for i in range(n + 1)]
+            self.broadcast(b"".join(frame(0x1 if i == 0 else 0x0, data[cuts[i]:cuts[i + 1]], i == n - 1)
+                                    for i in range(n)))
         elif name == "burst":
             count, _, prefix = rest.partition(" ")
             p = unescape(prefix)
