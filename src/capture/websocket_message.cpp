@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <string>
+
 namespace kx {
 namespace {
 
@@ -23,7 +25,6 @@ std::optional<std::string> StringField(const Json& object, const char* name)
 
 std::optional<std::u16string> TextOfMessage(std::string_view bytes)
 {
-    std::u16string text;
     const std::size_t first = bytes.find_first_not_of(" \t\r\n");
     // Only what may be an object is parsed; JSON with bytes that are not
     // UTF-8 is no JSON and is shown as it stands.
@@ -33,7 +34,9 @@ std::optional<std::u16string> TextOfMessage(std::string_view bytes)
     std::optional<std::string> field;
     if (parsed.is_object() && !(field = StringField(parsed, "sentence")))
         field = StringField(parsed, "text");
-    text = field ? Utf16FromUtf8Replacing(*field) : Utf16FromUtf8Replacing(bytes);
+    std::u16string text = field ? Utf16FromUtf8Replacing(*field) : Utf16FromUtf8Replacing(bytes);
+    // As in a clipboard text: the log view and the engine would stop reading at a NUL.
+    std::erase(text, u'\0');
     if (text.empty())
         return std::nullopt;
     return text;

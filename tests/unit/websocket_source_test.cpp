@@ -31,6 +31,8 @@ TEST(WebSocketMessageText, JsonFieldsOrTheTextAsItStands)
         {"a\xFF" "b\xC3", u"a\uFFFDb\uFFFD"},
         {"\xED\xA0\x80|\xC0\x80", u"\uFFFD|\uFFFD"},  // a surrogate or an overlong form is no UTF-8 either
         {"{\"sentence\":\"\xFF\"}", u"{\"sentence\":\"\uFFFD\"}"},  // not JSON: shown as it stands
+        {std::string("a\0b", 3), u"ab"},
+        {R"({"text":"\u0000"})", std::nullopt},
         {"", std::nullopt},
         {R"({"sentence":""})", std::nullopt},
     };
