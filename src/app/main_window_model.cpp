@@ -50,6 +50,12 @@ void MainWindowModel::SetEngine(EngineKind engine)
     Changed();
 }
 
+void MainWindowModel::SetTextSource(TextSource source)
+{
+    settings_.Source = source;
+    Changed();
+}
+
 void MainWindowModel::SetAlwaysOnTopChecked(bool checked)
 {
     alwaysOnTop_ = checked;
@@ -112,6 +118,7 @@ CaptureSwitches MainWindowModel::Switches() const
     now.translate = translation_.Active();
     now.engine = settings_.Engine;
     now.filters = filters_;
+    now.source = settings_.Source;
     return now;
 }
 

@@ -23,6 +23,7 @@ struct CaptureSwitches {
     bool translate = false;
     EngineKind engine = EngineKind::EzTrans;
     std::shared_ptr<const TextFilterSettings> filters;  // none before the settings are read
+    TextSource source = TextSource::Clipboard;  // the other source's texts are not captured
 };
 
 // The format read decides the method: a Unicode read is Unicode text, and
@@ -60,6 +61,8 @@ public:
     void SetTranslationPossible(bool possible);
     bool TranslationPossible() const { return translation_.enabled; }
     void SetEngine(EngineKind engine);
+    TextSource Source() const { return settings_.Source; }
+    void SetTextSource(TextSource source);
 
     bool AlwaysOnTopChecked() const { return alwaysOnTop_; }
     void SetAlwaysOnTopChecked(bool checked);

@@ -64,6 +64,19 @@ void CapturePipeline::Read(CapturedText text)
     RequestTurn();
 }
 
+void CapturePipeline::Note(std::u16string line, SinkOptions options)
+{
+    options.uot = 0;
+    std::lock_guard planLock(planMutex_);
+    {
+        std::lock_guard lock(readMutex_);
+        if (stopped_)
+            return;
+        read_.push_back(PlannedText{options, std::move(line), std::nullopt, EngineKind::EzTrans, nullptr, {}});
+    }
+    RequestTurn();
+}
+
 bool CapturePipeline::Busy() const
 {
     std::lock_guard lock(readMutex_);

@@ -54,6 +54,9 @@ public:
     // thread, queues it and asks for a turn. A text that fails to decode is
     // dropped and its error thrown on the UI thread's turn.
     void Read(CapturedText text);
+    // Any thread: a line of the program's own (the text source's state),
+    // shown after the texts read before it, appended also in replace mode.
+    void Note(std::u16string line, SinkOptions options);
     // UI thread, when woken: decodes what was read, hands translations to the
     // engine thread and appends everything whose turn has come. A text that
     // fails to decode is dropped and its error thrown after the rest is done.

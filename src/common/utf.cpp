@@ -85,6 +85,18 @@ std::u16string Utf16FromUtf8(std::string_view bytes)
     return out;
 }
 
+std::u16string Utf16FromUtf8Replacing(std::string_view bytes)
+{
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const Sequence s = SequenceAt(bytes, i);
+        AppendUnits(out, s.wellFormed ? s.c : 0xFFFD);
+        i += s.length;
+    }
+    return out;
+}
+
 std::optional<std::u16string> Utf16FromWellFormedUtf8(std::string_view bytes)
 {
     std::u16string out;

@@ -12,6 +12,11 @@ namespace kx {
 std::string Utf8FromUtf16(std::u16string_view units);
 std::u16string Utf16FromUtf8(std::string_view bytes);
 
+// For text from outside (a WebSocket message): each sequence that is not
+// well-formed UTF-8 (a stray byte, an overlong form, a surrogate) gives one
+// U+FFFD, so that no unpaired surrogate comes out.
+std::u16string Utf16FromUtf8Replacing(std::string_view bytes);
+
 // For text that must be well-formed UTF-8 (a URL): nullopt for any byte that
 // is not, and for an overlong form, a surrogate or a code point past U+10FFFF.
 std::optional<std::u16string> Utf16FromWellFormedUtf8(std::string_view bytes);

@@ -65,6 +65,13 @@ enum class EngineKind { EzTrans, Server };
 inline constexpr const char* kEngineKindEzTrans = "ezTrans";
 inline constexpr const char* kEngineKindServer = "Server";
 
+// Where captured texts come from ("Capture"/"Source" in KestruneEX.ini): the
+// clipboard, or the text messages of a hooker's WebSocket server.
+enum class TextSource { Clipboard, WebSocket };
+inline constexpr const char* kTextSourceClipboard = "Clipboard";
+inline constexpr const char* kTextSourceWebSocket = "WebSocket";
+inline constexpr const char* kDefaultWebSocketUrl = "ws://127.0.0.1:6677";
+
 inline constexpr std::int32_t kMinServerTimeoutSeconds = 1;
 inline constexpr std::int32_t kMaxServerTimeoutSeconds = 600;
 
@@ -123,6 +130,8 @@ struct AppSettings {
     ServerSettings Server;
     std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
     SubtitleLook Subtitle;
+    TextSource Source = TextSource::Clipboard;
+    std::string WebSocketUrl = kDefaultWebSocketUrl;  // ws:// or wss://, as the user wrote it
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }

@@ -21,6 +21,7 @@ constexpr const char* kSubstitutions = "Substitutions";
 constexpr const char* kHotkeys = "Hotkeys";
 constexpr const char* kEngine = "Engine";
 constexpr const char* kSubtitle = "Subtitle";
+constexpr const char* kCapture = "Capture";
 
 // Each hotkey setting with its key in the "Hotkeys" section, in file order.
 constexpr std::pair<const char*, std::string HotkeySettings::*> kHotkeyKeys[] = {
@@ -230,6 +231,10 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
                                          : defaults.Server.timeoutSeconds;
     settings.ServerApiKey = TextOr(file.Get(kEngine, "ApiKey"));
     settings.Subtitle = ReadSubtitleLook(file);
+    // An unknown source is the clipboard; the URL is kept as written, for the dialog to show.
+    settings.Source =
+        TextOr(file.Get(kCapture, "Source")) == kTextSourceWebSocket ? TextSource::WebSocket : TextSource::Clipboard;
+    settings.WebSocketUrl = file.Get(kCapture, "WebSocketUrl").value_or(defaults.WebSocketUrl);
 
     window.fontToApply = ParseFontText(TextOr(file.Get(kSetting, "TMainFont")));
     if (window.fontToApply)
@@ -312,6 +317,9 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     file.Set(kSubtitle, "OutlineWidth", IntegerText(settings.Subtitle.OutlineWidth));
     file.Set(kSubtitle, "Shadow", IntegerText(settings.Subtitle.Shadow));
     file.Set(kSubtitle, "Align", settings.Subtitle.Align == StripAlign::Top ? kAlignTop : kAlignBottom);
+
+    file.Set(kCapture, "Source", settings.Source == TextSource::WebSocket ? kTextSourceWebSocket : kTextSourceClipboard);
+    file.Set(kCapture, "WebSocketUrl", settings.WebSocketUrl);
 
     file.Set(kSetting, "TMainFont", FontText(window.logViewFont));
 }

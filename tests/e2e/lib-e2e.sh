@@ -22,6 +22,10 @@ KX_CMD_ENGINE_EZTRANS=$ID_ENGINE_EZTRANS
 KX_CMD_ENGINE_SERVER=$ID_ENGINE_SERVER
 KX_CMD_SERVER_SETTINGS=$ID_ENGINE_SERVERSETTINGS
 KX_CMD_CLICKTHROUGH=$ID_POPUP_CLICKTHROUGH
+KX_CMD_SOURCE_CLIPBOARD=$ID_SOURCE_CLIPBOARD
+KX_CMD_SOURCE_WEBSOCKET=$ID_SOURCE_WEBSOCKET
+KX_CMD_WEBSOCKET_SETTINGS=$ID_SOURCE_WEBSOCKETSETTINGS
+KX_WS_SERVER=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/ws_server/ws_server.py
 
 drv() { wine "$KX_DRIVER" "$@"; }
 
@@ -56,7 +60,7 @@ app_close() {
   echo "$out"
   wait "$APP_PID" || rc=$?
   APP_PID=
-  [[ $out == *"exit-code=0" && $rc == 0 ]]
+  [[ " $out " == *" exit-code=0 "* && $rc == 0 ]]
 }
 
 # Puts 8-bit text on the clipboard (driver escapes).
@@ -155,6 +159,7 @@ ini_check_complete() { # file
     [Hotkeys]='ClickThrough Monitoring ShowHide Subtitle Translation'
     [Engine]='ApiKey Kind Model Prompt TimeoutS Url'
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
+    [Capture]='Source WebSocketUrl'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do
@@ -203,6 +208,43 @@ chat_server_stop() {
   wait "$CHAT_PID" 2>/dev/null || true
   CHAT_PID=
 }
+
+# A loopback WebSocket text server of the tests' own (a hooker's extension),
+# on `port` (default: a free one), recording its events into `name`.log and
+# serving what ws_send tells it; sets WS_PORT and WS_PID. It ends by itself
+# after two minutes at the latest.
+ws_server_start() { # name [port]
+  local name=$1 port=${2:-0} i
+  rm -f "$name.port" "$name.ctl"
+  mkfifo "$name.ctl"
+  python3 "$KX_WS_SERVER" --port "$port" --port-file "$PWD/$name.port" --record "$PWD/$name.log" --lifetime 120 \
+    <"$name.ctl" &
+  WS_PID=$!
+  exec {WS_FD}>"$name.ctl"
+  for i in $(seq 100); do
+    [[ -s $name.port ]] && break
+    sleep 0.1
+  done
+  WS_PORT=$(cat "$name.port")
+}
+# One command to the server: text <text>, burst <count> <prefix>, big <bytes>,
+# binary <bytes>, flood <prefix>, close (see ws_server.py).
+ws_send() { printf '%s\n' "$*" >&"$WS_FD"; }
+# The end of its commands ends the server.
+ws_server_stop() {
+  [[ -n ${WS_PID:-} ]] || return 0
+  exec {WS_FD}>&-
+  local i
+  for i in $(seq 50); do
+    kill -0 "$WS_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$WS_PID" 2>/dev/null || true
+  wait "$WS_PID" 2>/dev/null || true
+  WS_PID=
+}
+# A port nothing listens on (for a moment).
+free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 # The user message of a recorded request, and the request's headers.
 chat_request_text() { python3 -c 'import json,sys; print(json.loads(open(sys.argv[1],"rb").read().decode("utf-8"))["messages"][1]["content"], end="")' "$1"; }

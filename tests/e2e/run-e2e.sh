@@ -66,6 +66,7 @@ kx_register_engine "$KX_ENGINE"
 wineserver -p >/dev/null 2>&1
 
 engine_key='HKCU\Software\ChangShin\ezTrans'
+x11_driver_key='HKCU\Software\Wine\X11 Driver'
 unregister_engine() { wine reg delete "$engine_key" /f >/dev/null 2>&1; }
 register_engine() { wine reg add "$engine_key" /v FilePath /t REG_SZ /d 'C:\ezTrans' /f >/dev/null 2>&1; }
 
@@ -83,7 +84,9 @@ scenario_cleanup() {
   [[ -n ${APP_PID:-} ]] && wait "$APP_PID" 2>/dev/null
   [[ -n ${OTHER_PID:-} ]] && { kill -9 "$OTHER_PID" 2>/dev/null; wait "$OTHER_PID" 2>/dev/null; }
   [[ -n ${DPI_CHANGED:-} ]] && set_dpi 96
+  [[ -n ${UNMANAGED:-} ]] && wine reg delete "$x11_driver_key" /v Managed /f >/dev/null 2>&1
   chat_server_stop
+  ws_server_stop
   return 0
 }
 
@@ -2016,6 +2019,173 @@ scenario_many_substitution_keys() {
   expect_eq "the last one as it was" "$(ini_get KestruneEX.ini Substitutions B99999)" "$(printf '%04X,0041' $((19968 + 99999 % 20000)))"
 }
 
+# The WebSocket text source: 300 messages sent at once are 300 lines, in
+# order, once each; JSON messages give their "sentence" or "text", also
+# when the message comes in fragments; invalid
+# UTF-8 shows U+FFFD; binary and oversized messages are passed over on a
+# connection that stays up; monitoring off holds texts back; clipboard
+# changes are not captured meanwhile; the menu switches the source.
+scenario_websocket_source() {
+  ws_server_start hooker
+  local url="ws://127.0.0.1:$WS_PORT"
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=WebSocket' "WebSocketUrl=$url"
+  app_start
+  app_ready
+  expect "connected at start-up, and the log says so" drv wait-log-ends-with "$(esc $'Success\r\nText source: connected to '"$url")" 10000
+  expect "the server saw the connection" wait_file_line hooker.log '^connected 1$' 5
+  ws_send burst 300 line-
+  expect "the 300th line" drv wait-log-ends-with "$(esc $'\r\nline-300')" 15000
+  expect_eq "300 lines, in order, once each" "$(log_lines | grep '^line-' | paste -sd ' ')" \
+    "$(printf 'line-%03d\n' $(seq 300) | paste -sd ' ')"
+  ws_send 'text {"sentence":"こんにちは","process_path":"C:\\\\game.exe"}'
+  ws_send 'text {"text":"テキスト"}'
+  ws_send 'text {"other":1}'
+  ws_send 'pieces 3 {"sentence":"in three pieces"}'
+  ws_send 'text plain\xffbyte'
+  ws_send 'binary 16'
+  ws_send 'big 5000000'
+  ws_send 'text after the big one'
+  ws_send 'big 4200000'
+  ws_send 'text after the second big one'
+  expect "sentence and text fields, other JSON as it is, U+FFFD, binary passed over, one notice for two big ones" \
+    drv wait-log-ends-with "$(esc $'line-300\r\nこんにちは\r\nテキスト\r\n{"other":1}\r\nin three pieces\r\nplain�byte\r\nText source: a message over 4 MiB was not shown\r\nafter the big one\r\nafter the second big one')" 15000
+  drv command $KX_CMD_MONITORING >/dev/null
+  ws_send 'text sent while monitoring is off'
+  sleep 1
+  drv command $KX_CMD_MONITORING >/dev/null
+  clip 'copied to the clipboard'
+  sleep 1
+  ws_send 'text sent while monitoring is on'
+  expect "monitoring on again" drv wait-log-ends-with "$(esc $'second big one\r\nsent while monitoring is on')" 10000
+  expect "nothing shown while monitoring was off" drv log-lacks 'sent while monitoring is off'
+  expect "the clipboard change was not captured" drv log-lacks 'copied to the clipboard'
+  # The menu: back to the clipboard closes the connection.
+  drv command $KX_CMD_SOURCE_CLIPBOARD >/dev/null
+  expect "Clipboard closes the connection with a close frame" wait_file_line hooker.log '^close-frame 1 code=1000$' 5
+  clip 'copied again'
+  expect "the clipboard is captured again" drv wait-log-ends-with "$(esc $'\r\ncopied again')" 5000
+  drv command $KX_CMD_SOURCE_WEBSOCKET >/dev/null
+  expect "WebSocket connects again" drv wait-log-ends-with "$(esc $'copied again\r\nText source: connected to '"$url")" 10000
+  wait_file_line hooker.log '^connected 2$' 5
+  expect "closes with exit code 0" app_close
+  expect "exit closes the connection with a close frame" wait_file_line hooker.log '^close-frame 2 code=1000$' 5
+  expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
+  expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
+  expect "every section complete" ini_check_complete KestruneEX.ini
+}
+
+# No server at start-up, then one, then it goes and comes back: the program
+# connects on its own each time, with one log line each way.
+scenario_websocket_reconnect() {
+  local port url
+  port=$(free_port)
+  url="ws://127.0.0.1:$port/api/ws/text/origin"
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=WebSocket' "WebSocketUrl=$url"
+  app_start
+  app_ready
+  local refused="Text source: cannot connect to $url (the connection was refused)"
+  expect "the failure told" drv wait-log-ends-with "$(esc $'\r\n'"$refused")" 10000
+  sleep 5
+  expect_eq "told once over several tries" "$(log_lines | grep -cxF "$refused")" 1
+  ws_server_start first "$port"
+  expect "connected within the next try" drv wait-log-ends-with "$(esc $'\r\nText source: connected to '"$url")" 5000
+  ws_send 'text before the stop'
+  expect "a line before the stop" drv wait-log-ends-with "$(esc $'\r\nbefore the stop')" 5000
+  ws_server_stop
+  expect "the loss told" drv wait-log-contains "$(esc "Text source: lost the connection to $url (")" 5000
+  sleep 5
+  ws_server_start second "$port"
+  expect "connected again" drv wait-log-ends-with "$(esc $'\r\nText source: connected to '"$url")" 5000
+  ws_send 'text after the restart'
+  expect "lines after that appear" drv wait-log-ends-with "$(esc $'\r\nafter the restart')" 5000
+  local states
+  states=$(log_lines | grep '^Text source: ' | sed 's/ to .*//' | paste -sd ,)
+  expect_eq "one line each way" "$states" \
+    'Text source: cannot connect,Text source: connected,Text source: lost the connection,Text source: connected'
+  expect_eq "no box" "$(drv count-windows --class '#32770')" "count=0"
+  expect "closes with exit code 0" app_close
+}
+
+# A server that sends without pause: closing the window sends the close
+# frame and the process ends within 2 s. Wine's X11 driver waits up to 2 s
+# for a window manager to take back each window that is hidden; Xvfb has
+# none, so here the windows are left unmanaged (every close took 2.07 s).
+scenario_websocket_exit_flood() {
+  UNMANAGED=1
+  wine reg add "$x11_driver_key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  ws_server_start flood
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=WebSocket' \
+    "WebSocketUrl=ws://127.0.0.1:$WS_PORT"
+  app_start
+  app_ready
+  wait_file_line flood.log '^connected 1$' 10
+  ws_send 'flood f'
+  expect "the flood is shown" drv wait-log-contains 'f2000' 15000
+  local out took
+  out=$(drv close 15000)
+  echo "    $out"
+  took=$(sed -n 's/.*after-ms=\([0-9]*\).*/\1/p' <<<"$out")
+  wait "$APP_PID"
+  APP_PID=
+  expect_fields "exit code 0" "$out" exit-code=0
+  expect "ended within 2 s of the close ($took ms)" [ "$took" -lt 2000 ]
+  expect "with a close frame" wait_file_line flood.log '^close-frame 1 code=1000$' 5
+}
+
+# Options > Text source > WebSocket settings..: the default URL, "Test"
+# against a server that is up and one that is down, a URL that is none, OK;
+# then the WebSocket source with that URL.
+scenario_websocket_settings_dialog() {
+  ws_server_start dlg
+  local url="ws://127.0.0.1:$WS_PORT" down text
+  down="ws://127.0.0.1:$(free_port)"
+  local dlg=(--exact --class '#32770' 'WebSocket settings')
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
+  app_start
+  app_ready
+  drv post-command $KX_CMD_WEBSOCKET_SETTINGS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  expect "the default URL" grep -qxF -- "id=${IDC_WEBSOCKET_URL} text=ws://127.0.0.1:6677" <<<"$text"
+  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" " $url " >/dev/null
+  drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
+  expect "Test against a server that is up" wait_child_text "${dlg[@]}" -- ${IDC_WEBSOCKET_TESTRESULT} "Connected to $url." 10000
+  expect "the test connection is closed with a close frame" wait_file_line dlg.log '^close-frame 1 code=1000$' 5
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-websocket-settings.png
+  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-websocket-settings.png "$KX_E2E_SCREENSHOTS"/
+  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" "$down" >/dev/null
+  drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
+  expect "Test against a server that is down" \
+    wait_child_text "${dlg[@]}" -- ${IDC_WEBSOCKET_TESTRESULT} 'Cannot connect: the connection was refused.' 10000
+  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" 'http://127.0.0.1:6677' >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  local box
+  box=$(drv window-text --exact --class '#32770' 'KestruneEX!' 10000) || { echo "  FAILED: no box for a URL that is none"; return 1; }
+  expect "a box says what a URL must be" grep -qF 'must begin with ws:// or wss://' <<<"$box"
+  drv click-button --exact --class '#32770' 'KestruneEX!' OK 5000 >/dev/null
+  expect "the dialog stays open" drv wait-window "${dlg[@]}" 2000
+  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" "$url" >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  sleep 1
+  expect_eq "the clipboard is still the source: no connection" "$(grep -c '^connected' dlg.log)" 1
+  drv command $KX_CMD_SOURCE_WEBSOCKET >/dev/null
+  expect "the WebSocket source with that URL" drv wait-log-ends-with "$(esc $'\r\nText source: connected to '"$url")" 10000
+  ws_send 'text 一行目'
+  expect "its lines are shown" drv wait-log-ends-with "$(esc $'\r\n一行目')" 5000
+  # The menu as the user sees it: Options > Text source.
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
+  xdotool key --delay 150 alt+o s
+  sleep 0.5
+  import -window root -crop 640x330+95+95 +repage -strip screenshot-text-source-menu.png
+  xdotool key --delay 50 Escape Escape Escape
+  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-text-source-menu.png "$KX_E2E_SCREENSHOTS"/
+  expect "closes with exit code 0" app_close
+  expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
+  expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
+}
+
 all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
   replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
@@ -2024,7 +2194,8 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   translation_server translation_server_slow server_settings_dialog
   server_redirect server_key_not_in_clear server_trickling many_substitution_keys
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
-  always_on_top_at_start)
+  always_on_top_at_start
+  websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 
@@ -2036,7 +2207,7 @@ for name in "${selected[@]}"; do
   (
     set -eEuo pipefail
     cd "$dir"
-    APP_PID= VIEWER_PID= OTHER_PID=
+    APP_PID= VIEWER_PID= OTHER_PID= UNMANAGED=
     trap scenario_cleanup EXIT
     "scenario_$name"
   ) >"$dir/scenario.log" 2>&1

@@ -462,6 +462,26 @@ TEST(PipelineHungEngine, StoppedForTheRunWhileTheOtherEngineGoesOn)
 // A server answers in its own form: the text as sent (no full stop), the
 // answer shown whole, and a failure's reason line behind the text it is
 // about, even in replace mode.
+TEST_F(PipelineFixture, NotesKeepTheirPlaceBetweenTextsAndAreAppendedInReplaceMode)
+{
+    translator.CloseGate();
+    Read("before");
+    pipeline.Note(u"Text source: lost the connection", options);
+    Read("after", false);
+    Turn();
+    ASSERT_TRUE(translator.WaitUntilStarted(1));
+    EXPECT_EQ(view.text, u"") << "the note waits behind the translation";
+    translator.OpenGate();
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"[before\r\nText source: lost the connection\r\nafter\r\n");
+
+    options.uot = 1;
+    Read("replaced", false);
+    pipeline.Note(u"Text source: connected", options);
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"replaced\r\nText source: connected");
+}
+
 TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
 {
     SinkOptions options;

@@ -154,7 +154,13 @@ TEST(MainWindowModelRules, TextsAreReadWithTheSwitchesOfTheMomentAndNoneAfterClo
     ASSERT_NE(now.filters, nullptr);
 
     EXPECT_TRUE(now.monitoring);
-    const std::uint64_t before = model.Revision();
+    EXPECT_EQ(now.source, TextSource::Clipboard);
+    std::uint64_t before = model.Revision();
+    model.SetTextSource(TextSource::WebSocket);
+    EXPECT_GT(model.Revision(), before) << "the radio items follow";
+    EXPECT_EQ(model.Switches().source, TextSource::WebSocket);
+    EXPECT_EQ(settings.Source, TextSource::WebSocket) << "saved at exit";
+    before = model.Revision();
     model.ToggleMonitoring();
     EXPECT_GT(model.Revision(), before);
     model.ToggleMonitoring();

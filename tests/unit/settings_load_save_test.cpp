@@ -238,6 +238,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
                 EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n";
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
+    expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 
@@ -271,6 +272,25 @@ TEST(SettingsEngineTest, UnknownKindOrBadValuesGiveTheDefaults)
     EXPECT_EQ(loaded.Server.timeoutSeconds, 30);
     EXPECT_EQ(loaded.Server.url, "");      // kept as written: the user sees it in the dialog
     EXPECT_EQ(loaded.Server.prompt, u"");  // an empty prompt is a choice
+}
+
+TEST(SettingsCaptureTest, SourceAndUrlRoundTripAndAnUnknownSourceIsTheClipboard)
+{
+    AppSettings settings;
+    settings.Source = TextSource::WebSocket;
+    settings.WebSocketUrl = "wss://127.0.0.1:2333/api/ws/text/origin";
+    const std::string saved = Saved("", settings, MainWindowState{});
+    EXPECT_NE(saved.find("[Capture]\r\nSource=WebSocket\r\nWebSocketUrl=wss://127.0.0.1:2333/api/ws/text/origin\r\n"),
+              std::string::npos);
+    AppSettings loaded;
+    Load(saved, loaded);
+    EXPECT_EQ(loaded.Source, TextSource::WebSocket);
+    EXPECT_EQ(loaded.WebSocketUrl, settings.WebSocketUrl);
+    Load("[Capture]\nSource=websocket\nWebSocketUrl=\n", loaded);
+    EXPECT_EQ(loaded.Source, TextSource::Clipboard) << "the stored word is exact";
+    EXPECT_EQ(loaded.WebSocketUrl, "") << "kept as written: the user sees it in the dialog";
+    Load("", loaded);
+    EXPECT_EQ(loaded.WebSocketUrl, "ws://127.0.0.1:6677");
 }
 
 TEST(SettingsSubtitleTest, OddValuesReadAsTheDefaultOrAsWritten)
@@ -580,6 +600,8 @@ TEST(SettingsRoundTripTest, RandomSettingsComeBackEqual)
             for (int i = static_cast<int>(random() % 5); i > 0; --i)
                 list->push_back({RandomUtf16(random, 1 + random() % 40), RandomUtf16(random, random() % 40)});
         settings.ClickThrough = RandomInt(random);
+        settings.Source = random() % 2 ? TextSource::WebSocket : TextSource::Clipboard;
+        settings.WebSocketUrl = RandomLine(random, random() % 60);
         settings.Subtitle = {static_cast<Color>(random()), static_cast<std::int32_t>(random() % 9), RandomInt(random),
                              random() % 2 ? StripAlign::Top : StripAlign::Bottom};
         // Hotkey texts are kept as written, blanks and all, whether or not they parse.

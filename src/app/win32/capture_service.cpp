@@ -5,12 +5,17 @@
 #include "common/utf.h"
 #include "translate/server_key.h"
 
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace kx::win32 {
 namespace {
 
 constexpr char16_t kTestText[] = u"こんにちは";
+// A server that does not answer the close frame is left behind after this.
+constexpr std::chrono::milliseconds kSourceSwitchWait{500};
+constexpr std::chrono::milliseconds kExitWait{1000};
 
 } // namespace
 
@@ -27,7 +32,9 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
             const CaptureSwitches now = CurrentSwitches();
-            return ClipboardWatcher::ReadSwitches{now.monitoring, now.method == UnicodeText};
+            // With the WebSocket source, changes are passed on along the chain, not read.
+            return ClipboardWatcher::ReadSwitches{now.monitoring && now.source == TextSource::Clipboard,
+                                                  now.method == UnicodeText};
         },
         [this](const ClipboardText& text) { OnClipboardText(text); },
         [this](const std::string& message) {
@@ -75,6 +82,50 @@ void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
             ezTransStopped_ = true;
         stopped(kind);
     });
+}
+
+void CaptureService::OnWebSocketText(std::u16string text)
+{
+    const CaptureSwitches now = CurrentSwitches();
+    if (!now.monitoring || now.source != TextSource::WebSocket)
+        return;
+    // Unicode text: no code page between the server and the log.
+    CapturedText captured{{}, std::move(text), UnicodeText, now.options, now.translate, now.filters, {}};
+    captured.engine = now.engine;
+    pipeline_->Read(std::move(captured));
+}
+
+void CaptureService::UseTextSource(TextSource source, const std::string& url)
+{
+    if (stopped_ || (source == TextSource::WebSocket && webSocket_ && webSocket_->Url() == url))
+        return;
+    if (webSocket_) {
+        webSocket_->Stop(kSourceSwitchWait);
+        webSocket_.reset();
+    }
+    if (source != TextSource::WebSocket)
+        return;
+    webSocket_ = std::make_unique<WebSocketSource>(
+        webSocketPort_, std::make_shared<Win32Clock>(),
+        WebSocketSource::Handlers{[this](std::u16string text) { OnWebSocketText(std::move(text)); },
+                                  [this](std::u16string line) {
+                                      pipeline_->Note(std::move(line), CurrentSwitches().options);
+                                  }});
+    webSocket_->Start(url);
+}
+
+void CaptureService::TestWebSocket(const std::string& url, std::function<void(std::string failure)> done)
+{
+    try {
+        std::thread([port = webSocketPort_, gate = testGate_, url, done] {
+            WebSocketOpened opened = port->Connect(url);
+            const std::string failure = opened.connection ? std::string() : opened.failure;
+            opened.connection.reset();  // the close frame at once
+            gate->Run([&] { done(failure); });
+        }).detach();
+    } catch (const std::system_error&) {
+        done("cannot start a thread for the test");
+    }
 }
 
 bool CaptureService::StartEzTrans()
@@ -131,6 +182,9 @@ void CaptureService::Stop()
     }
     uiThread_.Close();
     reader_->Leave();
+    testGate_->Close();
+    if (webSocket_)
+        webSocket_->Stop(kExitWait);
     // The engine call in progress finishes, the texts not yet started are dropped.
     if (!pipeline_->Stop(kStopWait))
         ::TerminateProcess(::GetCurrentProcess(), 0);

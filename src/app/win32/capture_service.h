@@ -1,19 +1,23 @@
 #pragma once
 // Everything behind the log view that reads and translates: the clipboard
-// reader thread, the capture pipeline, the ezTrans engine and the
+// reader thread, the WebSocket text source, the capture pipeline, the ezTrans engine and the
 // translation server with their HTTP and protected-secret adapters. Started
 // by the main window after it is created and stopped in the program's order
 // once the settings are saved: leave the clipboard chain, then the engines.
 #include "app/main_window_model.h"
 #include "capture/capture_pipeline.h"
+#include "capture/websocket_source.h"
 #include "capture/win32/clipboard_reader_thread.h"
+#include "common/call_gate.h"
 #include "platform/log_view_port.h"
 #include "platform/prompts_port.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_pages.h"
 #include "platform/win32/win32_http.h"
 #include "platform/win32/win32_secrets.h"
 #include "platform/win32/win32_system.h"
 #include "platform/win32/win32_ui_thread.h"
+#include "platform/win32/win32_websocket.h"
 #include "translate/server_key.h"
 #include "translate/server_translator.h"
 #include "translate/translation_engine.h"
@@ -22,6 +26,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -41,6 +46,13 @@ public:
     // Joins the clipboard chain; texts read from now on go with the switches
     // last published.
     void Start();
+    // The UI thread: where texts come from. The WebSocket source connects to
+    // `url` on a thread of its own, and again after every failure; a change of
+    // source or URL closes the connection before the next one.
+    void UseTextSource(TextSource source, const std::string& url);
+    // Connects to `url` and closes again at once, on a thread of its own;
+    // `done` gets, from there, nothing when it connected, else the reason.
+    void TestWebSocket(const std::string& url, std::function<void(std::string failure)> done);
     // The UI thread: the switches for texts read from now on.
     void Publish(const CaptureSwitches& switches);
     UiThreadPort& UiThread() { return uiThread_; }
@@ -68,13 +80,15 @@ public:
     void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
 
     // The program closes: nothing more is read or shown, the chain is left,
-    // the engine call in progress finishes and the engines end. When a call
-    // stays inside an engine (hung or faulted, now or earlier in the run),
-    // the process ends here: it must not wait for the engine nor free it.
+    // the WebSocket is closed, the engine call in progress finishes and the
+    // engines end. When a call stays inside an engine (hung or faulted, now
+    // or earlier in the run), the process ends here: it must not wait for
+    // the engine nor free it.
     void Stop();
 
 private:
     void OnClipboardText(const ClipboardText& text);  // on the reader thread
+    void OnWebSocketText(std::u16string text);        // on the source's thread
     CaptureSwitches CurrentSwitches();
 
     LogViewPort& log_;
@@ -95,6 +109,9 @@ private:
     std::unique_ptr<TranslationEngine> engine_;
     std::unique_ptr<ServerTranslator> server_;
     std::unique_ptr<CapturePipeline> pipeline_;
+    std::shared_ptr<Win32WebSocket> webSocketPort_ = std::make_shared<Win32WebSocket>();
+    std::shared_ptr<CallGate> testGate_ = std::make_shared<CallGate>();  // closed at Stop
+    std::unique_ptr<WebSocketSource> webSocket_;     // none while the source is the clipboard
     std::unique_ptr<ClipboardReaderThread> reader_;  // last: gone before what it feeds
     bool stopped_ = false;
 };

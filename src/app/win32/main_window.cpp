@@ -4,6 +4,7 @@
 #include "app/win32/resource_ids.h"
 #include "capture/append_log.h"
 #include "capture/win32/text_filters_dialog.h"
+#include "capture/win32/websocket_settings_dialog.h"
 #include "common/app_error.h"
 #include "common/text.h"
 #include "platform/win32/ui/controls.h"
@@ -150,6 +151,8 @@ void MainWindow::ApplyModel()
                          MF_BYCOMMAND);
     ::CheckMenuRadioItem(menu, ID_ENGINE_EZTRANS, ID_ENGINE_SERVER,
                          settings_.Engine == EngineKind::Server ? ID_ENGINE_SERVER : ID_ENGINE_EZTRANS, MF_BYCOMMAND);
+    ::CheckMenuRadioItem(menu, ID_SOURCE_CLIPBOARD, ID_SOURCE_WEBSOCKET,
+                         model_.Source() == TextSource::WebSocket ? ID_SOURCE_WEBSOCKET : ID_SOURCE_CLIPBOARD, MF_BYCOMMAND);
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -258,13 +261,8 @@ void MainWindow::FormCreate()
 
     capture_ = std::make_unique<CaptureService>(window_, kUiWorkMessage, *logView_, prompts_);
     capture_->Pipeline().SetTurnScheduler([this] { OnTurnAsked(); });
-    capture_->SetOnEngineStopped([this](EngineKind) { ShowTranslationPossible(); });
-    serverDialog_ = std::make_unique<ServerSettingsDialog>(instance_, capture_->UiThread());
-    serverDialog_->Create(window_);
-    serverDialog_->SetTestRunner(
-        [this](const ServerDialogValues& values, std::function<void(std::u16string)> done) {
-            capture_->TestServer(values, std::move(done));
-        });
+    CreateServerDialog();
+    CreateWebSocketDialog();
 
     model_.SetGetTextMethod(Ascii);
     programTitle_ = BuildProgramTitle(ReadFileVersion());
@@ -274,6 +272,7 @@ void MainWindow::FormCreate()
     LoadSettingsIntoWindow();
     model_.PublishFilters();
     StartChosenEngine();
+    StartTextSource();
     RegisterHotkeys();
     ::SetWindowTextA(window_, programTitle_.c_str());
 }
@@ -382,13 +381,14 @@ void MainWindow::OnCommand(int id)
         TextFilters1Click();
         break;
     case ID_ENGINE_EZTRANS:
-        EngineEzTrans1Click();
-        break;
     case ID_ENGINE_SERVER:
-        EngineServer1Click();
-        break;
     case ID_ENGINE_SERVERSETTINGS:
-        ServerSettings1Click();
+        OnEngineCommand(id);
+        break;
+    case ID_SOURCE_CLIPBOARD:
+    case ID_SOURCE_WEBSOCKET:
+    case ID_SOURCE_WEBSOCKETSETTINGS:
+        OnTextSourceCommand(id);
         break;
     case ID_HELP_ABOUT:
         About1Click();

@@ -29,6 +29,7 @@ namespace kx::win32 {
 
 class TextFiltersDialog;
 class ServerSettingsDialog;
+class WebSocketSettingsDialog;
 
 // The log view's font as the user chose it.
 struct LogFont {
@@ -114,10 +115,20 @@ private:
     void TextFilters1Click();
     // The translation engine (main_window_engine.cpp).
     void StartChosenEngine();
+    // The Server settings dialog, and the Translation item greyed when an engine stops answering.
+    void CreateServerDialog();
+    void OnEngineCommand(int id);
     void EngineEzTrans1Click();
     void EngineServer1Click();
     void ServerSettings1Click();
     void ShowTranslationPossible();
+    // The text source (main_window_source.cpp).
+    void CreateWebSocketDialog();
+    void StartTextSource();
+    void OnTextSourceCommand(int id);
+    void SourceClipboard1Click();
+    void SourceWebSocket1Click();
+    void WebSocketSettings1Click();
     void Cleartext1Click();
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
@@ -152,6 +163,7 @@ private:
     ModalDialog* agthHelpForm_ = nullptr;
     std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
     std::unique_ptr<ServerSettingsDialog> serverDialog_;
+    std::unique_ptr<WebSocketSettingsDialog> webSocketDialog_;
 
     std::unique_ptr<LogViewWindow> logView_;
     Win32CodePages codePages_;

@@ -2,6 +2,7 @@
 // server with its settings dialog.
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
 #include "capture/append_log.h"
 #include "common/text.h"
 #include "common/utf.h"
@@ -26,6 +27,17 @@ void MainWindow::ShowTranslationPossible()
     model_.SetTranslationPossible(settings_.Engine == EngineKind::Server || capture_->EzTransReady());
 }
 
+void MainWindow::CreateServerDialog()
+{
+    capture_->SetOnEngineStopped([this](EngineKind) { ShowTranslationPossible(); });
+    serverDialog_ = std::make_unique<ServerSettingsDialog>(instance_, capture_->UiThread());
+    serverDialog_->Create(window_);
+    serverDialog_->SetTestRunner(
+        [this](const ServerDialogValues& values, std::function<void(std::u16string)> done) {
+            capture_->TestServer(values, std::move(done));
+        });
+}
+
 // At start-up, after the settings are read: only the chosen engine starts. A
 // server is asked nothing now; one that is down is no start-up failure.
 void MainWindow::StartChosenEngine()
@@ -43,6 +55,16 @@ void MainWindow::StartChosenEngine()
     if (capture_->StartEzTrans())
         AppendLineToView(*logView_, Widen(kEngineSuccessLine));
     ShowTranslationPossible();
+}
+
+void MainWindow::OnEngineCommand(int id)
+{
+    if (id == ID_ENGINE_EZTRANS)
+        EngineEzTrans1Click();
+    else if (id == ID_ENGINE_SERVER)
+        EngineServer1Click();
+    else
+        ServerSettings1Click();
 }
 
 void MainWindow::EngineEzTrans1Click()

@@ -1,6 +1,7 @@
 #pragma once
 // Resource identifiers shared by the resource script and the window classes:
-// The Text filters dialog (2100-2139) and its find/replace pair editor (2140-2149).
+// The Text filters dialog (2100-2119), the WebSocket settings dialog (2120-2139)
+// and the filters' find/replace pair editor (2140-2149).
 // Template ids 200-299, control ids 2000-2999, each subsystem its own range.
 
 #define IDD_TEXTFILTERS 203
@@ -22,3 +23,11 @@
 #define IDC_SUBST_FIND 2141
 #define IDC_SUBST_REPLACELABEL 2142
 #define IDC_SUBST_REPLACE 2143
+
+// The WebSocket settings dialog (2120-2139).
+#define IDD_WEBSOCKETSETTINGS 206
+#define IDC_WEBSOCKET_URLLABEL 2120
+#define IDC_WEBSOCKET_URL 2121
+#define IDC_WEBSOCKET_HINT 2122
+#define IDC_WEBSOCKET_TEST 2123
+#define IDC_WEBSOCKET_TESTRESULT 2124

@@ -1220,6 +1220,23 @@ std::string Numbered(const std::string& prefix, unsigned long i)
     return prefix + number;
 }
 
+std::string Ms(double ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", ms);
+    return text;
+}
+
+// Milliseconds since 1970 by the system clock, which Wine shares with the
+// host: times of this driver and of programs outside Wine side by side.
+double EpochMs()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+    return static_cast<double>(ticks.QuadPart - 116444736000000000ULL) / 10000.0;
+}
+
 // clip-burst <count> <interval-ms> <prefix>: puts "<prefix>001", "<prefix>002",
 // ... on the clipboard, one change every interval (0: back to back), the way
 // a hooker flushes several text threads at once.
@@ -1233,6 +1250,7 @@ int CmdClipBurst(const std::vector<std::wstring>& args)
         return kUsage;
     HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
     const double start = NowMs();
+    const double startEpoch = EpochMs();
     for (unsigned long i = 1; i <= count; ++i) {
         WaitUntil(start + static_cast<double>(interval) * static_cast<double>(i - 1));
         if (!PutClipboardText(owner, Numbered(*prefix, i))) {
@@ -1243,15 +1261,9 @@ int CmdClipBurst(const std::vector<std::wstring>& args)
     char elapsed[32];
     std::snprintf(elapsed, sizeof elapsed, "%.1f", NowMs() - start);
     WaitUntil(NowMs() + 300);  // the owner stays a moment for the last readers
-    Out("burst count=" + Num(static_cast<long long>(count)) + " elapsed-ms=" + elapsed);
+    Out("burst count=" + Num(static_cast<long long>(count)) + " elapsed-ms=" + elapsed + " started-at-ms=" +
+        Ms(startEpoch));
     return kOk;
-}
-
-std::string Ms(double ms)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", ms);
-    return text;
 }
 
 // main-above <title> <timeout-ms>: waits until the main window lies above
@@ -1360,6 +1372,33 @@ int CmdChangeToLine(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// wait-painted <text: \uXXXX \r \n> <timeout-ms>: waits until the log view
+// ends with the text and the main window has nothing left to paint, and
+// tells when that was (milliseconds since 1970, see EpochMs).
+int CmdWaitPainted(const std::vector<std::wstring>& args)
+{
+    unsigned long timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[1], timeout))
+        return kUsage;
+    const std::optional<std::wstring> tail = ParseTextEscapes(args[0]);
+    HWND main = RequireMainWindow();
+    HWND view = LogView(main);
+    if (!tail || !view)
+        return tail ? kFailed : kUsage;
+    const double deadline = NowMs() + static_cast<double>(timeout);
+    LogTail log(view);
+    while (!(log.EndsWith(*tail) || log.EndsWith(*tail + L"\r\n")) && NowMs() < deadline)
+        ::Sleep(1);
+    while ((::GetUpdateRect(main, nullptr, FALSE) || ::GetUpdateRect(view, nullptr, FALSE)) && NowMs() < deadline)
+        ::Sleep(0);
+    if (NowMs() >= deadline) {
+        Err("error=not-painted");
+        return kFailed;
+    }
+    Out("painted-at-ms=" + Ms(EpochMs()));
+    return kOk;
+}
+
 // --- the program as a whole ------------------------------------------------
 
 int CmdCommand(const std::vector<std::wstring>& args, bool post)
@@ -1417,6 +1456,7 @@ int CmdClose(const std::vector<std::wstring>& args)
         Err("error=cannot-open-process");
         return kFailed;
     }
+    const double posted = NowMs();
     ::PostMessageW(main, WM_CLOSE, 0, 0);
     DWORD exitCode = 0;
     const bool ended = WaitProcess(process, timeout, exitCode);
@@ -1425,7 +1465,7 @@ int CmdClose(const std::vector<std::wstring>& args)
         Err("timeout=close pid=" + Num(pid));
         return kFailed;
     }
-    Out("closed pid=" + Num(pid) + " exit-code=" + Num(exitCode));
+    Out("closed pid=" + Num(pid) + " exit-code=" + Num(exitCode) + " after-ms=" + Ms(NowMs() - posted));
     return kOk;
 }
 
@@ -1591,6 +1631,7 @@ void Usage()
         "  set-clipboard-repeat <count> <text> | get-clipboard | code-pages | main-above <title> <timeout-ms>\n"
         "  clip-viewer [--in-memory] <out-file> <timeout-ms>\n"
         "  clip-burst <count> <interval-ms> <prefix> | change-to-line <count> <prefix>\n"
+        "  wait-painted <text: \\uXXXX \\r \\n> <timeout-ms>   (prints the time since 1970)\n"
         "  probe-answers <duration-ms> <interval-ms>\n"
         "  get-log [--oneline]\n"
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
@@ -1656,6 +1697,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdProbeAnswers(args);
     else if (command == L"change-to-line")
         rc = CmdChangeToLine(args);
+    else if (command == L"wait-painted")
+        rc = CmdWaitPainted(args);
     else if (command == L"clip-viewer")
         rc = CmdClipViewer(args);
     else if (command == L"get-log")

@@ -1,0 +1,56 @@
+// The main window's choice of text source: the clipboard, or a hooker's
+// WebSocket server with its settings dialog.
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "capture/win32/websocket_settings_dialog.h"
+
+#include <utility>
+
+namespace kx::win32 {
+
+void MainWindow::CreateWebSocketDialog()
+{
+    webSocketDialog_ = std::make_unique<WebSocketSettingsDialog>(instance_, capture_->UiThread());
+    webSocketDialog_->Create(window_);
+    webSocketDialog_->SetTester([this](const std::string& url, std::function<void(std::string)> done) {
+        capture_->TestWebSocket(url, std::move(done));
+    });
+}
+
+// At start-up, after the settings are read, and on every change of source or URL.
+void MainWindow::StartTextSource()
+{
+    capture_->UseTextSource(model_.Source(), settings_.WebSocketUrl);
+}
+
+void MainWindow::OnTextSourceCommand(int id)
+{
+    if (id == ID_SOURCE_CLIPBOARD)
+        SourceClipboard1Click();
+    else if (id == ID_SOURCE_WEBSOCKET)
+        SourceWebSocket1Click();
+    else
+        WebSocketSettings1Click();
+}
+
+void MainWindow::SourceClipboard1Click()
+{
+    model_.SetTextSource(TextSource::Clipboard);
+    StartTextSource();
+}
+
+void MainWindow::SourceWebSocket1Click()
+{
+    model_.SetTextSource(TextSource::WebSocket);
+    StartTextSource();
+}
+
+void MainWindow::WebSocketSettings1Click()
+{
+    if (std::optional<std::string> url = webSocketDialog_->Edit(settings_.WebSocketUrl)) {
+        settings_.WebSocketUrl = std::move(*url);
+        StartTextSource();
+    }
+}
+
+} // namespace kx::win32
