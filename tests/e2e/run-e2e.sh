@@ -474,7 +474,7 @@ scenario_endsession_saves() {
   expect "every section holds all its keys" ini_check_complete KestruneEX.ini
   local order want
   order=$(ini_dump KestruneEX.ini | grep '^\[' | paste -sd ' ')
-  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle]"
+  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle] [Capture]"
   expect_eq "sections in order" "$order" "$want"
   expect_eq "Translation changed" "$(ini_get KestruneEX.ini MainMenu Translation)" 0
   expect_eq "Aot changed" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
