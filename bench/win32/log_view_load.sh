@@ -64,9 +64,13 @@ idle=$(drv probe-answers 1000 20)
 drv probe-answers 8000 20 >"$work/busy.txt" &
 probe=$!
 start=$(date +%s%N)
-capture 25000000 50MB
+# Waited for by its length: copying 50 MB out of the window to compare would
+# itself hold the window up while the probes run. Its end is checked after.
+drv set-clipboard-repeat 2500000 "$(esc "あいうえお50MB")" >/dev/null  # 9 units, 2.5 million times
+drv wait-log-length 22500000 120000 >/dev/null || echo "   (the capture of 50 MB never reached the log)"
 shown_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 wait $probe
+drv wait-log-ends-with "$(esc "えお50MB")\r\n" 60000 >/dev/null 2>&1 || echo "   (the log does not end with the 50 MB capture)"
 busy=$(cat "$work/busy.txt")
 maxb=$(sed -n 's/.*max-ms=\([0-9.]*\).*/\1/p' <<<"$busy")
 maxi=$(sed -n 's/.*max-ms=\([0-9.]*\).*/\1/p' <<<"$idle")

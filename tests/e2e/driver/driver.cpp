@@ -196,9 +196,13 @@ LRESULT SendLogMessage(HWND view, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 // Whether the log ends with a text, without copying a big log on every look
-// (a 10 MB log copied per poll would be all that a benchmark measures): a
-// log over a megabyte is read only once its length has held still for one
-// look. A small one is read each time.
+// (a 10 MB log copied per poll would be all that a benchmark measures, and
+// the program answers nothing else while it copies): a log over a megabyte
+// is read only once its length has held still for a quarter of a second (a
+// huge capture grows a piece per turn until it is whole). A small one is
+// read each time.
+double NowMs();
+
 class LogTail {
 public:
     explicit LogTail(HWND view) : view_(view) {}
@@ -208,9 +212,11 @@ public:
         const LRESULT length = SendLogMessage(view_, WM_GETTEXTLENGTH, 0, 0);
         if (length < static_cast<LRESULT>(tail.size()))
             return false;
-        const bool still = length == lastLength_;
-        lastLength_ = length;
-        if (length > kBigLog && !still)
+        if (length != lastLength_) {
+            lastLength_ = length;
+            changedAt_ = NowMs();
+        }
+        if (length > kBigLog && NowMs() - changedAt_ < kStillMs)
             return false;
         return TextEndsWith(WindowText(view_), tail);
     }
@@ -218,8 +224,10 @@ public:
 
 private:
     static constexpr LRESULT kBigLog = 1 << 20;
+    static constexpr double kStillMs = 250;
     HWND view_;
     LRESULT lastLength_ = -1;
+    double changedAt_ = 0;
 };
 
 bool ParseNumber(const std::wstring& s, unsigned long& value)
@@ -815,6 +823,28 @@ int CmdWaitLog(const std::vector<std::wstring>& args, LogMatch how, const char* 
         return kFailed;
     }
     Out(std::string(name) + "=ok");
+    return kOk;
+}
+
+// wait-log-length <units> <timeout-ms>: waits until the log holds at least
+// that many UTF-16 units, asking only its length (a huge log is not copied).
+int CmdWaitLogLength(const std::vector<std::wstring>& args)
+{
+    unsigned long units = 0, timeout = 0;
+    if (args.size() != 2 || !ParseNumber(args[0], units) || !ParseNumber(args[1], timeout))
+        return kUsage;
+    HWND view = LogView(MainWindow());
+    if (!view)
+        return kFailed;
+    LRESULT length = 0;
+    if (!WaitFor(timeout, [&] {
+            length = SendLogMessage(view, WM_GETTEXTLENGTH, 0, 0);
+            return length >= static_cast<LRESULT>(units);
+        })) {
+        Err("timeout=wait-log-length length=" + Num(static_cast<long long>(length)));
+        return kFailed;
+    }
+    Out("log-length=" + Num(static_cast<long long>(length)));
     return kOk;
 }
 
@@ -1635,7 +1665,7 @@ void Usage()
         "  probe-answers <duration-ms> <interval-ms>\n"
         "  get-log [--oneline]\n"
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
-        "  log-lacks <text>\n"
+        "  log-lacks <text> | wait-log-length <units> <timeout-ms>\n"
         "  command <id> | post-command <id>\n"
         "  close [<timeout-ms>] | terminate | send-endsession | pid | threads | focus-info\n"
         "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
@@ -1709,6 +1739,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdWaitLog(args, LogMatch::Equals, "wait-log-equals");
     else if (command == L"wait-log-ends-with")
         rc = CmdWaitLog(args, LogMatch::EndsWith, "wait-log-ends-with");
+    else if (command == L"wait-log-length")
+        rc = CmdWaitLogLength(args);
     else if (command == L"log-lacks")
         rc = CmdLogLacks(args);
     else if (command == L"command")
