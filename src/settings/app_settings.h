@@ -74,6 +74,18 @@ inline constexpr const char* kDefaultWebSocketUrl = "ws://127.0.0.1:6677";
 
 inline constexpr std::int32_t kMinServerTimeoutSeconds = 1;
 inline constexpr std::int32_t kMaxServerTimeoutSeconds = 600;
+inline constexpr std::int32_t kMaxContextLines = 20;
+inline constexpr std::int32_t kMinMaxTokens = 16;
+inline constexpr std::int32_t kMaxMaxTokens = 4096;
+
+// A fixed translation of a term ("Glossary" in KestruneEX.ini), given to the
+// server with the lines that hold the term.
+struct GlossaryEntry {
+    std::u16string term;         // never empty
+    std::u16string translation;
+
+    bool operator==(const GlossaryEntry&) const = default;
+};
 
 // A translation server that speaks the chat-completions API ("Engine" in
 // KestruneEX.ini). The API key is not here: the file holds it only protected.
@@ -83,7 +95,14 @@ struct ServerSettings {
     std::u16string prompt = u"Translate the user's Japanese game text into natural Korean. "
                             u"Reply with the translation only.";
     std::int32_t timeoutSeconds = 30;
+    std::int32_t contextLines = 3;         // earlier lines sent along, 0 to kMaxContextLines
+    std::int32_t contextTranslations = 0;  // their translations too when exactly 1
+    std::int32_t stream = 1;               // the answer read as it is written when exactly 1
+    std::int32_t maxTokens = 512;          // the answer's bound, kMinMaxTokens to kMaxMaxTokens
+    std::vector<GlossaryEntry> glossary;   // in list order
 
+    bool ContextTranslationsOn() const { return contextTranslations == 1; }
+    bool StreamOn() const { return stream == 1; }
     bool operator==(const ServerSettings&) const = default;
 };
 

@@ -20,6 +20,7 @@ constexpr const char* kFilters = "Filters";
 constexpr const char* kSubstitutions = "Substitutions";
 constexpr const char* kHotkeys = "Hotkeys";
 constexpr const char* kEngine = "Engine";
+constexpr const char* kGlossary = "Glossary";
 constexpr const char* kSubtitle = "Subtitle";
 constexpr const char* kCapture = "Capture";
 
@@ -65,15 +66,16 @@ SubtitleLook ReadSubtitleLook(const IniFile& file)
     return look;
 }
 
-// "B0", "B1", ... (before translation) and "A0", ... (after): each value is
-// the hex text of the find, a comma and the hex text of the replacement. The
-// list ends at the first missing key; a value that does not decode, or has an
-// empty find, is passed over.
-std::vector<Substitution> ReadSubstitutions(const IniFile& file, char list)
+// "B0", "B1", ... (before translation) and "A0", ... (after) in
+// "Substitutions", "G0", ... in "Glossary": each value is the hex text of the
+// first of the pair, a comma and the hex text of the second. The list ends at
+// the first missing key; a value that does not decode, or whose first is
+// empty, is passed over.
+std::vector<Substitution> ReadPairs(const IniFile& file, const char* section, char list)
 {
     std::vector<Substitution> out;
     for (int i = 0;; ++i) {
-        const std::optional<std::string> value = file.Get(kSubstitutions, list + std::to_string(i));
+        const std::optional<std::string> value = file.Get(section, list + std::to_string(i));
         if (!value)
             return out;
         const std::size_t comma = value->find(',');
@@ -84,6 +86,13 @@ std::vector<Substitution> ReadSubstitutions(const IniFile& file, char list)
         if (find && replace && !find->empty())
             out.push_back({std::move(*find), std::move(*replace)});
     }
+}
+
+std::int32_t ReadInRange(const IniFile& file, const char* section, const char* key, std::int32_t lowest,
+                         std::int32_t highest, std::int32_t fallback)
+{
+    const std::int32_t value = ReadInteger(file.Get(section, key), fallback);
+    return value >= lowest && value <= highest ? value : fallback;
 }
 
 // A file saved as UTF-16 (with its byte-order mark) is read through the ANSI
@@ -212,8 +221,8 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     settings.Filters.RepeatChars = ReadInteger(file.Get(kFilters, "RepeatChars"), defaults.Filters.RepeatChars);
     settings.Filters.RepeatPhrase = ReadInteger(file.Get(kFilters, "RepeatPhrase"), defaults.Filters.RepeatPhrase);
     settings.Filters.SkipRepeat = ReadInteger(file.Get(kFilters, "SkipRepeat"), defaults.Filters.SkipRepeat);
-    settings.Filters.before = ReadSubstitutions(file, 'B');
-    settings.Filters.after = ReadSubstitutions(file, 'A');
+    settings.Filters.before = ReadPairs(file, kSubstitutions, 'B');
+    settings.Filters.after = ReadPairs(file, kSubstitutions, 'A');
 
     // A missing key is the default hotkey; an empty value is none.
     for (const auto& [key, field] : kHotkeyKeys)
@@ -225,10 +234,16 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
     settings.Server.model = TextOr(file.Get(kEngine, "Model"));
     if (const std::optional<std::string> prompt = file.Get(kEngine, "Prompt"))
         settings.Server.prompt = DecodeHexText(*prompt).value_or(defaults.Server.prompt);
-    const std::int32_t timeout = ReadInteger(file.Get(kEngine, "TimeoutS"), defaults.Server.timeoutSeconds);
-    settings.Server.timeoutSeconds = timeout >= kMinServerTimeoutSeconds && timeout <= kMaxServerTimeoutSeconds
-                                         ? timeout
-                                         : defaults.Server.timeoutSeconds;
+    const ServerSettings& server = defaults.Server;
+    settings.Server.timeoutSeconds =
+        ReadInRange(file, kEngine, "TimeoutS", kMinServerTimeoutSeconds, kMaxServerTimeoutSeconds, server.timeoutSeconds);
+    settings.Server.contextLines = ReadInRange(file, kEngine, "ContextLines", 0, kMaxContextLines, server.contextLines);
+    settings.Server.contextTranslations = ReadInteger(file.Get(kEngine, "ContextTranslations"), server.contextTranslations);
+    settings.Server.stream = ReadInteger(file.Get(kEngine, "Stream"), server.stream);
+    settings.Server.maxTokens = ReadInRange(file, kEngine, "MaxTokens", kMinMaxTokens, kMaxMaxTokens, server.maxTokens);
+    settings.Server.glossary.clear();
+    for (Substitution& pair : ReadPairs(file, kGlossary, 'G'))
+        settings.Server.glossary.push_back({std::move(pair.find), std::move(pair.replace)});
     settings.ServerApiKey = TextOr(file.Get(kEngine, "ApiKey"));
     settings.Subtitle = ReadSubtitleLook(file);
     // An unknown source is the clipboard; the URL is kept as written, for the dialog to show.
@@ -292,16 +307,16 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     file.Set(kFilters, "RepeatChars", IntegerText(settings.Filters.RepeatChars));
     file.Set(kFilters, "RepeatPhrase", IntegerText(settings.Filters.RepeatPhrase));
     file.Set(kFilters, "SkipRepeat", IntegerText(settings.Filters.SkipRepeat));
-    const auto writeList = [&](char list, const std::vector<Substitution>& substitutions) {
+    const auto writeList = [&](const char* section, char list, const auto& pairs, auto first, auto second) {
         std::size_t i = 0;
-        for (const Substitution& s : substitutions)
-            file.Set(kSubstitutions, list + std::to_string(i++), EncodeHexText(s.find) + "," + EncodeHexText(s.replace));
+        for (const auto& pair : pairs)
+            file.Set(section, list + std::to_string(i++), EncodeHexText(pair.*first) + "," + EncodeHexText(pair.*second));
         // A shorter list than before ends at its first missing key.
-        while (ini.Remove(kSubstitutions, list + std::to_string(i)))
+        while (ini.Remove(section, list + std::to_string(i)))
             ++i;
     };
-    writeList('B', settings.Filters.before);
-    writeList('A', settings.Filters.after);
+    writeList(kSubstitutions, 'B', settings.Filters.before, &Substitution::find, &Substitution::replace);
+    writeList(kSubstitutions, 'A', settings.Filters.after, &Substitution::find, &Substitution::replace);
 
     for (const auto& [key, field] : kHotkeyKeys)
         file.Set(kHotkeys, key, settings.Hotkeys.*field);
@@ -312,6 +327,11 @@ void WriteSettings(IniFile& ini, const AppSettings& settings, const MainWindowSt
     file.Set(kEngine, "Prompt", EncodeHexText(settings.Server.prompt));
     file.Set(kEngine, "TimeoutS", IntegerText(settings.Server.timeoutSeconds));
     file.Set(kEngine, "ApiKey", settings.ServerApiKey);
+    file.Set(kEngine, "ContextLines", IntegerText(settings.Server.contextLines));
+    file.Set(kEngine, "ContextTranslations", IntegerText(settings.Server.contextTranslations));
+    file.Set(kEngine, "Stream", IntegerText(settings.Server.stream));
+    file.Set(kEngine, "MaxTokens", IntegerText(settings.Server.maxTokens));
+    writeList(kGlossary, 'G', settings.Server.glossary, &GlossaryEntry::term, &GlossaryEntry::translation);
 
     file.Set(kSubtitle, "OutlineColor", ColorText(settings.Subtitle.OutlineColor));
     file.Set(kSubtitle, "OutlineWidth", IntegerText(settings.Subtitle.OutlineWidth));

@@ -72,7 +72,7 @@ MainWindowState ReadSettings(const IniFile& file, AppSettings& settings, Color p
 // Stores every key of `settings` and `window` in `file`, in the order that
 // gives a new file its sections "Setting", "WindowsPos", "WindowsTransparent",
 // "MainMenu", "Agth", "AgthSM0" to "AgthSM99", "Filters", "Hotkeys", "Engine",
-// "Subtitle", "Capture".
+// "Glossary", "Subtitle", "Capture".
 // Other lines stay as they are.
 // `fileForm`, when given, turns each value (ANSI text) into the form the file
 // holds its text in.

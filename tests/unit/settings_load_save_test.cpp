@@ -236,7 +236,8 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     expected += "[Hotkeys]\r\nMonitoring=Ctrl+Alt+M\r\nTranslation=Ctrl+Alt+T\r\nSubtitle=Ctrl+Alt+S\r\n"
                 "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
     expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
-                EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n";
+                EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n"
+                "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n";
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
     expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
@@ -250,9 +251,17 @@ TEST(SettingsEngineTest, ServerSettingsRoundTripWithThePromptAsHexText)
     settings.Server.model = "qwen2.5:14b";
     settings.Server.prompt = u"\uD55C\uAD6D\uC5B4\uB85C \"\u756A\u8A33\"\r\n\U0001F600";
     settings.Server.timeoutSeconds = 600;
+    settings.Server.contextLines = 20;
+    settings.Server.contextTranslations = 1;
+    settings.Server.stream = 0;
+    settings.Server.maxTokens = 4096;
+    settings.Server.glossary = {{u"\u30A2\u30EA\u30B9", u"\uC568\uB9AC\uC2A4"}, {u"a,b", u""}};
     settings.ServerApiKey = "01FF7A";
     const std::string saved = Saved("", settings, MainWindowState{});
     EXPECT_NE(saved.find("Prompt=" + EncodeHexText(settings.Server.prompt) + "\r\n"), std::string::npos);
+    EXPECT_NE(saved.find("[Glossary]\r\nG0=30A230EA30B9,C568B9ACC2A4\r\nG1=0061002C0062,\r\n[Subtitle]"),
+              std::string::npos)
+        << saved.substr(saved.find("[Engine]"));
     AppSettings loaded;
     Load(saved, loaded);
     EXPECT_EQ(loaded.Engine, EngineKind::Server);
@@ -264,12 +273,16 @@ TEST(SettingsEngineTest, UnknownKindOrBadValuesGiveTheDefaults)
 {
     AppSettings loaded;
     loaded.Engine = EngineKind::Server;
-    Load("[Engine]\nKind=server\nTimeoutS=0\nPrompt=zzzz\n", loaded);
+    Load("[Engine]\nKind=server\nTimeoutS=0\nPrompt=zzzz\nContextLines=21\nMaxTokens=15\n"
+         "[Glossary]\nG0=,0041\nG1=zz,00\n",
+         loaded);
     EXPECT_EQ(loaded.Engine, EngineKind::EzTrans);  // the stored word is exact
     EXPECT_EQ(loaded.Server, ServerSettings{});
-    Load("[Engine]\nKind=Server\nTimeoutS=601\nUrl=\nPrompt=\n", loaded);
+    Load("[Engine]\nKind=Server\nTimeoutS=601\nUrl=\nPrompt=\nContextLines=-1\nMaxTokens=4097\n", loaded);
     EXPECT_EQ(loaded.Engine, EngineKind::Server);
     EXPECT_EQ(loaded.Server.timeoutSeconds, 30);
+    EXPECT_EQ(loaded.Server.contextLines, 3);
+    EXPECT_EQ(loaded.Server.maxTokens, 512);
     EXPECT_EQ(loaded.Server.url, "");      // kept as written: the user sees it in the dialog
     EXPECT_EQ(loaded.Server.prompt, u"");  // an empty prompt is a choice
 }
