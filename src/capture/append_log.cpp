@@ -51,6 +51,31 @@ void AppendLog(LogViewPort& view, const SinkOptions& settings, const std::u16str
     InsertBehindLastLine(view, Separator(settings) + text);
 }
 
+RewritableLine AppendRewritableLine(LogViewPort& view, const SinkOptions& options, const std::u16string& text)
+{
+    // The text goes in behind a separator; a closing line break the view had
+    // (or gets, when it was empty) stays behind it.
+    if (text.empty())
+        return {view.TextLength(), 0, view.TextLength()};
+    const bool closingBreak = view.TextLength() == 0 || view.EndsWithLineBreak();
+    AppendLog(view, options, text);
+    const std::size_t length = view.TextLength();
+    if (options.ReplaceMode())
+        return {0, length, length};
+    const std::size_t end = length - (closingBreak ? kLineBreak.size() : 0);
+    return {end - text.size(), text.size(), length};
+}
+
+bool RewriteLine(LogViewPort& view, RewritableLine& line, const std::u16string& text)
+{
+    if (view.TextLength() != line.viewLength || line.start + line.length > line.viewLength)
+        return false;
+    view.Replace(line.start, line.length, text);
+    line.viewLength = line.viewLength - line.length + text.size();
+    line.length = text.size();
+    return true;
+}
+
 void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts)
 {
     std::size_t next = 0;

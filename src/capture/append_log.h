@@ -21,6 +21,19 @@ inline void AppendLog(LogViewPort& view, const AppSettings& settings, const std:
 // insert; in replace mode only the last text counts.
 void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts);
 
+// A text appended so that it can be written again in place while nothing
+// has been added behind it (an answer still being written).
+struct RewritableLine {
+    std::size_t start = 0;       // where the text stands in the view
+    std::size_t length = 0;
+    std::size_t viewLength = 0;  // the view's length after it was written
+};
+// Appends a text that is not empty as AppendLog does and says where it stands.
+RewritableLine AppendRewritableLine(LogViewPort& view, const SinkOptions& options, const std::u16string& text);
+// Writes `text` in the place of the line; false (and nothing done) when the
+// view has changed since.
+bool RewriteLine(LogViewPort& view, RewritableLine& line, const std::u16string& text);
+
 // Adds `text` to the end of the last line (in front of a closing line
 // break): the rest of a text too long to show in one turn.
 void ContinueLastLine(LogViewPort& view, const std::u16string& text);

@@ -98,7 +98,12 @@ void CapturePipeline::OnUiTurn()
         if (answer.stopped && onEngineStopped_)
             onEngineStopped_(*answer.stopped);
         for (auto slot = waiting_.begin(); slot != waiting_.end(); ++slot)
-            if (slot->engineJob == answer.job) {
+            if (slot->engineJob == answer.job && answer.partial) {
+                slot->partial = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
+                                              : std::move(answer.shown);
+                slot->partialChanged = true;
+                break;
+            } else if (slot->engineJob == answer.job) {
                 slot->text = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
                                            : std::move(answer.shown);
                 slot->engineJob = 0;
@@ -173,8 +178,18 @@ void CapturePipeline::Place(PlannedText text)
 void CapturePipeline::ShowReady()
 {
     std::size_t shown = 0;
-    while (!waiting_.empty() && waiting_.front().engineJob == 0) {
+    while (!waiting_.empty()) {
         Slot& front = waiting_.front();
+        if (front.engineJob != 0) {
+            if (front.partialChanged)
+                ShowPartial(front);
+            return;
+        }
+        if (front.partialShown) {
+            FinishPartial(front);
+            waiting_.pop_front();
+            continue;
+        }
         if (front.text.size() > kUnitsPerTurn) {
             // A huge text: one piece now, the rest on the next turns.
             if (shown == 0)
@@ -185,7 +200,7 @@ void CapturePipeline::ShowReady()
         // A run of ready texts with the same append options is one batch.
         const SinkOptions options = front.options;
         std::vector<std::u16string> texts;
-        while (!waiting_.empty() && waiting_.front().engineJob == 0 &&
+        while (!waiting_.empty() && waiting_.front().engineJob == 0 && !waiting_.front().partialShown &&
                waiting_.front().text.size() <= kUnitsPerTurn && waiting_.front().options.Ancete == options.Ancete &&
                waiting_.front().options.uot == options.uot) {
             shown += waiting_.front().text.size();
@@ -211,6 +226,24 @@ void CapturePipeline::ShowPiece(Slot& slot)
         waiting_.pop_front();
 }
 
+void CapturePipeline::ShowPartial(Slot& slot)
+{
+    slot.partialChanged = false;
+    if (slot.partialShown && RewriteLine(view_, *slot.partialShown, slot.partial))
+        return;
+    // First shown, or the view changed behind it (cleared, a line of the
+    // program's own): shown anew from here.
+    slot.partialShown.reset();
+    if (!slot.partial.empty())
+        slot.partialShown = AppendRewritableLine(view_, slot.options, slot.partial);
+}
+
+void CapturePipeline::FinishPartial(Slot& slot)
+{
+    if (!RewriteLine(view_, *slot.partialShown, slot.text))
+        AppendLog(view_, slot.options, slot.text);
+}
+
 bool CapturePipeline::Stop(std::chrono::milliseconds wait)
 {
     {
@@ -231,6 +264,7 @@ void CapturePipeline::Clear()
     }
     // Answers still to come find no place and are dropped.
     waiting_.clear();
+    worker_.ForgetContext();
 }
 
 } // namespace kx

@@ -3,6 +3,7 @@
 // reading thread decodes, cleans and plans each text and queues it; the
 // append follows on the UI thread's next turn, translation on the engine's
 // own thread, and every text reaches the view in the order it was read.
+#include "capture/append_log.h"
 #include "capture/text_decoding.h"
 #include "capture/text_filters.h"
 #include "capture/text_sink.h"
@@ -65,7 +66,8 @@ public:
     // engine call in progress and ignores later reads. False when a call is
     // left inside an engine (see EngineWorker::Stop).
     bool Stop(std::chrono::milliseconds wait = kStopWait);
-    // UI thread: what was read before is not shown ("Clear text").
+    // UI thread: what was read before is not shown, nor context for the
+    // translation of what follows ("Clear text").
     void Clear();
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineKind)> stopped) { onEngineStopped_ = std::move(stopped); }
@@ -92,6 +94,9 @@ private:
         std::uint64_t engineJob = 0;  // 0: ready
         std::shared_ptr<const TextFilterSettings> filters;  // their "after" list goes over the answer
         std::size_t shownUnits = 0;  // of a text shown in pieces, those shown already
+        std::u16string partial{};    // the answer as far as it is written
+        bool partialChanged = false; // not shown like this yet
+        std::optional<RewritableLine> partialShown{};  // where the view shows it
     };
 
     // A text decoded, cleaned and split into what is shown now and what the
@@ -112,6 +117,11 @@ private:
     void ShowReady();
     // The next piece of a huge text at the front of the line.
     void ShowPiece(Slot& slot);
+    // The answer at the front of the line as far as it is written, shown in
+    // the place of what was shown of it before.
+    void ShowPartial(Slot& slot);
+    // The whole answer in the place of what was shown of it.
+    void FinishPartial(Slot& slot);
 
     CodePagePort& codePages_;
     LogViewPort& view_;

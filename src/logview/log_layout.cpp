@@ -19,6 +19,11 @@ void LogLayout::Reset(int width)
     chunks_.clear();
 }
 
+void LogLayout::ForgetFrom(std::size_t offset)
+{
+    std::erase_if(chunks_, [offset](const auto& entry) { return entry.second.end >= offset; });
+}
+
 std::size_t LogLayout::ChunkBoundary(std::size_t line, std::size_t index) const
 {
     const std::size_t start = text_.LineStart(line);

@@ -30,6 +30,8 @@ public:
     void Reset(int width);
     // The text was replaced as a whole (not only appended to).
     void Forget() { chunks_.clear(); }
+    // The text changed from `offset` on: what was laid out there is stale.
+    void ForgetFrom(std::size_t offset);
     int Width() const { return width_; }
 
     // The row that holds `offset` (one on a CR LF: the row before it). An

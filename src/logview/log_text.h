@@ -20,6 +20,8 @@ public:
     // Inserts at unit offset `position` (clamped to the length). Cost: the
     // units behind `position` and the inserted ones, nothing else.
     void Insert(std::size_t position, std::u16string_view text);
+    // Replaces the `length` units at `position` (both clamped to the text).
+    void Replace(std::size_t position, std::size_t length, std::u16string_view text);
     void Assign(std::u16string text);
     void Clear() { Assign({}); }
 

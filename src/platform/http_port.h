@@ -1,7 +1,9 @@
 #pragma once
 // One HTTP POST to a translation server, made on the engine thread.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace kx {
 
@@ -10,6 +12,10 @@ struct HttpRequest {
     std::string body;         // UTF-8 JSON
     std::string bearerToken;  // sent as "Authorization: Bearer <token>" when not empty
     std::int32_t timeoutSeconds = 30;  // for the whole exchange
+    // When set: each piece of a 200 answer's body as it arrives, called on
+    // the thread that called Post, before Post returns. The body is in the
+    // response all the same.
+    std::function<void(std::string_view piece)> onBodyPiece;
 };
 
 struct HttpResponse {

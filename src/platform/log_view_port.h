@@ -20,6 +20,9 @@ public:
     // Inserts `text` at unit offset `position` (at most TextLength()), in place,
     // leaves the caret behind it and scrolls it into view.
     virtual void InsertAt(std::size_t position, const std::u16string& text) = 0;
+    // Replaces the `length` units at `position` (within the text) with
+    // `text`, in place, as InsertAt leaves the caret and the scroll.
+    virtual void Replace(std::size_t position, std::size_t length, const std::u16string& text) = 0;
     // Replaces the whole content and shows it from its beginning.
     virtual void SetText(const std::u16string& text) = 0;
     // The whole content.

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace kx {
 namespace {
 
@@ -13,6 +15,13 @@ using Json = nlohmann::json;
 bool IsBlank(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u00A0' || c == u'\u3000';
+}
+
+std::u16string_view TrimmedStart(std::u16string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
 }
 
 std::u16string Trimmed(std::u16string text)
@@ -38,18 +47,63 @@ std::string JsonUtf8(std::u16string_view text)
 
 } // namespace
 
-std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view text)
+std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view text,
+                             std::span<const ContextLine> context)
 {
+    const std::size_t lines = std::min<std::size_t>(context.size(), std::clamp(settings.contextLines, 0, kMaxContextLines));
+    context = context.subspan(context.size() - lines);
+
+    std::u16string system = settings.prompt;
+    std::u16string glossary;
+    for (const GlossaryEntry& entry : settings.glossary) {
+        const bool occurs = text.find(entry.term) != std::u16string_view::npos ||
+                            std::any_of(context.begin(), context.end(), [&](const ContextLine& line) {
+                                return line.source.find(entry.term) != std::u16string::npos;
+                            });
+        if (occurs && !entry.term.empty())
+            glossary += u"\n" + entry.term + u" \u2192 " + entry.translation;
+    }
+    if (!glossary.empty())
+        system += u"\n\n" + std::u16string(kGlossaryHeading) + glossary;
+    const bool asMessages = settings.ContextTranslationsOn();
+    if (!context.empty() && !asMessages) {
+        system += u"\n\n" + std::u16string(kContextHeading);
+        for (const ContextLine& line : context)
+            system += u"\n" + line.source;
+    }
+
+    Json messages = Json::array({{{"role", "system"}, {"content", JsonUtf8(system)}}});
+    if (asMessages)
+        for (const ContextLine& line : context) {
+            messages.push_back({{"role", "user"}, {"content", JsonUtf8(line.source)}});
+            messages.push_back({{"role", "assistant"}, {"content", JsonUtf8(line.translation)}});
+        }
+    messages.push_back({{"role", "user"}, {"content", JsonUtf8(text)}});
+
     Json request = Json::object();
     if (!settings.model.empty())
         request["model"] = settings.model;
-    request["messages"] = Json::array({
-        {{"role", "system"}, {"content", JsonUtf8(settings.prompt)}},
-        {{"role", "user"}, {"content", JsonUtf8(text)}},
-    });
+    request["messages"] = std::move(messages);
     request["temperature"] = 0;
-    request["stream"] = false;
+    request["max_tokens"] = std::clamp(settings.maxTokens, kMinMaxTokens, kMaxMaxTokens);
+    request["stream"] = settings.StreamOn();
     return request.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::u16string WithoutReasoning(std::u16string_view answer, bool growing)
+{
+    static constexpr std::u16string_view kOpen = u"<think>";
+    static constexpr std::u16string_view kClose = u"</think>";
+    const std::u16string_view start = TrimmedStart(answer);
+    if (start.starts_with(kOpen)) {
+        const std::size_t close = start.find(kClose);
+        if (close == std::u16string_view::npos)
+            return {};
+        return Trimmed(std::u16string(start.substr(close + kClose.size())));
+    }
+    if (growing && !start.empty() && kOpen.starts_with(start))
+        return {};  // may yet become the opening tag
+    return growing ? std::u16string(start) : Trimmed(std::u16string(start));
 }
 
 ChatAnswer ParseChatAnswer(std::string_view body)

@@ -6,15 +6,38 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace kx {
 
+inline constexpr const char16_t* kContextHeading = u"Previous lines, for context only:";
+inline constexpr const char16_t* kGlossaryHeading = u"Use these translations:";
+
+// An earlier line of this run as the server had it, with its translation.
+struct ContextLine {
+    std::u16string source;
+    std::u16string translation;
+
+    bool operator==(const ContextLine&) const = default;
+};
+
 // The POST body in UTF-8: the prompt as the system message, the text as the
-// user's, temperature 0, no streaming. Every character survives; a lone
-// surrogate (never valid text) becomes U+FFFD.
-std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view text);
+// user's, temperature 0, max_tokens, streaming as set. The last
+// `settings.contextLines` of `context` (oldest first) go along: in the system
+// message after the prompt, or with their translations as earlier user and
+// assistant messages. The glossary pairs whose term occurs in the text or in
+// those lines follow the prompt. Every character survives; a lone surrogate
+// (never valid text) becomes U+FFFD.
+std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view text,
+                             std::span<const ContextLine> context = {});
+
+// What is shown of an answer: without a leading <think>…</think> block (a
+// reasoning model's thoughts) and the blanks around it. While the answer is
+// still `growing`, an unclosed block, or what may yet become its opening
+// tag, shows nothing; a block that does not open the answer is kept.
+std::u16string WithoutReasoning(std::u16string_view answer, bool growing = false);
 
 // choices[0].message.content of an answer, without white space at its ends;
 // otherwise the reason, in words for the log.

@@ -106,6 +106,13 @@ std::deque<EngineWorker::Answer> EngineWorker::TakeAnswers()
     return std::exchange(shared_->answers, {});
 }
 
+void EngineWorker::ForgetContext()
+{
+    ezTrans_.ForgetContext();
+    if (&server_ != &ezTrans_)
+        server_.ForgetContext();
+}
+
 bool EngineWorker::Stop(std::chrono::milliseconds wait)
 {
     {
@@ -271,10 +278,19 @@ void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
     auto outcome = std::make_shared<Outcome>();
     const Clock::time_point deadline =
         translator.MayHang() ? Clock::now() + translator.WaitLimit() : Clock::time_point::max();
+    // Told on the call thread; dropped once the worker stops, under the lock
+    // that Stop takes first, so that nothing is asked of an owner going away.
+    PartialAnswer partial = [shared = shared_, answered = answered_, id = job.id](const std::u16string& shown) {
+        std::lock_guard partialLock(shared->mutex);
+        if (shared->stopping)
+            return;
+        shared->answers.push_back({id, shown, {}, std::nullopt, true});
+        answered();
+    };
     const CallEnd end = Call(
-        [&translator, text = job.text, outcome] {
+        [&translator, text = job.text, outcome, partial = std::move(partial)] {
             try {
-                outcome->translation = translator.Translate(text);
+                outcome->translation = translator.Translate(text, partial);
             } catch (const TranslationFailure& e) {
                 outcome->failure = e.what();
                 outcome->untranslated = e.untranslated;

@@ -39,6 +39,7 @@ public:
         std::u16string shown;   // what the log view shows: the answer, or the text untranslated
         std::u16string notice;  // lines for the log after it, or empty
         std::optional<EngineKind> stopped;  // this answer's engine stopped answering for the run
+        bool partial = false;   // the answer as far as it is written; the whole one follows
     };
 
     // `answered` is called on the queue thread after each answer.
@@ -57,6 +58,8 @@ public:
     // translation). Dropped when the worker stops first.
     void Post(std::function<void()> task);
     std::deque<Answer> TakeAnswers();
+    // Any thread: the lines translated so far are no context for the next.
+    void ForgetContext();
     // Drops the texts not yet started, cuts short the call in progress where
     // the engine can (a server request) and waits up to `wait` for it. True
     // when no engine call is in progress any more; false when one is left

@@ -4,10 +4,12 @@
 #include "common/text.h"
 #include "common/utf.h"
 #include "translate/chat_completions.h"
+#include "translate/chat_stream.h"
 
 #include <algorithm>
 #include <chrono>
 #include <utility>
+#include <vector>
 
 namespace kx {
 namespace {
@@ -38,11 +40,11 @@ std::int64_t SteadyMilliseconds()
 } // namespace
 
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
-                        std::u16string_view text)
+                        std::u16string_view text, std::span<const ContextLine> context, const PartialAnswer& partial)
 {
     HttpRequest request;
     request.url = settings.url;
-    request.body = BuildChatRequest(settings, text);
+    request.body = BuildChatRequest(settings, text, context);
     const bool keyWithheld = !apiKey.empty() && !ApiKeyMayTravel(settings.url);
     request.bearerToken = keyWithheld ? std::string() : apiKey;
     request.timeoutSeconds = settings.timeoutSeconds;
@@ -53,11 +55,47 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
             line += std::string(" (") + kApiKeyWithheld + ")";
         return ServerOutcome{std::nullopt, std::move(line), keyWithheld};
     };
+    // An answer that broke off: what came, and why no more.
+    const auto cutOff = [keyWithheld](std::u16string shown, const std::string& reason) {
+        return ServerOutcome{std::move(shown), OneLine(kAnswerCutOff + reason), keyWithheld};
+    };
+
+    ChatStreamReader stream;
+    std::size_t streamed = 0;  // body bytes the reader has had
+    if (settings.StreamOn()) {
+        request.onBodyPiece = [&stream, &streamed, &partial, shown = std::u16string()](std::string_view piece) mutable {
+            streamed += piece.size();
+            if (!stream.Feed(piece) || !partial)
+                return;
+            std::u16string now = WithoutReasoning(Utf16FromUtf8(stream.Text()), true);
+            if (!now.empty() && now != shown) {
+                shown = std::move(now);
+                partial(shown);
+            }
+        };
+    }
     const HttpResponse response = http.Post(request);
-    if (!response.received)
+    if (!response.received) {
+        std::u16string received = WithoutReasoning(Utf16FromUtf8(stream.Text()));
+        if (!received.empty())
+            return cutOff(std::move(received), response.failure);
         return failed(response.failure);
+    }
     if (response.status >= 300 && response.status < 400)
         return failed("HTTP " + std::to_string(response.status) + ": redirects are not followed");
+    if (settings.StreamOn() && response.status == 200) {
+        if (streamed < response.body.size())  // a port that hands on nothing before the end
+            stream.Feed(std::string_view(response.body).substr(streamed));
+        stream.Finish();
+        std::u16string shown = WithoutReasoning(Utf16FromUtf8(stream.Text()));
+        if (shown.empty())
+            return failed(stream.Failure().empty() ? "the answer's text is empty" : stream.Failure());
+        if (!stream.Failure().empty())
+            return cutOff(std::move(shown), stream.Failure());
+        if (!stream.Complete())
+            return cutOff(std::move(shown), kAnswerEndedEarly);
+        return {std::move(shown), {}, keyWithheld};
+    }
     const ChatAnswer answer = ParseChatAnswer(response.body);
     if (response.status != 200) {
         std::string reason = "HTTP " + std::to_string(response.status);
@@ -68,9 +106,10 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     if (!answer.translation)
         return failed(answer.failure);
     // An empty answer would show nothing at all: the text is worth more.
-    if (answer.translation->empty())
+    std::u16string shown = WithoutReasoning(*answer.translation);
+    if (shown.empty())
         return failed("the answer's text is empty");
-    return {answer.translation, {}, keyWithheld};
+    return {std::move(shown), {}, keyWithheld};
 }
 
 ServerTranslator::ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock)
@@ -89,7 +128,7 @@ void ServerTranslator::Configure(const ServerSettings& settings, const std::stri
     ++configured_;
 }
 
-Translation ServerTranslator::Translate(std::u16string_view text)
+Translation ServerTranslator::Translate(std::u16string_view text, const PartialAnswer& partial)
 {
     const std::optional<std::u16string> sentence = held_.Feed(text);
     if (!sentence)
@@ -105,13 +144,22 @@ Translation ServerTranslator::Translate(std::u16string_view text)
             answers_ = TranslationCache();
             cacheFor_ = configured_;
         }
+        if (contextFor_ != contextForgotten_) {
+            context_.clear();
+            contextFor_ = contextForgotten_;
+        }
     }
-    const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence);
-    if (std::optional<std::string> known = answers_.Find(key))
-        return {Utf16FromUtf8(*known), {}};
+    const std::vector<ContextLine> context(context_.begin(), context_.end());
+    // The whole request is the key: the same line in another context is asked again.
+    const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence, context);
+    if (std::optional<std::string> known = answers_.Find(key)) {
+        std::u16string shown = Utf16FromUtf8(*known);
+        Remember(*sentence, shown);
+        return {std::move(shown), {}};
+    }
     ServerOutcome outcome;
     try {
-        outcome = AskServer(http_, settings, apiKey, *sentence);
+        outcome = AskServer(http_, settings, apiKey, *sentence, context, partial);
     } catch (const std::exception& e) {
         throw TranslationFailure(e.what(), *sentence);
     }
@@ -120,14 +168,34 @@ Translation ServerTranslator::Translate(std::u16string_view text)
         keyWithheldToldFor_ = cacheFor_;
         notice = kServerNoticePrefix + Widen(kApiKeyWithheld);
     }
-    if (!outcome.translation) {
+    if (!outcome.Complete()) {
         const std::u16string failure = Notice(outcome.failure);
         if (!failure.empty())
             notice += (notice.empty() ? u"" : u"\r\n") + failure;
-        return {*sentence, notice};  // shown untranslated
+        // Shown untranslated, or as far as the answer came; no context either way.
+        return {outcome.translation.value_or(*sentence), notice};
     }
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
+    Remember(*sentence, *outcome.translation);
     return {*outcome.translation, notice};
+}
+
+void ServerTranslator::ForgetContext()
+{
+    std::lock_guard lock(configMutex_);
+    ++contextForgotten_;
+}
+
+void ServerTranslator::Remember(const std::u16string& source, const std::u16string& translation)
+{
+    {
+        std::lock_guard lock(configMutex_);
+        if (contextFor_ != contextForgotten_)
+            return;  // the log was cleared while this line was asked
+    }
+    context_.push_back({source, translation});
+    while (context_.size() > static_cast<std::size_t>(kMaxContextLines))
+        context_.pop_front();
 }
 
 std::chrono::milliseconds ServerTranslator::WaitLimit() const

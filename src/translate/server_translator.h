@@ -9,11 +9,13 @@
 #include "platform/code_page_port.h"
 #include "platform/http_port.h"
 #include "settings/app_settings.h"
+#include "translate/chat_completions.h"
 #include "translate/held_sentence.h"
 #include "translate/translation_cache.h"
 #include "translate/translator.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -28,17 +30,24 @@ inline constexpr std::int64_t kServerNoticeGapMs = 10000;
 // most two Shift-JIS bytes.
 inline constexpr std::size_t kServerHeldBytes = 1;
 inline constexpr const char* kApiKeyWithheld = "the API key is sent only over https or to this computer";
+inline constexpr const char* kAnswerCutOff = "the answer was cut off: ";
+inline constexpr const char* kAnswerEndedEarly = "the answer ended before it was complete";
 
-// One exchange with a server: the translation, or why there is none. The
+// One exchange with a server: the translation, or why there is none, or
+// both when a streamed answer broke off (what came is worth showing). The
 // API key goes only where ApiKeyMayTravel allows; elsewhere the request goes
 // without it and `keyWithheld` says so.
 struct ServerOutcome {
-    std::optional<std::u16string> translation;
+    std::optional<std::u16string> translation;  // without the reasoning before it
     std::string failure;
     bool keyWithheld = false;
+    bool Complete() const { return translation && failure.empty(); }
 };
+// With settings.stream on, the answer is read as it is written and `partial`
+// is told each time what is shown of it grows.
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
-                        std::u16string_view text);
+                        std::u16string_view text, std::span<const ContextLine> context = {},
+                        const PartialAnswer& partial = {});
 
 class ServerTranslator : public Translator {
 public:
@@ -50,15 +59,20 @@ public:
     void Configure(const ServerSettings& settings, const std::string& apiKey);
 
     // The engine thread: the answer shown whole; on a failure the text
-    // untranslated and, at most once per ten seconds, why.
-    Translation Translate(std::u16string_view text) override;
+    // untranslated and, at most once per ten seconds, why. The lines
+    // translated before go along as context.
+    Translation Translate(std::u16string_view text) override { return Translate(text, {}); }
+    Translation Translate(std::u16string_view text, const PartialAnswer& partial) override;
     void Abort() override { http_.Cancel(); }
+    void ForgetContext() override;
     // A request ends at the server's time-out: a text waits no longer.
     std::chrono::milliseconds WaitLimit() const override;
 
 private:
     // The line for the log about a failure, or nothing this soon after the last one.
     std::u16string Notice(const std::string& reason);
+    // A line translated whole, as context for the next ones.
+    void Remember(const std::u16string& source, const std::u16string& translation);
 
     HttpPort& http_;
     Clock clock_;
@@ -67,11 +81,14 @@ private:
     ServerSettings settings_;   // guarded by configMutex_
     std::string apiKey_;        // guarded by configMutex_
     std::uint64_t configured_ = 0;  // guarded by configMutex_: counts Configure calls
+    std::uint64_t contextForgotten_ = 0;  // guarded by configMutex_: counts ForgetContext calls
 
     // The engine thread's own.
     std::uint64_t cacheFor_ = 0;   // the Configure the answers belong to
     TranslationCache answers_;     // by URL and request body
     HeldSentence held_;            // short pieces held for the next text
+    std::deque<ContextLine> context_;  // the last lines translated, oldest first
+    std::uint64_t contextFor_ = 0;     // the ForgetContext count it belongs to
     std::optional<std::int64_t> lastNoticeMs_;
     std::uint64_t keyWithheldToldFor_ = 0;  // the Configure whose withheld key the log has told
 };

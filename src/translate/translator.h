@@ -2,6 +2,7 @@
 // What the capture pipeline needs of a translation engine: one text in, what
 // the log view shows of it and any line about it out, on the engine thread.
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,11 +28,24 @@ struct TranslationFailure : std::runtime_error {
 
 inline constexpr std::chrono::milliseconds kEngineWaitLimit{15000};
 
+// What the log view may show of an answer while it is still being written.
+using PartialAnswer = std::function<void(const std::u16string& shownSoFar)>;
+
 class Translator {
 public:
     virtual ~Translator() = default;
     // The engine thread: translates one text.
     virtual Translation Translate(std::u16string_view text) = 0;
+    // The same, telling `partial` (on the engine thread) what there is of
+    // the answer while it is written, for an engine that writes it in pieces.
+    virtual Translation Translate(std::u16string_view text, const PartialAnswer& partial)
+    {
+        static_cast<void>(partial);
+        return Translate(text);
+    }
+    // Any thread: the earlier lines are no context for the next ones any more
+    // (the log was cleared).
+    virtual void ForgetContext() {}
     // Any thread: the call in progress and every later one end at once. For
     // closing the program.
     virtual void Abort() {}

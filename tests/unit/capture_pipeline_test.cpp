@@ -67,6 +67,13 @@ public:
         const std::u16string answer = u"[" + received.back();
         return {serverForm ? answer : ShownTranslation(answer + u"\r\n"), std::exchange(notice, {})};
     }
+    // Tells `partial` each of `partials` before it answers.
+    Translation Translate(std::u16string_view text, const PartialAnswer& partial) override
+    {
+        for (const std::u16string& shown : partials)
+            partial(shown + std::u16string(text.substr(0, 1)));
+        return Translate(text);
+    }
     // The calls let through the gate have ended.
     void WaitUntilReturned(std::size_t calls)
     {
@@ -104,6 +111,7 @@ public:
     bool mayHang = false;
     bool serverForm = false;
     std::u16string notice;  // goes with the next answer
+    std::vector<std::u16string> partials;  // each with the text's first letter
 
 private:
     std::mutex mutex_;
@@ -480,6 +488,27 @@ TEST_F(PipelineFixture, NotesKeepTheirPlaceBetweenTextsAndAreAppendedInReplaceMo
     pipeline.Note(u"Text source: connected", options);
     RunUntilShown();
     EXPECT_EQ(view.text, u"replaced\r\nText source: connected");
+}
+
+TEST_F(PipelineFixture, AnAnswerBeingWrittenGrowsInPlaceAndTheWholeOneTakesItsPlace)
+{
+    translator.serverForm = true;
+    translator.partials = {u"(", u"(("};
+    options.Ancete = 1;
+    Read("shown", false);
+    Read("ab");
+    Read("cd");
+    translator.CloseGate();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (view.text.find(u"((a") == std::u16string::npos && std::chrono::steady_clock::now() < deadline)
+        if (ui.TakeWake(50ms))
+            pipeline.OnUiTurn();
+    // The second text is not started: nothing of it shows before the first is whole.
+    EXPECT_EQ(view.text, u"shown\r\n((a\r\n");
+    translator.OpenGate();
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"shown\r\n[ab.\r\n\r\n[cd.\r\n");
+    EXPECT_GE(view.rewrites, 2);  // the second piece and the whole answer of the first text, at least
 }
 
 TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)

@@ -1,6 +1,9 @@
 #include "translate/chat_completions.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <vector>
 
 using namespace kx;
 
@@ -10,14 +13,71 @@ TEST(ChatRequest, PromptAndTextAsMessagesModelOnlyWhenSet)
 {
     ServerSettings settings;
     EXPECT_EQ(BuildChatRequest(settings, u"こんにちは"),
-              "{\"messages\":[{\"content\":\"Translate the user's Japanese game text into natural Korean. Reply with "
+              "{\"max_tokens\":512,\"messages\":[{\"content\":\"Translate the user's Japanese game text into natural Korean. Reply with "
               "the translation only.\",\"role\":\"system\"},{\"content\":\"\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3"
-              "\x81\xA1\xE3\x81\xAF\",\"role\":\"user\"}],\"stream\":false,\"temperature\":0}");
+              "\x81\xA1\xE3\x81\xAF\",\"role\":\"user\"}],\"stream\":true,\"temperature\":0}");
     settings.model = "qwen2.5:7b";
     settings.prompt = u"P";
+    settings.stream = 0;
+    settings.maxTokens = 16;
     EXPECT_EQ(BuildChatRequest(settings, u"x"),
-              "{\"messages\":[{\"content\":\"P\",\"role\":\"system\"},{\"content\":\"x\",\"role\":\"user\"}],"
-              "\"model\":\"qwen2.5:7b\",\"stream\":false,\"temperature\":0}");
+              "{\"max_tokens\":16,\"messages\":[{\"content\":\"P\",\"role\":\"system\"},{\"content\":\"x\",\"role\":"
+              "\"user\"}],\"model\":\"qwen2.5:7b\",\"stream\":false,\"temperature\":0}");
+}
+
+// The messages of a request, as (role, content) pairs.
+std::vector<std::pair<std::string, std::string>> Messages(const std::string& body)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    const nlohmann::json request = nlohmann::json::parse(body);
+    for (const auto& m : request["messages"])
+        out.emplace_back(m["role"], m["content"]);
+    return out;
+}
+
+TEST(ChatRequest, EarlierLinesGoInTheSystemMessageOrAsEarlierMessagesWithTheirTranslations)
+{
+    ServerSettings settings;
+    settings.prompt = u"P";
+    settings.contextLines = 2;
+    const std::vector<ContextLine> context{{u"l1", u"t1"}, {u"l2", u"t2"}, {u"l3", u"t3"}};
+    using M = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(Messages(BuildChatRequest(settings, u"now", context)),
+              (M{{"system", "P\n\nPrevious lines, for context only:\nl2\nl3"}, {"user", "now"}}));
+    settings.contextTranslations = 1;
+    EXPECT_EQ(Messages(BuildChatRequest(settings, u"now", context)),
+              (M{{"system", "P"}, {"user", "l2"}, {"assistant", "t2"}, {"user", "l3"}, {"assistant", "t3"}, {"user", "now"}}));
+    settings.contextLines = 0;
+    EXPECT_EQ(Messages(BuildChatRequest(settings, u"now", context)), (M{{"system", "P"}, {"user", "now"}}));
+}
+
+TEST(ChatRequest, OnlyTheGlossaryTermsInTheLineOrItsContextFollowThePrompt)
+{
+    ServerSettings settings;
+    settings.prompt = u"P";
+    settings.contextLines = 1;
+    settings.glossary = {{u"アリス", u"앨리스"}, {u"魔王", u"마왕"}, {u"剣", u"검"}};
+    const std::vector<ContextLine> context{{u"魔王が来た", u""}, {u"雨", u""}};
+    const auto system = [&](std::u16string_view line, std::span<const ContextLine> lines) {
+        return Messages(BuildChatRequest(settings, line, lines))[0].second;
+    };
+    EXPECT_EQ(system(u"今日は", {}), "P");
+    EXPECT_EQ(system(u"剣とアリス", {}), "P\n\nUse these translations:\nアリス → 앨리스\n剣 → 검");
+    // Only the lines that go along count: the first is beyond ContextLines.
+    EXPECT_EQ(system(u"晴れ", context), "P\n\nPrevious lines, for context only:\n雨");
+    EXPECT_EQ(system(u"晴れ", std::span(context).first(1)),
+              "P\n\nUse these translations:\n魔王 → 마왕\n\nPrevious lines, for context only:\n魔王が来た");
+}
+
+TEST(ChatAnswer, AReasoningBlockAtTheStartIsNotShown)
+{
+    EXPECT_EQ(WithoutReasoning(u"<think>\nhmm</think>\n\n안녕"), u"안녕");
+    EXPECT_EQ(WithoutReasoning(u" <think>unclosed"), u"");
+    EXPECT_EQ(WithoutReasoning(u"안녕 <think>x</think>"), u"안녕 <think>x</think>");  // not at the start: kept
+    EXPECT_EQ(WithoutReasoning(u"<thi"), u"<thi");                   // a whole answer is what it is
+    EXPECT_EQ(WithoutReasoning(u"<thi", true), u"");                 // growing: may become the tag
+    EXPECT_EQ(WithoutReasoning(u"<think>a</think>안", true), u"안");
+    EXPECT_EQ(WithoutReasoning(u"<b>굵게</b>", true), u"<b>굵게</b>");
 }
 
 TEST(ChatRequest, EveryCharacterIsEscapedOrCarriedAsUtf8)

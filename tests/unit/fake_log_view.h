@@ -34,6 +34,11 @@ public:
         text.insert(position, inserted);
         ++inserts;
     }
+    void Replace(std::size_t position, std::size_t length, const std::u16string& inserted) override
+    {
+        text.replace(position, length, inserted);
+        ++rewrites;
+    }
     void SetText(const std::u16string& replaced) override
     {
         text = replaced;
@@ -44,6 +49,7 @@ public:
     std::u16string text;
     int inserts = 0;
     int replacements = 0;
+    int rewrites = 0;
 
 private:
     std::size_t wrapWidth_;

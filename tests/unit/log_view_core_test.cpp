@@ -77,7 +77,7 @@ TEST(LogViewText, InsertJoinsAndSeparatesCrLfAndShiftsLaterLines)
     EXPECT_EQ(StartsOf(log), (std::vector<std::size_t>{0, 4, 9, 12}));
 }
 
-TEST(LogViewText, IndexMatchesAWalkOfTheTextAfterAnyInserts)
+TEST(LogViewText, IndexMatchesAWalkOfTheTextAfterAnyInsertsAndReplacements)
 {
     const std::u16string pieces[] = {u"\r", u"\n", u"\r\n", u"a", u"\x5B57", u"\r\n\r\n", u"line\r\n"};
     std::mt19937 random(18);
@@ -87,7 +87,10 @@ TEST(LogViewText, IndexMatchesAWalkOfTheTextAfterAnyInserts)
         // Mostly the append rule (before a closing CR LF), else anywhere.
         const std::size_t at = step % 3 != 0 ? log.Length() - (log.EndsWithLineBreak() ? 2 : 0)
                                              : random() % (log.Length() + 1);
-        log.Insert(at, piece);
+        if (step % 5 == 4)  // a line written again in place, or any stretch replaced
+            log.Replace(random() % (log.Length() + 1), random() % 8, step % 2 ? piece : u"");
+        else
+            log.Insert(at, piece);
         ASSERT_EQ(StartsOf(log), StartsByWalking(log.Text())) << "step " << step;
     }
     for (std::size_t line = 0; line < log.LineCount(); ++line) {

@@ -20,6 +20,13 @@ public:
             return {false, 0, {}, "cannot connect to 127.0.0.1:8080"};
         HttpResponse next = responses.front();
         responses.pop_front();
+        // A streamed body is handed on in the pieces queued with it.
+        std::vector<std::string> cut = pieces.empty() ? std::vector<std::string>{} : pieces.front();
+        if (!pieces.empty())
+            pieces.pop_front();
+        if (request.onBodyPiece)
+            for (const std::string& piece : cut)
+                request.onBodyPiece(piece);
         return next;
     }
     void Cancel() override { ++cancels; }
@@ -29,8 +36,25 @@ public:
         responses.push_back({true, 200, R"({"choices":[{"message":{"role":"assistant","content":")" + content + R"("}}]})", {}});
     }
 
+    // A stream of the given pieces of text; `ends` false: the server stops
+    // before [DONE] with `failure`.
+    void Stream(const std::vector<std::string>& contents, bool ends = true, const std::string& failure = {})
+    {
+        std::vector<std::string> cut;
+        std::string body;
+        for (const std::string& content : contents)
+            cut.push_back("data: {\"choices\":[{\"delta\":{\"content\":\"" + content + "\"}}]}\n\n");
+        if (ends)
+            cut.push_back("data: [DONE]\n\n");
+        for (const std::string& piece : cut)
+            body += piece;
+        responses.push_back(failure.empty() ? HttpResponse{true, 200, body, {}} : HttpResponse{false, 0, {}, failure});
+        pieces.push_back(cut);
+    }
+
     std::vector<HttpRequest> requests;
     std::deque<HttpResponse> responses;
+    std::deque<std::vector<std::string>> pieces;
     int cancels = 0;
 };
 
@@ -80,14 +104,17 @@ TEST_F(ServerTranslatorTest, ShortPiecesAreHeldForTheNextTextAsWithTheFirstEngin
 
 TEST_F(ServerTranslatorTest, AnswersAreKeptUntilTheServerSettingsChange)
 {
+    ServerSettings noContext;
+    noContext.contextLines = 0;
+    translator.Configure(noContext, "");
     http.Answer("one");
     EXPECT_EQ(Translate(u"同じ行").first, u"one");
     EXPECT_EQ(Translate(u"同じ行").first, u"one");
     EXPECT_EQ(http.requests.size(), 1u);
-    translator.Configure(ServerSettings{}, "");  // the same: kept
+    translator.Configure(noContext, "");  // the same: kept
     EXPECT_EQ(Translate(u"同じ行").first, u"one");
     EXPECT_EQ(http.requests.size(), 1u);
-    ServerSettings other;
+    ServerSettings other = noContext;
     other.prompt = u"Into English.";
     translator.Configure(other, "");
     http.Answer("two");
@@ -169,6 +196,51 @@ TEST_F(ServerTranslatorTest, ARedirectIsAFailureWithItsStatus)
     http.responses.push_back({true, 307, "", {}});
     EXPECT_EQ(Translate(u"行です"), std::make_pair(std::u16string(u"行です"),
                                                 std::u16string(u"Translation server: HTTP 307: redirects are not followed")));
+}
+
+TEST_F(ServerTranslatorTest, AStreamedAnswerIsShownAsItGrowsWithoutItsReasoning)
+{
+    http.Stream({"<think>", "hmm", "</think>", "\\n\xEC\x95\x88", "\xEB\x85\x95"});
+    std::vector<std::u16string> seen;
+    const Translation whole = translator.Translate(u"こんにちは", [&](const std::u16string& s) { seen.push_back(s); });
+    EXPECT_EQ(seen, (std::vector<std::u16string>{u"안", u"안녕"}));
+    EXPECT_EQ(whole, (Translation{u"안녕", {}}));
+    EXPECT_NE(http.requests[0].body.find("\"stream\":true"), std::string::npos);
+
+    // Cut off midway: what came is shown, the log says why, and it is no
+    // context for the next line.
+    nowMs += kServerNoticeGapMs;
+    http.Stream({"\xEB\x8B\xA4"}, false, "no answer within 30 s");
+    EXPECT_EQ(Translate(u"次の行"), std::make_pair(std::u16string(u"다"),
+                                               std::u16string(u"Translation server: the answer was cut off: no answer within 30 s")));
+    nowMs += kServerNoticeGapMs;
+    http.Stream({"x"}, false);
+    EXPECT_EQ(Translate(u"三行目"), std::make_pair(std::u16string(u"x"),
+                                               std::u16string(u"Translation server: the answer was cut off: the answer ended before it was complete")));
+    http.Answer("y");
+    Translate(u"四行目");
+    const std::string& body = http.requests.back().body;
+    EXPECT_NE(body.find("for context only:\\nこんにちは\""), std::string::npos) << body;
+}
+
+TEST_F(ServerTranslatorTest, TheContextIsTheLinesTranslatedWholeUntilTheLogIsCleared)
+{
+    http.Answer("one");
+    http.responses.push_back({true, 500, "", {}});
+    http.Answer("three");
+    http.Answer("four");
+    Translate(u"一");
+    Translate(u"二");  // failed: no context
+    Translate(u"三");
+    Translate(u"四");
+    EXPECT_NE(http.requests[3].body.find("for context only:\\n一\\n三\""), std::string::npos) << http.requests[3].body;
+    translator.ForgetContext();
+    // The whole request is the key: the first line, again without context, is known.
+    EXPECT_EQ(Translate(u"一").first, u"one");
+    EXPECT_EQ(http.requests.size(), 4u);
+    http.Answer("five");
+    EXPECT_EQ(Translate(u"五").first, u"five");
+    EXPECT_NE(http.requests[4].body.find("for context only:\\n一\""), std::string::npos) << http.requests[4].body;
 }
 
 TEST_F(ServerTranslatorTest, AbortCancelsTheHttpExchange)

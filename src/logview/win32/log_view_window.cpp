@@ -344,6 +344,14 @@ void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
     Changed();
 }
 
+void LogViewWindow::Replace(std::size_t position, std::size_t length, const std::u16string& text)
+{
+    text_.Replace(position, length, text);
+    layout_.ForgetFrom(position);
+    selection_ = {position + text.size(), position + text.size()};
+    Changed();
+}
+
 void LogViewWindow::SetText(const std::u16string& text)
 {
     text_.Assign(text);

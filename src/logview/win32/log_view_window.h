@@ -66,6 +66,7 @@ public:
     // shows more than one line.
     int VisualLineCount() const override;
     void InsertAt(std::size_t position, const std::u16string& text) override;
+    void Replace(std::size_t position, std::size_t length, const std::u16string& text) override;
     void SetText(const std::u16string& text) override;
     std::u16string Text() const override { return text_.Text(); }
     // The units of a row, without copying the log.

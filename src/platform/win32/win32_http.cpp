@@ -59,6 +59,7 @@ struct Exchange {
     bool done = false;
     bool abandoned = false;        // Post has returned: stop at the next step
     HINTERNET request = nullptr;   // open while not null; closed by whichever side lets go first
+    std::string arrived;           // body bytes of a streamed 200 answer not yet handed to Post
     HttpResponse response;
 };
 
@@ -196,6 +197,7 @@ struct Job {
     std::wstring headers;
     std::int32_t timeoutSeconds = 0;
     SteadyClock::time_point deadline;
+    bool streamed = false;  // Post hands the body on as it arrives
 
     // The request handle while the exchange is wanted, else null.
     HINTERNET Request() const
@@ -312,6 +314,11 @@ HttpResponse ExchangeOnce(const Job& job)
         if (answer.size() + read > kMaxAnswerBytes)
             return Failed("answer larger than " + std::to_string(kMaxAnswerBytes / (1024 * 1024)) + " MB");
         answer.append(chunk.data(), read);
+        if (job.streamed && status == 200) {
+            std::lock_guard<std::mutex> lock(job.shared->mutex);
+            job.exchange->arrived.append(chunk.data(), read);
+            job.shared->changed.notify_all();
+        }
     }
 
     HttpResponse response;
@@ -392,6 +399,7 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
     job.body = request.body;
     job.timeoutSeconds = request.timeoutSeconds < 1 ? 1 : std::min(request.timeoutSeconds, kMaxTimeoutSeconds);
     job.deadline = SteadyClock::now() + std::chrono::seconds(job.timeoutSeconds);
+    job.streamed = static_cast<bool>(request.onBodyPiece);
     job.headers = L"Content-Type: application/json; charset=utf-8\r\n";
     // The key never crosses a network in clear, whoever asks.
     if (!request.bearerToken.empty() && (job.target.secure || job.target.loopback))
@@ -426,7 +434,27 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
     ++shared_->helpers;
     shared_->running.push_back(exchange);
 
-    shared_->changed.wait_until(lock, deadline, [&] { return exchange->done || shared_->cancelled; });
+    for (;;) {
+        shared_->changed.wait_until(lock, deadline, [&] {
+            return exchange->done || shared_->cancelled || !exchange->arrived.empty();
+        });
+        if (exchange->arrived.empty() || shared_->cancelled)
+            break;
+        // Handed on outside the lock: the helper goes on reading meanwhile.
+        const std::string piece = std::exchange(exchange->arrived, {});
+        lock.unlock();
+        try {
+            request.onBodyPiece(piece);
+        } catch (...) {
+            lock.lock();
+            HINTERNET dropped = shared_->Abandon(exchange);
+            lock.unlock();
+            if (dropped)
+                ::WinHttpCloseHandle(dropped);
+            throw;
+        }
+        lock.lock();
+    }
     if (exchange->done)
         return std::move(exchange->response);
     const bool cancelled = shared_->cancelled;

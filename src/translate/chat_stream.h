@@ -1,0 +1,46 @@
+#pragma once
+// Reads a streamed chat-completions answer: server-sent events, each
+// `data: {…}` line a piece of the answer (choices[0].delta.content), up to
+// `data: [DONE]`. The bytes come in pieces cut anywhere, a line or a UTF-8
+// character across two of them. A server that answers a streaming request
+// with one JSON body is read too, when the body has ended.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kx {
+
+class ChatStreamReader {
+public:
+    // The next bytes of the body. True when the answer's text grew.
+    bool Feed(std::string_view bytes);
+    // The body has ended: a last line without its line break counts, and a
+    // body that held no events is read as one JSON answer.
+    void Finish();
+
+    // The text so far, UTF-8.
+    const std::string& Text() const { return text_; }
+    // `data: [DONE]` came, or the one JSON answer was read.
+    bool Complete() const { return complete_; }
+    // Why there is no answer (an error event, a body that is neither), or
+    // empty.
+    const std::string& Failure() const { return failure_; }
+
+private:
+    void Line(std::string_view line);
+    void Dispatch();
+    void Event(std::string_view data);
+
+    std::string line_;       // the line being read
+    bool afterCr_ = false;   // a CR ended the last line: an LF right after it ends nothing
+    std::string data_;       // the data lines of the event being read
+    bool hasData_ = false;
+    bool sawEvent_ = false;  // a data line came: this is a stream
+    std::string whole_;      // the body kept while it may be one JSON answer
+    bool mayBeWhole_ = true;
+    std::string text_;
+    bool complete_ = false;
+    std::string failure_;
+};
+
+} // namespace kx
