@@ -1091,7 +1091,7 @@ pair_ok() { # find replace (driver escapes)
   drv wait-window-gone "${pair[@]}" 5000 >/dev/null
 }
 
-# The rows of a list of the text filters dialog (2104 before, 2109 after).
+# The rows of a list of the text filters dialog (2104 before, 2109 after, 2114 glossary).
 filter_rows() { drv list-rows --exact --class '#32770' 'Text filters' "$1" | grep '^row='; }
 
 # The text filters dialog: its controls, pairs added to both lists, edited
