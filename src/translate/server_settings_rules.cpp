@@ -62,7 +62,7 @@ std::optional<std::string> CheckServerUrl(std::u16string_view text)
     return std::nullopt;
 }
 
-std::optional<std::int32_t> CheckServerTimeout(std::u16string_view text)
+std::optional<std::int32_t> CheckWholeNumber(std::u16string_view text, std::int32_t low, std::int32_t high)
 {
     const std::u16string_view digits = TrimBlanks(text);
     if (digits.empty())
@@ -73,12 +73,17 @@ std::optional<std::int32_t> CheckServerTimeout(std::u16string_view text)
             return std::nullopt;
         value = value * 10 + (c - u'0');
         // Past the largest, however many digits follow (no overflow).
-        if (value > kMaxServerTimeoutSeconds)
+        if (value > high)
             return std::nullopt;
     }
-    if (value < kMinServerTimeoutSeconds)
+    if (value < low)
         return std::nullopt;
     return value;
+}
+
+std::optional<std::int32_t> CheckServerTimeout(std::u16string_view text)
+{
+    return CheckWholeNumber(text, kMinServerTimeoutSeconds, kMaxServerTimeoutSeconds);
 }
 
 std::optional<std::string> CheckServerModel(std::u16string_view text)
@@ -89,9 +94,17 @@ std::optional<std::string> CheckServerModel(std::u16string_view text)
     return Narrow(model);
 }
 
-std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts)
+std::int32_t SwitchFromBox(bool checked, std::int32_t stored)
 {
-    ServerFormValues values;
+    if (checked == (stored == 1))
+        return stored;
+    return checked ? 1 : 0;
+}
+
+std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts,
+                                                                 const ServerSettings& current)
+{
+    ServerFormValues values{current, {}};
     if (std::optional<std::string> url = CheckServerUrl(texts.url))
         values.server.url = std::move(*url);
     else
@@ -106,6 +119,16 @@ std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFor
         values.server.timeoutSeconds = *seconds;
     else
         return ServerFormProblem{ServerFormField::Timeout, kServerTimeoutProblem};
+    if (std::optional<std::int32_t> lines = CheckWholeNumber(texts.contextLines, 0, kMaxContextLines))
+        values.server.contextLines = *lines;
+    else
+        return ServerFormProblem{ServerFormField::ContextLines, kServerContextLinesProblem};
+    values.server.contextTranslations = SwitchFromBox(texts.contextTranslations, current.contextTranslations);
+    values.server.stream = SwitchFromBox(texts.stream, current.stream);
+    if (std::optional<std::int32_t> tokens = CheckWholeNumber(texts.maxTokens, kMinMaxTokens, kMaxMaxTokens))
+        values.server.maxTokens = *tokens;
+    else
+        return ServerFormProblem{ServerFormField::MaxTokens, kServerMaxTokensProblem};
     values.server.prompt = texts.prompt;
     values.apiKey = Utf8FromUtf16(TrimBlanks(texts.apiKey));
     return values;

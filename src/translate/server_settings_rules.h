@@ -1,7 +1,8 @@
 #pragma once
 // What the "Translation server" dialog accepts from its boxes: the URL, the
-// model and the time-out as typed (UTF-16), checked and turned into the
-// values the settings hold, or the one message that says what is wrong.
+// model, the time-out, the context lines and the max tokens as typed (UTF-16),
+// checked and turned into the values the settings hold, or the one message
+// that says what is wrong.
 #include "settings/app_settings.h"
 
 #include <cstdint>
@@ -18,6 +19,8 @@ inline constexpr const char* kServerUrlUserInfoProblem =
     "The URL must not hold a user name or password before the host (user@host). Enter a key as the API key.";
 inline constexpr const char* kServerTimeoutProblem = "The time-out must be a whole number of seconds from 1 to 600.";
 inline constexpr const char* kServerModelProblem = "The model name must hold only ASCII characters.";
+inline constexpr const char* kServerContextLinesProblem = "Context lines must be a whole number from 0 to 20.";
+inline constexpr const char* kServerMaxTokensProblem = "Max tokens must be a whole number from 16 to 4096.";
 
 // The text without the blanks at both ends (space, tab, line ends, no-break
 // and ideographic spaces).
@@ -27,8 +30,10 @@ std::u16string_view TrimBlanks(std::u16string_view text);
 // character, every one of them printable ASCII without the space (0x21-0x7E).
 std::optional<std::string> CheckServerUrl(std::u16string_view text);
 
-// Trimmed; ASCII digits only, kMinServerTimeoutSeconds..kMaxServerTimeoutSeconds
-// (leading zeros allowed, no sign).
+// Trimmed; ASCII digits only, low..high (leading zeros allowed, no sign).
+std::optional<std::int32_t> CheckWholeNumber(std::u16string_view text, std::int32_t low, std::int32_t high);
+
+// CheckWholeNumber within kMinServerTimeoutSeconds..kMaxServerTimeoutSeconds.
 std::optional<std::int32_t> CheckServerTimeout(std::u16string_view text);
 
 // Trimmed; printable ASCII (0x20-0x7E), so that a name may hold a space
@@ -42,9 +47,13 @@ struct ServerFormTexts {
     std::u16string prompt;
     std::u16string apiKey;
     std::u16string timeout;
+    std::u16string contextLines;
+    bool contextTranslations = false;
+    bool stream = false;
+    std::u16string maxTokens;
 };
 
-enum class ServerFormField { Url, Model, Timeout };
+enum class ServerFormField { Url, Model, Timeout, ContextLines, MaxTokens };
 
 struct ServerFormProblem {
     ServerFormField field;
@@ -56,10 +65,17 @@ struct ServerFormValues {
     std::string apiKey;  // UTF-8, trimmed of blanks; empty: no key
 };
 
-// Checks the boxes in the order the dialog shows them (URL, model, time-out)
-// and names the first one that is wrong. The prompt is taken as it is. A URL
-// with user info is refused: the host it names may not be the one it seems.
-std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts);
+// A switch stored as 1 for on: a stored value that the check box leaves as it
+// was is kept (any value but 1 shows as off).
+std::int32_t SwitchFromBox(bool checked, std::int32_t stored);
+
+// Checks the boxes in the order the dialog shows them (URL, model, time-out,
+// context lines, max tokens) and names the first one that is wrong. The
+// prompt is taken as it is. A URL with user info is refused: the host it
+// names may not be the one it seems. What the form does not show (the
+// glossary) comes from `current` unchanged.
+std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts,
+                                                                 const ServerSettings& current = {});
 
 // A text as a multi-line edit box shows it: every line feed that has no
 // carriage return before it gets one.

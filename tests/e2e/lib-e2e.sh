@@ -157,7 +157,7 @@ ini_check_complete() { # file
     [Agth]='AgthATrun AgthAToption Agthpath'
     [Filters]='RepeatChars RepeatPhrase SkipRepeat'
     [Hotkeys]='ClickThrough Monitoring ShowHide Subtitle Translation'
-    [Engine]='ApiKey Kind Model Prompt TimeoutS Url'
+    [Engine]='ApiKey ContextLines ContextTranslations Kind MaxTokens Model Prompt Stream TimeoutS Url'
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
     [Capture]='Source WebSocketUrl'
   )

@@ -1091,7 +1091,7 @@ pair_ok() { # find replace (driver escapes)
   drv wait-window-gone "${pair[@]}" 5000 >/dev/null
 }
 
-# The rows of a list of the text filters dialog (2104 before, 2109 after).
+# The rows of a list of the text filters dialog (2104 before, 2109 after, 2114 glossary).
 filter_rows() { drv list-rows --exact --class '#32770' 'Text filters' "$1" | grep '^row='; }
 
 # The text filters dialog: its controls, pairs added to both lists, edited
@@ -1238,7 +1238,7 @@ scenario_high_dpi() {
   info=$(drv window-info)
   shot_of "$info" screenshot-normal-150.png
   local dlg
-  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:624,411" "$KX_CMD_TEXTFILTERS:Text filters:720,584"; do
+  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:624,411" "$KX_CMD_TEXTFILTERS:Text filters:720,791"; do
     IFS=: read -r cmd title size <<<"$dlg"
     drv post-command "$cmd" >/dev/null
     expect "$title opens" drv wait-window --exact --class '#32770' "$title" 10000
@@ -1286,7 +1286,7 @@ scenario_text_filters_dialog() {
   expect "Options > Text filters.. opens the dialog" drv wait-window "${dlg[@]}" 10000
   info=$(drv window-info "${dlg[@]}")
   echo "  dialog: $info"
-  expect_fields "client area 480 x 389" "$info" visible=1 client=480,389
+  expect_fields "client area 480 x 527" "$info" visible=1 client=480,527
   main=$(drv window-info)
   expect_fields "the main window waits (disabled)" "$main" enabled=0
   rect=$(grep -o 'rect=[^ ]*' <<<"$info")
@@ -1302,11 +1302,13 @@ scenario_text_filters_dialog() {
     "id=${IDC_FILTERS_SKIPREPEAT} check=0 text=Do not show a text equal to the one before it" \
     "id=${IDC_FILTERS_BEFORELABEL} text=Before translation" "id=${IDC_FILTERS_BEFORELIST} text=" "id=${IDC_FILTERS_BEFOREADD} text=Add" "id=${IDC_FILTERS_BEFOREEDIT} text=Edit" "id=${IDC_FILTERS_BEFOREDELETE} text=Delete" \
     "id=${IDC_FILTERS_AFTERLABEL} text=After translation" "id=${IDC_FILTERS_AFTERLIST} text=" "id=${IDC_FILTERS_AFTERADD} text=Add" "id=${IDC_FILTERS_AFTEREDIT} text=Edit" "id=${IDC_FILTERS_AFTERDELETE} text=Delete" \
+    "id=${IDC_FILTERS_GLOSSARYLABEL} text=Glossary (server)" "id=${IDC_FILTERS_GLOSSARYLIST} text=" "id=${IDC_FILTERS_GLOSSARYADD} text=Add" "id=${IDC_FILTERS_GLOSSARYEDIT} text=Edit" "id=${IDC_FILTERS_GLOSSARYDELETE} text=Delete" \
     'id=1 text=OK' 'id=2 text=Cancel'; do
     expect "control $want" grep -qxF -- "$want" <<<"$text"
   done
-  expect_eq "both lists are list views, empty" \
-    "$(drv list-rows "${dlg[@]}" ${IDC_FILTERS_BEFORELIST} | tail -n 1) $(drv list-rows "${dlg[@]}" ${IDC_FILTERS_AFTERLIST} | tail -n 1)" "rows=0 rows=0"
+  expect_eq "the three lists are list views, empty" \
+    "$(for list in ${IDC_FILTERS_BEFORELIST} ${IDC_FILTERS_AFTERLIST} ${IDC_FILTERS_GLOSSARYLIST}; do
+      drv list-rows "${dlg[@]}" $list | tail -n 1; done | paste -sd ' ')" "rows=0 rows=0 rows=0"
 
   # Before translation: the editor opens empty over the disabled dialog; an
   # empty find is refused and the editor stays open with its texts.
@@ -1385,6 +1387,24 @@ scenario_text_filters_dialog() {
   drv wait-window-gone "${pair[@]}" 5000 >/dev/null
   expect_eq "the editor's Cancel changes nothing" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" \
     "$(printf 'row=0 selected=1 text=color|colour\nrow=1 selected=0 text=한국어|♥ & ♦')"
+
+  # The glossary: the same editor, worded for a term and its translation.
+  local term=(--exact --class '#32770' 'Glossary entry')
+  drv click-button "${dlg[@]}" --post "#${IDC_FILTERS_GLOSSARYADD}" 5000 >/dev/null
+  expect "the glossary's Add opens the editor" drv wait-window "${term[@]}" 5000
+  text=$(drv window-text "${term[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "worded for the glossary" grep -qxF "id=${IDC_SUBST_FINDLABEL} text=Term" <<<"$text"
+  expect "and the translation" grep -qxF "id=${IDC_SUBST_REPLACELABEL} text=Translation" <<<"$text"
+  drv click-button "${term[@]}" --post OK 5000 >/dev/null
+  text=$(drv window-text "${box[@]}" 10000) || { echo "  FAILED: no box for the empty term"; return 1; }
+  expect "an empty term is refused" grep -qx 'child class=Static id=[0-9]* text=The term cannot be empty.' <<<"$text"
+  drv click-button "${box[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${box[@]}" 5000 >/dev/null
+  drv set-child-text "${term[@]}" "#${IDC_SUBST_FIND}" "$(esc ハル)" >/dev/null
+  drv set-child-text "${term[@]}" "#${IDC_SUBST_REPLACE}" 'Haru' >/dev/null
+  drv click-button "${term[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${term[@]}" 5000 >/dev/null
+  expect_eq "the glossary list holds the term" "$(filter_rows ${IDC_FILTERS_GLOSSARYLIST})" 'row=0 selected=1 text=ハル|Haru'
   drv click-button "${dlg[@]}" 'Collapse letters written two to four times (aabbcc: abc)' 5000 >/dev/null
   drv click-button "${dlg[@]}" 'Do not show a text equal to the one before it' 5000 >/dev/null
   sleep 0.5   # painted
@@ -1406,6 +1426,7 @@ scenario_text_filters_dialog() {
   expect "OK kept the third check box" grep -qE "^id=${IDC_FILTERS_SKIPREPEAT} check=1 " <<<"$text"
   expect_eq "OK kept the before list" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" "$kept_before"
   expect_eq "OK kept the after list" "$(filter_rows ${IDC_FILTERS_AFTERLIST})" "$kept_after"
+  expect_eq "OK kept the glossary" "$(filter_rows ${IDC_FILTERS_GLOSSARYLIST})" 'row=0 selected=0 text=ハル|Haru'
 
   # Changes closed with Cancel, Escape or the close box are dropped.
   local how
@@ -1437,6 +1458,8 @@ scenario_text_filters_dialog() {
   drv click-button "${dlg[@]}" Cancel 5000 >/dev/null
   drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
   expect "closes with exit code 0" app_close
+  expect_eq "the glossary is written at exit" "$(ini_get KestruneEX.ini Glossary G0)" "$(hex_text ハル),$(hex_text Haru)"
+  expect_eq "and only that" "$(ini_dump KestruneEX.ini | grep -c '^Glossary\.')" 1
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-text-filters.png "$KX_E2E_SCREENSHOTS"/
   fi
@@ -1861,7 +1884,9 @@ scenario_server_settings_dialog() {
   echo "$text" | sed 's/^/    /'
   for want in "id=${IDC_SERVER_URL} text=http://127.0.0.1:8080/v1/chat/completions" "id=${IDC_SERVER_MODEL} text=" \
     "id=${IDC_SERVER_PROMPT} text=Translate the user's Japanese game text into natural Korean. Reply with the translation only." \
-    "id=${IDC_SERVER_KEY} text=" "id=${IDC_SERVER_TIMEOUT} text=30"; do
+    "id=${IDC_SERVER_KEY} text=" "id=${IDC_SERVER_TIMEOUT} text=30" "id=${IDC_SERVER_CONTEXTLINES} text=3" \
+    "id=${IDC_SERVER_CONTEXTTRANSLATIONS} check=0 text=Send their translations too" \
+    "id=${IDC_SERVER_STREAM} check=1 text=Show the answer as it is written (streaming)" "id=${IDC_SERVER_MAXTOKENS} text=512"; do
     expect "default: $want" grep -qxF -- "$want" <<<"$text"
   done
   drv set-child-text "${dlg[@]}" "#${IDC_SERVER_URL}" "$url" >/dev/null
@@ -1870,6 +1895,22 @@ scenario_server_settings_dialog() {
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
   expect "Test shows the server's answer" wait_child_text "${dlg[@]}" -- ${IDC_SERVER_TESTRESULT} 'こんにちは → KO:こんにちは' 15000
   expect_eq "Test sent the key" "$(chat_request_header dlg/request-1.json authorization)" 'Bearer sk-test-key'
+  # A number out of range is told in a box and the dialog stays open.
+  local field bad good message box=(--exact --class '#32770' 'KestruneEX!')
+  for field in "${IDC_SERVER_CONTEXTLINES}:21:5:Context lines must be a whole number from 0 to 20." \
+    "${IDC_SERVER_MAXTOKENS}:4097:100:Max tokens must be a whole number from 16 to 4096."; do
+    IFS=: read -r field bad good message <<<"$field"
+    drv set-child-text "${dlg[@]}" "#$field" "$bad" >/dev/null
+    drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+    text=$(drv window-text "${box[@]}" 10000) || { echo "  FAILED: no box for $bad"; return 1; }
+    expect "$bad: the box says '$message'" grep -qx "child class=Static id=[0-9]* text=$message" <<<"$text"
+    drv click-button "${box[@]}" OK 5000 >/dev/null
+    drv wait-window-gone "${box[@]}" 5000 >/dev/null
+    expect "$bad: the dialog stays open" drv wait-window "${dlg[@]}" 2000
+    drv set-child-text "${dlg[@]}" "#$field" "$good" >/dev/null
+  done
+  drv click-button "${dlg[@]}" 'Send their translations too' 5000 >/dev/null
+  drv click-button "${dlg[@]}" 'Show the answer as it is written (streaming)' 5000 >/dev/null
   shot_of "$(drv window-info "${dlg[@]}")" screenshot-server-settings.png
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-server-settings.png "$KX_E2E_SCREENSHOTS"/
@@ -1885,6 +1926,8 @@ scenario_server_settings_dialog() {
   expect_eq "Engine.Kind" "$(ini_get KestruneEX.ini Engine Kind)" Server
   expect_eq "Engine.Url" "$(ini_get KestruneEX.ini Engine Url)" "$url"
   expect_eq "Engine.TimeoutS" "$(ini_get KestruneEX.ini Engine TimeoutS)" 30
+  expect_eq "the context, streaming and token settings" "$(for key in ContextLines ContextTranslations Stream MaxTokens; do
+    printf '%s=%s ' $key "$(ini_get KestruneEX.ini Engine $key)"; done)" 'ContextLines=5 ContextTranslations=1 Stream=0 MaxTokens=100 '
   local stored
   stored=$(ini_get KestruneEX.ini Engine ApiKey)
   echo "    ApiKey=${stored:0:40}... (${#stored} digits)"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <variant>
 
 using namespace kx;
@@ -58,7 +59,7 @@ TEST(ServerSettingsRulesTest, ModelNamesArePrintableAsciiTrimmedAndMayBeEmpty)
 
 ServerFormTexts GoodForm()
 {
-    return {u" https://h/v1 ", u" m1 ", u"  Translate.\r\n", u"  sk-キー \t", u" 60"};
+    return {u" https://h/v1 ", u" m1 ", u"  Translate.\r\n", u"  sk-キー \t", u" 60", u" 5 ", true, false, u"100"};
 }
 
 TEST(ServerSettingsRulesTest, AGoodFormGivesTheValuesWithThePromptUntouchedAndTheKeyTrimmedInUtf8)
@@ -70,6 +71,10 @@ TEST(ServerSettingsRulesTest, AGoodFormGivesTheValuesWithThePromptUntouchedAndTh
     EXPECT_EQ(values.server.model, "m1");
     EXPECT_EQ(values.server.prompt, u"  Translate.\r\n");
     EXPECT_EQ(values.server.timeoutSeconds, 60);
+    EXPECT_EQ(values.server.contextLines, 5);
+    EXPECT_EQ(values.server.contextTranslations, 1);
+    EXPECT_EQ(values.server.stream, 0);
+    EXPECT_EQ(values.server.maxTokens, 100);
     EXPECT_EQ(values.apiKey, "sk-\xE3\x82\xAD\xE3\x83\xBC");
 
     ServerFormTexts noKey = GoodForm();
@@ -86,6 +91,12 @@ TEST(ServerSettingsRulesTest, TheFirstWrongBoxInTheDialogsOrderIsNamedWithItsMes
                                                                : ServerFormProblem{ServerFormField::Url, ""};
     };
     ServerFormTexts texts = GoodForm();
+    texts.maxTokens = u"15";
+    EXPECT_EQ(problem(texts).field, ServerFormField::MaxTokens);
+    EXPECT_STREQ(problem(texts).message, "Max tokens must be a whole number from 16 to 4096.");
+    texts.contextLines = u"21";
+    EXPECT_EQ(problem(texts).field, ServerFormField::ContextLines);
+    EXPECT_STREQ(problem(texts).message, "Context lines must be a whole number from 0 to 20.");
     texts.timeout = u"0";
     EXPECT_EQ(problem(texts).field, ServerFormField::Timeout);
     EXPECT_STREQ(problem(texts).message, "The time-out must be a whole number of seconds from 1 to 600.");
@@ -99,6 +110,48 @@ TEST(ServerSettingsRulesTest, TheFirstWrongBoxInTheDialogsOrderIsNamedWithItsMes
     texts.url = u"https://a.example@b.example/v1";
     EXPECT_EQ(problem(texts).field, ServerFormField::Url);
     EXPECT_STREQ(problem(texts).message, kServerUrlUserInfoProblem);
+}
+
+TEST(ServerSettingsRulesTest, ContextLinesAndMaxTokensTakeTheirWholeRangeAndNothingBeyond)
+{
+    auto read = [](std::u16string lines, std::u16string tokens) {
+        ServerFormTexts texts = GoodForm();
+        texts.contextLines = std::move(lines);
+        texts.maxTokens = std::move(tokens);
+        const auto result = ReadServerForm(texts);
+        if (const auto* values = std::get_if<ServerFormValues>(&result))
+            return std::pair(values->server.contextLines, values->server.maxTokens);
+        return std::pair(-1, -1);
+    };
+    EXPECT_EQ(read(u"0", u"16"), std::pair(0, 16));
+    EXPECT_EQ(read(u"20", u"4096"), std::pair(20, 4096));
+    EXPECT_EQ(read(u"020", u" 0512 "), std::pair(20, 512));
+    for (const char16_t* bad : {u"", u"21", u"-1", u"3.5", u"99999999999999999999"})
+        EXPECT_EQ(read(bad, u"512"), std::pair(-1, -1));
+    for (const char16_t* bad : {u"", u"0", u"15", u"4097", u"1e3"})
+        EXPECT_EQ(read(u"3", bad), std::pair(-1, -1));
+}
+
+TEST(ServerSettingsRulesTest, SwitchesKeepAStoredValueTheBoxLeftAsItWasAndTheGlossaryPassesThrough)
+{
+    EXPECT_EQ(SwitchFromBox(true, 1), 1);
+    EXPECT_EQ(SwitchFromBox(false, 0), 0);
+    EXPECT_EQ(SwitchFromBox(false, 7), 7);  // shown off, left off
+    EXPECT_EQ(SwitchFromBox(true, 7), 1);
+    EXPECT_EQ(SwitchFromBox(false, 1), 0);
+
+    ServerSettings current;
+    current.url = "http://old/";
+    current.contextTranslations = 2;
+    current.stream = 1;
+    current.glossary = {{u"ハル", u"Haru"}, {u"先輩", u""}};
+    ServerFormTexts texts = GoodForm();
+    texts.contextTranslations = false;
+    const ServerSettings read = std::get<ServerFormValues>(ReadServerForm(texts, current)).server;
+    EXPECT_EQ(read.url, "https://h/v1");
+    EXPECT_EQ(read.contextTranslations, 2);
+    EXPECT_EQ(read.stream, 0);
+    EXPECT_EQ(read.glossary, current.glossary);
 }
 
 TEST(ServerSettingsRulesTest, LineFeedsGetCarriageReturnsForTheBoxAndAnUnchangedBoxKeepsTheStoredPrompt)

@@ -450,14 +450,6 @@ void MainWindow::About1Click()
     aboutForm_->ShowModal();
 }
 
-void MainWindow::TextFilters1Click()
-{
-    if (auto edited = textFiltersDialog_->Edit(settings_.Filters)) {
-        settings_.Filters = std::move(*edited);
-        model_.PublishFilters();
-    }
-}
-
 void MainWindow::EnterSubtitleMode()
 {
     model_.EnterSubtitleMode();

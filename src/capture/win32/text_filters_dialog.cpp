@@ -24,17 +24,38 @@ int32_t SwitchValue(bool checked, int32_t stored)
     return checked ? 1 : 0;
 }
 
+// The glossary is shown and edited as pairs: term first, then its translation.
+std::vector<Substitution> GlossaryPairs(const std::vector<GlossaryEntry>& glossary)
+{
+    std::vector<Substitution> pairs;
+    for (const GlossaryEntry& entry : glossary)
+        pairs.push_back({entry.term, entry.translation});
+    return pairs;
+}
+
+std::vector<GlossaryEntry> GlossaryFromPairs(const std::vector<Substitution>& pairs)
+{
+    std::vector<GlossaryEntry> glossary;
+    for (const Substitution& pair : pairs)
+        glossary.push_back({pair.find, pair.replace});
+    return glossary;
+}
+
 } // namespace
 
 // --- the pair editor -------------------------------------------------------
 
 SubstitutionDialog::SubstitutionDialog(HINSTANCE instance) : ModalDialog(instance, IDD_SUBSTITUTION) {}
 
-std::optional<Substitution> SubstitutionDialog::Edit(const Substitution& current)
+std::optional<Substitution> SubstitutionDialog::Edit(const Substitution& current, const PairWording& wording)
 {
     if (IsOpen())
         return std::nullopt;
     accepted_.reset();
+    firstEmpty_ = wording.firstEmpty;
+    ::SetWindowTextW(Handle(), wording.caption);
+    ::SetDlgItemTextW(Handle(), IDC_SUBST_FINDLABEL, wording.first);
+    ::SetDlgItemTextW(Handle(), IDC_SUBST_REPLACELABEL, wording.second);
     ::SetDlgItemTextW(Handle(), IDC_SUBST_FIND, Wide(current.find).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SUBST_REPLACE, Wide(current.replace).c_str());
     if (ShowModal() != IDOK)
@@ -76,7 +97,7 @@ void SubstitutionDialog::OkClick()
 {
     const std::wstring find = ControlText(::GetDlgItem(Handle(), IDC_SUBST_FIND));
     if (find.empty()) {
-        Win32Prompts(Handle()).ShowWarning(u"The text to find cannot be empty.");
+        Win32Prompts(Handle()).ShowWarning(firstEmpty_);
         FocusControl(Handle(), IDC_SUBST_FIND);
         return;
     }
@@ -89,12 +110,16 @@ void SubstitutionDialog::OkClick()
 TextFiltersDialog::TextFiltersDialog(HINSTANCE instance)
     : ModalDialog(instance, IDD_TEXTFILTERS),
       pairEditor_(instance),
-      before_{IDC_FILTERS_BEFORELIST, IDC_FILTERS_BEFOREADD, IDC_FILTERS_BEFOREEDIT, IDC_FILTERS_BEFOREDELETE, {}},
-      after_{IDC_FILTERS_AFTERLIST, IDC_FILTERS_AFTERADD, IDC_FILTERS_AFTEREDIT, IDC_FILTERS_AFTERDELETE, {}}
+      before_{IDC_FILTERS_BEFORELIST, IDC_FILTERS_BEFOREADD, IDC_FILTERS_BEFOREEDIT, IDC_FILTERS_BEFOREDELETE,
+              &kSubstitutionWording, {}},
+      after_{IDC_FILTERS_AFTERLIST, IDC_FILTERS_AFTERADD, IDC_FILTERS_AFTEREDIT, IDC_FILTERS_AFTERDELETE,
+             &kSubstitutionWording, {}},
+      glossary_{IDC_FILTERS_GLOSSARYLIST, IDC_FILTERS_GLOSSARYADD, IDC_FILTERS_GLOSSARYEDIT,
+                IDC_FILTERS_GLOSSARYDELETE, &kGlossaryWording, {}}
 {
 }
 
-std::optional<TextFilterSettings> TextFiltersDialog::Edit(const TextFilterSettings& current)
+std::optional<TextFilterDialogValues> TextFiltersDialog::Edit(const TextFilterDialogValues& current)
 {
     if (IsOpen())
         return std::nullopt;
@@ -103,18 +128,18 @@ std::optional<TextFilterSettings> TextFiltersDialog::Edit(const TextFilterSettin
         return std::nullopt;
     // Starts from the settings given, so that what the dialog does not show
     // is handed back unchanged.
-    TextFilterSettings edited = current;
-    edited.RepeatChars = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), current.RepeatChars);
-    edited.RepeatPhrase = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), current.RepeatPhrase);
-    edited.SkipRepeat = SwitchValue(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), current.SkipRepeat);
+    TextFilterSettings edited = current.filters;
+    edited.RepeatChars = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), edited.RepeatChars);
+    edited.RepeatPhrase = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), edited.RepeatPhrase);
+    edited.SkipRepeat = SwitchValue(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), edited.SkipRepeat);
     edited.before = before_.pairs;
     edited.after = after_.pairs;
-    return edited;
+    return TextFilterDialogValues{std::move(edited), GlossaryFromPairs(glossary_.pairs)};
 }
 
 void TextFiltersDialog::OnInit()
 {
-    // The layout is kept in pixels: a client area of 480 x 389.
+    // The layout is kept in pixels: a client area of 480 x 527.
     static constexpr ControlPlace kPlaces[] = {
         {IDC_FILTERS_REPEATCHARS, 8, 8, 464, 17},   {IDC_FILTERS_REPEATPHRASE, 8, 29, 464, 17},
         {IDC_FILTERS_SKIPREPEAT, 8, 50, 464, 17},   {IDC_FILTERS_BEFORELABEL, 8, 78, 360, 13},
@@ -122,36 +147,40 @@ void TextFiltersDialog::OnInit()
         {IDC_FILTERS_BEFOREEDIT, 389, 123, 83, 25}, {IDC_FILTERS_BEFOREDELETE, 389, 152, 83, 25},
         {IDC_FILTERS_AFTERLABEL, 8, 216, 360, 13},  {IDC_FILTERS_AFTERLIST, 8, 232, 370, 110},
         {IDC_FILTERS_AFTERADD, 389, 232, 83, 25},   {IDC_FILTERS_AFTEREDIT, 389, 261, 83, 25},
-        {IDC_FILTERS_AFTERDELETE, 389, 290, 83, 25}, {IDOK, 316, 356, 75, 25},
-        {IDCANCEL, 397, 356, 75, 25},
+        {IDC_FILTERS_AFTERDELETE, 389, 290, 83, 25}, {IDC_FILTERS_GLOSSARYLABEL, 8, 354, 360, 13},
+        {IDC_FILTERS_GLOSSARYLIST, 8, 370, 370, 110}, {IDC_FILTERS_GLOSSARYADD, 389, 370, 83, 25},
+        {IDC_FILTERS_GLOSSARYEDIT, 389, 399, 83, 25}, {IDC_FILTERS_GLOSSARYDELETE, 389, 428, 83, 25},
+        {IDOK, 316, 494, 75, 25},                    {IDCANCEL, 397, 494, 75, 25},
     };
-    LayOutDialog(Handle(), 480, 389, kPlaces);
-    for (const PairList* list : {&before_, &after_}) {
+    LayOutDialog(Handle(), 480, 527, kPlaces);
+    for (const PairList* list : {&before_, &after_, &glossary_}) {
         HWND view = Control(list->listId);
         ::SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
         // Both columns fit beside a vertical scroll bar.
-        AddListColumn(view, 0, L"Find", 180);
-        AddListColumn(view, 1, L"Replace", 162);
+        AddListColumn(view, 0, list->wording->first, 180);
+        AddListColumn(view, 1, list->wording->second, 162);
     }
     pairEditor_.Create(Handle());
 }
 
 void TextFiltersDialog::OnShow()
 {
-    SetChecked(Control(IDC_FILTERS_REPEATCHARS), current_.RepeatCharsOn());
-    SetChecked(Control(IDC_FILTERS_REPEATPHRASE), current_.RepeatPhraseOn());
-    SetChecked(Control(IDC_FILTERS_SKIPREPEAT), current_.SkipRepeatOn());
-    before_.pairs = current_.before;
-    after_.pairs = current_.after;
-    WriteRows(before_, std::nullopt);
-    WriteRows(after_, std::nullopt);
+    const TextFilterSettings& filters = current_.filters;
+    SetChecked(Control(IDC_FILTERS_REPEATCHARS), filters.RepeatCharsOn());
+    SetChecked(Control(IDC_FILTERS_REPEATPHRASE), filters.RepeatPhraseOn());
+    SetChecked(Control(IDC_FILTERS_SKIPREPEAT), filters.SkipRepeatOn());
+    before_.pairs = filters.before;
+    after_.pairs = filters.after;
+    glossary_.pairs = GlossaryPairs(current_.glossary);
+    for (const PairList* list : {&before_, &after_, &glossary_})
+        WriteRows(*list, std::nullopt);
     CentreOverOwner(Handle());
     FocusControl(Handle(), IDC_FILTERS_REPEATCHARS);
 }
 
 bool TextFiltersDialog::OnCommand(int id, int notification)
 {
-    for (PairList* list : {&before_, &after_}) {
+    for (PairList* list : {&before_, &after_, &glossary_}) {
         if (id != list->addId && id != list->editId && id != list->deleteId)
             continue;
         if (notification != BN_CLICKED)
@@ -174,7 +203,7 @@ bool TextFiltersDialog::OnMessage(UINT message, WPARAM, LPARAM lParam)
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (header->code != NM_DBLCLK)
         return false;
-    for (PairList* list : {&before_, &after_}) {
+    for (PairList* list : {&before_, &after_, &glossary_}) {
         if (header->idFrom == static_cast<UINT_PTR>(list->listId)) {
             ListDblClick(*list, reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
             return true;
@@ -185,7 +214,7 @@ bool TextFiltersDialog::OnMessage(UINT message, WPARAM, LPARAM lParam)
 
 void TextFiltersDialog::AddClick(PairList& list)
 {
-    if (std::optional<Substitution> added = pairEditor_.Edit({})) {
+    if (std::optional<Substitution> added = pairEditor_.Edit({}, *list.wording)) {
         list.pairs.push_back(std::move(*added));
         WriteRows(list, static_cast<int>(list.pairs.size()) - 1);
     }
@@ -217,8 +246,9 @@ void TextFiltersDialog::ListDblClick(PairList& list, int row)
 
 void TextFiltersDialog::EditRow(PairList& list, int row)
 {
-    if (std::optional<Substitution> edited = pairEditor_.Edit(list.pairs[static_cast<size_t>(row)])) {
-        list.pairs[static_cast<size_t>(row)] = std::move(*edited);
+    const std::optional<Substitution> edited = pairEditor_.Edit(list.pairs[static_cast<size_t>(row)], *list.wording);
+    if (edited) {
+        list.pairs[static_cast<size_t>(row)] = *edited;
         WriteRows(list, row);
     }
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The "Text filters" dialog: the three repeat filters and the two ordered
-// lists of find-and-replace pairs (before and after translation), each pair
-// edited in the "Substitution" dialog. Created once at start-up, opened
+// The "Text filters" dialog: the three repeat filters, the two ordered lists
+// of find-and-replace pairs (before and after translation) and the
+// translation server's glossary, each pair edited in the "Substitution" dialog. Created once at start-up, opened
 // modally from the main window; it edits a copy, handed back only by "OK".
 #include "platform/win32/ui/modal_dialog.h"
 #include "settings/app_settings.h"
@@ -13,13 +13,28 @@
 
 namespace kx::win32 {
 
-// The pair editor: "Find" (never empty) and "Replace".
+// What the pair editor calls itself and its two boxes, and what it says when
+// the first is empty.
+struct PairWording {
+    const wchar_t* caption;
+    const wchar_t* first;
+    const wchar_t* second;
+    const char16_t* firstEmpty;
+};
+
+inline constexpr PairWording kSubstitutionWording{L"Substitution", L"Find", L"Replace",
+                                                  u"The text to find cannot be empty."};
+inline constexpr PairWording kGlossaryWording{L"Glossary entry", L"Term", L"Translation",
+                                              u"The term cannot be empty."};
+
+// The pair editor: the first text (never empty) and the second.
 class SubstitutionDialog : public ModalDialog {
 public:
     explicit SubstitutionDialog(HINSTANCE instance);
     // Opens modally over the owner given to Create, filled from `current`;
     // the edited pair when "OK" closed it, nullopt otherwise.
-    std::optional<Substitution> Edit(const Substitution& current);
+    std::optional<Substitution> Edit(const Substitution& current,
+                                     const PairWording& wording = kSubstitutionWording);
 
 protected:
     void OnInit() override;
@@ -30,14 +45,21 @@ private:
     void OkClick();
 
     std::optional<Substitution> accepted_;
+    const char16_t* firstEmpty_ = kSubstitutionWording.firstEmpty;
+};
+
+// What the dialog edits: the filters and the translation server's glossary.
+struct TextFilterDialogValues {
+    TextFilterSettings filters;
+    std::vector<GlossaryEntry> glossary;
 };
 
 class TextFiltersDialog : public ModalDialog {
 public:
     explicit TextFiltersDialog(HINSTANCE instance);
     // Opens modally over the owner given to Create, filled from `current`;
-    // the edited settings when "OK" closed it, nullopt for "Cancel"/Esc/close box.
-    std::optional<TextFilterSettings> Edit(const TextFilterSettings& current);
+    // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
+    std::optional<TextFilterDialogValues> Edit(const TextFilterDialogValues& current);
 
 protected:
     void OnInit() override;
@@ -46,10 +68,11 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // One of the two lists with its buttons and the pairs it shows, in the
+    // One of the three lists with its buttons and the pairs it shows, in the
     // order they are applied.
     struct PairList {
         int listId, addId, editId, deleteId;
+        const PairWording* wording;
         std::vector<Substitution> pairs;
     };
 
@@ -66,7 +89,8 @@ private:
     SubstitutionDialog pairEditor_;
     PairList before_;
     PairList after_;
-    TextFilterSettings current_;
+    PairList glossary_;
+    TextFilterDialogValues current_;
 };
 
 } // namespace kx::win32

@@ -26,9 +26,13 @@ int FieldControl(ServerFormField field)
     case ServerFormField::Model:
         return IDC_SERVER_MODEL;
     case ServerFormField::Timeout:
+        return IDC_SERVER_TIMEOUT;
+    case ServerFormField::ContextLines:
+        return IDC_SERVER_CONTEXTLINES;
+    case ServerFormField::MaxTokens:
         break;
     }
-    return IDC_SERVER_TIMEOUT;
+    return IDC_SERVER_MAXTOKENS;
 }
 
 } // namespace
@@ -50,6 +54,10 @@ std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogV
     ::SetDlgItemTextW(Handle(), IDC_SERVER_PROMPT, Wide(WithCrLf(current.server.prompt)).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_KEY, Wide(Utf16FromUtf8(current.apiKey)).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_TIMEOUT, std::to_wstring(current.server.timeoutSeconds).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_CONTEXTLINES, std::to_wstring(current.server.contextLines).c_str());
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_CONTEXTTRANSLATIONS), current.server.ContextTranslationsOn());
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_STREAM), current.server.StreamOn());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_MAXTOKENS, std::to_wstring(current.server.maxTokens).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, L"");
     ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), TRUE);
     if (ShowModal() != IDOK)
@@ -92,9 +100,19 @@ void ServerSettingsDialog::ShowTestAnswer(std::uint64_t test, const std::u16stri
 std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
 {
     const auto text = [this](int id) { return Utf16(ControlText(::GetDlgItem(Handle(), id))); };
-    const ServerFormTexts texts{text(IDC_SERVER_URL), text(IDC_SERVER_MODEL), text(IDC_SERVER_PROMPT),
-                                text(IDC_SERVER_KEY), text(IDC_SERVER_TIMEOUT)};
-    auto read = ReadServerForm(texts);
+    const auto checked = [this](int id) { return IsChecked(::GetDlgItem(Handle(), id)); };
+    const ServerFormTexts texts{.url = text(IDC_SERVER_URL),
+                                .model = text(IDC_SERVER_MODEL),
+                                .prompt = text(IDC_SERVER_PROMPT),
+                                .apiKey = text(IDC_SERVER_KEY),
+                                .timeout = text(IDC_SERVER_TIMEOUT),
+                                .contextLines = text(IDC_SERVER_CONTEXTLINES),
+                                .contextTranslations = checked(IDC_SERVER_CONTEXTTRANSLATIONS),
+                                .stream = checked(IDC_SERVER_STREAM),
+                                .maxTokens = text(IDC_SERVER_MAXTOKENS)};
+    // Starts from the settings given, so that what the dialog does not show
+    // (the glossary) is handed back unchanged.
+    auto read = ReadServerForm(texts, current_.server);
     if (const auto* problem = std::get_if<ServerFormProblem>(&read)) {
         Win32Prompts(Handle()).ShowAppError(Widen(problem->message));
         FocusControl(Handle(), FieldControl(problem->field));

@@ -1,6 +1,7 @@
 #pragma once
 // The "Translation server" settings dialog: URL, model, system prompt, API
-// key and time-out, with "Test", which translates «こんにちは» with what the
+// key, time-out, context lines (with or without their translations),
+// streaming and max tokens, with "Test", which translates «こんにちは» with what the
 // dialog holds now. Created once at start-up, opened modally from the main
 // window; it edits a copy, handed back only by "OK".
 #include "platform/ui_thread_port.h"
