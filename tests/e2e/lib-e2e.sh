@@ -25,6 +25,7 @@ KX_CMD_CLICKTHROUGH=$ID_POPUP_CLICKTHROUGH
 KX_CMD_SOURCE_CLIPBOARD=$ID_SOURCE_CLIPBOARD
 KX_CMD_SOURCE_WEBSOCKET=$ID_SOURCE_WEBSOCKET
 KX_CMD_WEBSOCKET_SETTINGS=$ID_SOURCE_WEBSOCKETSETTINGS
+KX_CMD_CLEARTEXT=$ID_POPUP_CLEARTEXT
 KX_WS_SERVER=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/ws_server/ws_server.py
 
 drv() { wine "$KX_DRIVER" "$@"; }
@@ -247,7 +248,20 @@ ws_server_stop() {
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 # The user message of a recorded request, and the request's headers.
-chat_request_text() { python3 -c 'import json,sys; print(json.loads(open(sys.argv[1],"rb").read().decode("utf-8"))["messages"][1]["content"], end="")' "$1"; }
+chat_request_text() { python3 -c 'import json,sys; print(json.loads(open(sys.argv[1],"rb").read().decode("utf-8"))["messages"][-1]["content"], end="")' "$1"; }
+# True when a recorded request is a streamed one of 512 tokens at most with
+# exactly a system message and the user's; says what differs otherwise.
+chat_request_is() { # body-file system-text user-text
+  python3 - "$@" <<'EOF'
+import json, sys
+request = json.loads(open(sys.argv[1], "rb").read().decode("utf-8"))
+want = [{"role": "system", "content": sys.argv[2]}, {"role": "user", "content": sys.argv[3]}]
+if request.get("messages") != want or request.get("stream") is not True or request.get("max_tokens") != 512:
+    print("      sent: " + json.dumps(request, ensure_ascii=False))
+    print("      want: " + json.dumps(want, ensure_ascii=False))
+    sys.exit(1)
+EOF
+}
 chat_request_header() { python3 -c 'import json,sys; v=json.load(open(sys.argv[1]))[sys.argv[2]]; print("" if v is None else v, end="")' "$1" "$2"; }
 
 # Waits until a child of a window shows exactly `text`.

@@ -1809,7 +1809,7 @@ scenario_translation_server() {
   expect_eq "line 3 names the server, not ezTrans" "${lines[2]}" "Translation server: $url"
   clip "$(sjis こんにちは)"
   expect "translated by the server and shown whole" drv wait-log-ends-with "$(esc $'\r\nKO:こんにちは')" 10000
-  want='{"messages":[{"content":"Translate the user'"'"'s Japanese game text into natural Korean. Reply with the translation only.","role":"system"},{"content":"こんにちは","role":"user"}],"model":"test-model","stream":false,"temperature":0}'
+  want='{"max_tokens":512,"messages":[{"content":"Translate the user'"'"'s Japanese game text into natural Korean. Reply with the translation only.","role":"system"},{"content":"こんにちは","role":"user"}],"model":"test-model","stream":true,"temperature":0}'
   expect "the request body exactly, in UTF-8, no full stop" cmp fast/request-1.body <(printf '%s' "$want")
   expect_eq "posted to the URL's path" "$(chat_request_header fast/request-1.json path)" /v1/chat/completions
   expect_eq "as JSON" "$(chat_request_header fast/request-1.json content_type)" 'application/json; charset=utf-8'
@@ -1866,6 +1866,46 @@ scenario_translation_server_slow() {
   took=$((($(date +%s%N) - t0) / 1000000))
   echo "    closing took $took ms (the driver's own start included)"
   expect "closing did not wait for the answer" [ "$took" -lt 3000 ]
+}
+
+# A server that writes its answers in pieces: each line grows in place and
+# the whole answer takes its place, the reasoning before it never shows, the
+# earlier lines and the glossary terms they hold go along, and "Clear text"
+# starts the context afresh.
+scenario_server_streaming() {
+  chat_server_start stream --stream-gap 0.2 --stream-pieces 12 --think
+  local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" prompt='Translate.' ctx use
+  local l1='一行目です、長い長い行を少しずつ書いていきます' l2='アリスが来た' l3='三行目' l4='四行目'
+  write_ini '[Agth]' 'AgthATrun=0' '[Engine]' 'Kind=Server' "Url=$url" "Prompt=$(hex_text "$prompt")" 'ContextLines=2' \
+    '[Glossary]' "G0=$(hex_text アリス),$(hex_text 앨리스)" "G1=$(hex_text 魔王),$(hex_text 마왕)"
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu "$l1"
+  expect "the first words of the answer shown" drv wait-log-contains "$(esc $'\r\nKO:一行目')" 10000
+  local part
+  part=$(log_lines | tail -n 1)
+  echo "    while written: $part"
+  expect "shown in part before the answer ends" bash -c '[[ $1 == KO:一行目* && $1 != "KO:$2" ]]' _ "$part" "$l1"
+  expect "the whole answer in its place" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l1")" 10000
+  expect_eq "one line for it, not one per piece" "$(log_lines | grep -c '^KO:')" 1
+  clipu "$l2"
+  expect "the second line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l2")" 10000
+  clipu "$l3"
+  expect "the third line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l3")" 10000
+  expect "the reasoning is not shown" drv log-lacks "$(esc 'think>')"
+  expect "nor its words" drv log-lacks "$(esc 'Who speaks')"
+  ctx=$'\n\nPrevious lines, for context only:' use=$'\n\nUse these translations:\nアリス → 앨리스'
+  expect "request 1: the prompt and the line" chat_request_is stream/request-1.body "$prompt" "$l1"
+  expect "request 2: the glossary term of the line, the line before" \
+    chat_request_is stream/request-2.body "$prompt$use$ctx"$'\n'"$l1" "$l2"
+  expect "request 3: the term of its context, the two lines before" \
+    chat_request_is stream/request-3.body "$prompt$use$ctx"$'\n'"$l1"$'\n'"$l2" "$l3"
+  drv command $KX_CMD_CLEARTEXT >/dev/null
+  clipu "$l4"
+  expect "translated after Clear text, alone in the log" drv wait-log-equals "$(esc $'KO:'"$l4"$'\r\n')" 10000
+  expect "request 4: no context after Clear text" chat_request_is stream/request-4.body "$prompt" "$l4"
+  expect "closes with exit code 0" app_close
 }
 
 # Options > Translation engine > Server settings..: the defaults, "Test" with
@@ -2234,7 +2274,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
-  translation_server translation_server_slow server_settings_dialog
+  translation_server translation_server_slow server_streaming server_settings_dialog
   server_redirect server_key_not_in_clear server_trickling many_substitution_keys
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
   always_on_top_at_start

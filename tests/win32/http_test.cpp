@@ -368,6 +368,30 @@ TEST(HttpTest, TricklingAnswerIsCutOffAtTheTimeOut)
     EXPECT_EQ(response.failure, "no answer within 2 s");
 }
 
+// A streamed answer reaches the caller piece by piece while it is still
+// coming, on the caller's own thread.
+TEST(HttpTest, PiecesOfTheBodyAreHandedOnAsTheyArrive)
+{
+    LoopbackServer server = LoopbackServer::Trickling(100);
+    ASSERT_NE(server.Port(), 0);
+    Win32Http http;
+    HttpRequest request = Request(server.Url("/stream"), "{}", "", 2);
+    std::string received;
+    int pieces = 0;
+    bool otherThread = false;
+    const std::thread::id caller = std::this_thread::get_id();
+    request.onBodyPiece = [&](std::string_view piece) {
+        received += piece;
+        ++pieces;
+        otherThread |= std::this_thread::get_id() != caller;
+    };
+    const HttpResponse response = http.Post(request);
+    EXPECT_FALSE(response.received);  // cut off at the time-out, after many pieces
+    EXPECT_GE(pieces, 5);
+    EXPECT_EQ(received, std::string(received.size(), 'x'));
+    EXPECT_FALSE(otherThread);
+}
+
 // Servers that send a byte now and then, each well within any per-read
 // time-out, and stay: each Post ends at its time-out and its helper thread
 // with it, so that helpers never pile up.

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A loopback stand-in for a chat-completions translation server, for the
 end-to-end tests: answers each POST with "KO:" + the user's text (or with a
-redirect, or with an answer that trickles in a byte at a time), records every
+redirect, or with an answer that trickles in a byte at a time, or, to a
+streaming request, as server-sent events in pieces with pauses), records every
 request, and ends by itself after a bounded number of requests or seconds.
 Standard library only."""
 import argparse
@@ -28,6 +29,10 @@ def main():
     parser.add_argument("--trickle", type=float, default=0.0,
                         help="answer with a long body, one byte every this many seconds, until the client goes")
     parser.add_argument("--bind", default="127.0.0.1", help="the address to listen on")
+    parser.add_argument("--stream-gap", type=float, default=0.0,
+                        help="answer a streaming request in pieces this many seconds apart (0: one JSON body)")
+    parser.add_argument("--stream-pieces", type=int, default=20, help="how many pieces the answer is cut into")
+    parser.add_argument("--think", action="store_true", help="open each answer with a <think> block")
     args = parser.parse_args()
     os.makedirs(args.record, exist_ok=True)
     lock = threading.Lock()
@@ -79,12 +84,17 @@ def main():
                 self.close_connection = True
                 return
             try:
-                text = json.loads(body.decode("utf-8"))["messages"][-1]["content"]
-                answer = {"choices": [{"index": 0, "message": {"role": "assistant", "content": "KO:" + text}}]}
-            except (ValueError, KeyError, IndexError, TypeError):
-                answer = {"error": {"message": "bad request body"}}
+                request = json.loads(body.decode("utf-8"))
+                text = request["messages"][-1]["content"]
+                content = ("<think>Who speaks here?\n</think>\n\n" if args.think else "") + "KO:" + text
+                answer = {"choices": [{"index": 0, "message": {"role": "assistant", "content": content}}]}
+            except (ValueError, KeyError, IndexError, TypeError, AttributeError):
+                request, answer = {}, {"error": {"message": "bad request body"}}
             if args.delay > 0:
                 time.sleep(args.delay)
+            if args.stream_gap > 0 and request.get("stream") is True and "choices" in answer:
+                self.stream(content, n)
+                return
             out = json.dumps(answer, ensure_ascii=False).encode("utf-8")
             self.send_response(args.status)
             self.send_header("Content-Type", "application/json; charset=utf-8")
@@ -93,6 +103,34 @@ def main():
             self.wfile.write(out)
             if n >= args.max_requests:
                 threading.Thread(target=server.shutdown, daemon=True).start()
+
+        def stream(self, content, n):
+            """The answer as server-sent events in chunks, each piece's send
+            time (seconds since 1970) recorded in request-N.pieces."""
+            count = max(1, min(args.stream_pieces, len(content)))
+            bounds = [len(content) * i // count for i in range(count + 1)]
+            events = [{"choices": [{"index": 0, "delta": {"role": "assistant", "reasoning_content": "hmm"}}]}]
+            events += [{"choices": [{"index": 0, "delta": {"content": content[a:b]}}]} for a, b in zip(bounds, bounds[1:])]
+            self.send_response(200)
+            self.send_header("Content-Type", "text/event-stream")
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            sent = []
+            try:
+                for i, event in enumerate(events + [None]):
+                    data = "[DONE]" if event is None else json.dumps(event, ensure_ascii=False)
+                    piece = ("data: %s\n\n" % data).encode("utf-8")
+                    if i > 1:
+                        time.sleep(args.stream_gap)
+                    self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+                    self.wfile.flush()
+                    sent.append(time.time())
+                self.wfile.write(b"0\r\n\r\n")
+                self.wfile.flush()
+            except OSError:
+                pass  # the client has gone
+            with open(os.path.join(args.record, "request-%d.pieces" % n), "w") as f:
+                json.dump(sent, f)
 
     server = ThreadingHTTPServer((args.bind, 0), Handler)
     server.daemon_threads = True
