@@ -929,8 +929,12 @@ int CmdSetClipboard(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+double EpochMs();
+std::string Ms(double ms);
+
 // set-clipboard-unicode <text>: puts UTF-16 text (CF_UNICODETEXT only, as
-// today's hookers do; the system makes the 8-bit form from it on demand).
+// today's hookers do; the system makes the 8-bit form from it on demand),
+// and tells when (milliseconds since 1970, see EpochMs).
 int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
 {
     if (args.size() != 1)
@@ -939,11 +943,12 @@ int CmdSetClipboardUnicode(const std::vector<std::wstring>& args)
     if (!text)
         return kUsage;
     HWND owner = MakeHelperWindow(L"kx-e2e-clipboard-owner", ::DefWindowProcW);
+    const double before = EpochMs();
     if (const char* error = PutClipboard(owner, CF_UNICODETEXT, text->c_str(), (text->size() + 1) * sizeof(wchar_t))) {
         Err(error);
         return kFailed;
     }
-    Out("clipboard-set units=" + Num(static_cast<long long>(text->size())));
+    Out("clipboard-set units=" + Num(static_cast<long long>(text->size())) + " set-at-ms=" + Ms(before));
     return kOk;
 }
 
