@@ -15,8 +15,9 @@ source "$(dirname "$0")/lib.sh"
 # stdcall entry points, structure sizes, handles and pointers in 32 bits):
 # start-up with the stand-in engine, translated lines, the server engine, the
 # AGTH helper starting programs, the settings file written at exit, hotkeys,
-# an engine call that hangs (32-bit exception handling), the WebSocket client.
-i686_scenarios='startup_with_engine translation_and_flood translation_server agth_attach agth_shortcut_run
+# an engine call that hangs (32-bit exception handling), the WebSocket client,
+# a streamed server answer.
+i686_scenarios='startup_with_engine translation_and_flood translation_server server_streaming agth_attach agth_shortcut_run
   ini_written_at_exit hotkeys_global hung_engine websocket_source'
 
 prefix= i686_prefix=

@@ -15,26 +15,7 @@
 #     this machine runs no 32-bit code (scripts/i686-under-emulation.sh)
 # It passes or fails nothing; it prints figures and ratios.
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../../scripts/lib.sh"
-kx_bench_maybe_emulated "$@"
-
-if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
-  export KX_BENCH_IN_XVFB=1
-  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
-fi
-
-build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
-echo "build: $build ($(kx_wine_build_name "$(basename "$build")"))"
-KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
-source "$KX_ROOT/tests/e2e/lib-e2e.sh"
-work=$(mktemp -d /tmp/kx-capture-load.XXXXXX)
-kx_wine_prefix "$work/prefix"
-trap 'wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
-kx_register_engine "$build/engine/J2KEngine.dll"
-wineserver -p60 >/dev/null 2>&1
-cd "$work"
-cp "$build/bin/KestruneEX.exe" .
+source "$(dirname "${BASH_SOURCE[0]}")/bench_start.sh" capture-load "$@"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "n/a"; else printf "%.2f", a / b }'; }
 distinct_in_log() { log_lines | grep "^$1" | sort -u | wc -l; }

@@ -10,24 +10,7 @@
 #   bench/win32/log_view_load.sh [build-dir]     (default: the tested build)
 # It passes or fails nothing; it prints figures and ratios.
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../../scripts/lib.sh"
-
-if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
-  export KX_BENCH_IN_XVFB=1
-  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
-fi
-
-build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
-KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
-source "$KX_ROOT/tests/e2e/lib-e2e.sh"
-work=$(mktemp -d /tmp/kx-log-view-load.XXXXXX)
-kx_wine_prefix "$work/prefix"
-trap 'wineserver -k >/dev/null 2>&1; [[ -n ${KX_BENCH_KEEP:-} ]] || rm -rf "$work"' EXIT
-kx_register_engine "$build/engine/J2KEngine.dll"
-wineserver -p60 >/dev/null 2>&1
-cd "$work"
-cp "$build/bin/KestruneEX.exe" .
+source "$(dirname "${BASH_SOURCE[0]}")/bench_start.sh" log-view-load "$@"
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b == 0) print "n/a"; else printf "%.2f", a / b }'; }
 median() { sed -n 's/.*median-ms=\([0-9.]*\).*/\1/p' <<<"$1"; }

@@ -9,26 +9,8 @@
 #   bench/win32/server_stream_latency.sh [--i686-emulated] [build-dir]   (default: the tested build)
 # It passes or fails nothing; it prints figures and the ratio.
 set -uo pipefail
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-source "$here/../../scripts/lib.sh"
-kx_bench_maybe_emulated "$@"
-
-if [[ -z ${KX_BENCH_IN_XVFB:-} ]]; then
-  export KX_BENCH_IN_XVFB=1
-  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
-fi
-
-build=$(cd "${1:-$KX_ROOT/build/$(kx_test_preset)}" && pwd) || exit 2
-echo "build: $build ($(kx_wine_build_name "$(basename "$build")"))"
-KX_DRIVER=$build/tests/e2e/kx_e2e_driver.exe
-KX_CHAT_SERVER=$KX_ROOT/tests/e2e/chat_server/chat_server.py
-source "$KX_ROOT/tests/e2e/lib-e2e.sh"
-work=$(mktemp -d /tmp/kx-stream-latency.XXXXXX)
-kx_wine_prefix "$work/prefix"
-trap 'chat_server_stop; wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
-wineserver -p60 >/dev/null 2>&1
-cd "$work"
-cp "$build/bin/KestruneEX.exe" .
+source "$(dirname "${BASH_SOURCE[0]}")/bench_start.sh" server-stream-latency "$@"
+bench_cleanup() { chat_server_stop; }
 
 lines=15 pieces=20
 chat_server_start server --max-requests 1000 --stream-gap 0.05 --stream-pieces $pieces
