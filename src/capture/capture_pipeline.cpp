@@ -4,6 +4,7 @@
 #include "common/app_error.h"
 #include "common/text.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -97,25 +98,26 @@ void CapturePipeline::OnUiTurn()
     for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
         if (answer.stopped && onEngineStopped_)
             onEngineStopped_(*answer.stopped);
-        for (auto slot = waiting_.begin(); slot != waiting_.end(); ++slot)
-            if (slot->engineJob == answer.job && answer.partial) {
-                slot->partial = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
-                                              : std::move(answer.shown);
-                slot->partialChanged = true;
-                break;
-            } else if (slot->engineJob == answer.job) {
-                slot->text = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
-                                           : std::move(answer.shown);
-                slot->engineJob = 0;
-                // The notice follows its text, appended even in replace mode,
-                // so that the text it is about stays in view with it.
-                if (!answer.notice.empty()) {
-                    SinkOptions appended = slot->options;
-                    appended.uot = 0;
-                    waiting_.insert(slot + 1, Slot{appended, std::move(answer.notice), 0, nullptr});
-                }
-                break;
-            }
+        const auto slot = std::find_if(waiting_.begin(), waiting_.end(),
+                                       [&](const Slot& s) { return s.engineJob == answer.job; });
+        if (slot == waiting_.end())
+            continue;  // cleared meanwhile
+        std::u16string shown = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
+                                             : std::move(answer.shown);
+        if (answer.partial) {
+            slot->partial = std::move(shown);
+            slot->partialChanged = true;
+            continue;
+        }
+        slot->text = std::move(shown);
+        slot->engineJob = 0;
+        // The notice follows its text, appended even in replace mode, so that
+        // the text it is about stays in view with it.
+        if (!answer.notice.empty()) {
+            SinkOptions appended = slot->options;
+            appended.uot = 0;
+            waiting_.insert(slot + 1, Slot{appended, std::move(answer.notice), 0, nullptr});
+        }
     }
     // Everything read so far, in one go: a burst becomes one edit of the view.
     for (PlannedText& text : read) {

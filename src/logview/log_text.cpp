@@ -46,14 +46,10 @@ void LogText::Insert(std::size_t position, std::u16string_view text)
 void LogText::Replace(std::size_t position, std::size_t length, std::u16string_view text)
 {
     position = std::min(position, text_.size());
-    length = std::min(length, text_.size() - position);
-    text_.erase(position, length);
-    const std::size_t revision = revision_;
-    Insert(position, text);
-    if (revision == revision_) {  // nothing inserted: index what the erase changed
-        IndexFrom(position == 0 ? 0 : position - 1);
-        ++revision_;
-    }
+    text_.replace(position, std::min(length, text_.size() - position), text);
+    // A CR just before the change may have lost its LF or gained one.
+    IndexFrom(position == 0 ? 0 : position - 1);
+    ++revision_;
 }
 
 void LogText::Assign(std::u16string text)

@@ -37,6 +37,14 @@ std::int32_t ReadInteger(const std::optional<std::string>& value, std::int32_t f
 // A stored boolean: an integer with the fallback 1 or 0; any non-zero is true.
 bool ReadBoolean(const std::optional<std::string>& value, bool fallback);
 inline std::string BooleanText(bool value) { return value ? "1" : "0"; }
+// A switch that is on when exactly 1, as a check box leaves it: a stored value
+// that the box shows unchanged is kept (any value but 1 shows as off).
+inline std::int32_t SwitchFromBox(bool checked, std::int32_t stored)
+{
+    if (checked == (stored == 1))
+        return stored;
+    return checked ? 1 : 0;
+}
 
 // --- Hex text --------------------------------------------------------------
 

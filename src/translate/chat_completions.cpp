@@ -24,15 +24,12 @@ std::u16string_view TrimmedStart(std::u16string_view text)
     return text;
 }
 
-std::u16string Trimmed(std::u16string text)
+std::u16string Trimmed(std::u16string_view text)
 {
-    std::size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1]))
-        --end;
-    std::size_t begin = 0;
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    return text.substr(begin, end - begin);
+    text = TrimmedStart(text);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return std::u16string(text);
 }
 
 // UTF-8 for JSON: a surrogate without its other half becomes one U+FFFD.
@@ -99,11 +96,11 @@ std::u16string WithoutReasoning(std::u16string_view answer, bool growing)
         const std::size_t close = start.find(kClose);
         if (close == std::u16string_view::npos)
             return {};
-        return Trimmed(std::u16string(start.substr(close + kClose.size())));
+        return Trimmed(start.substr(close + kClose.size()));
     }
     if (growing && !start.empty() && kOpen.starts_with(start))
         return {};  // may yet become the opening tag
-    return growing ? std::u16string(start) : Trimmed(std::u16string(start));
+    return growing ? std::u16string(start) : Trimmed(start);
 }
 
 ChatAnswer ParseChatAnswer(std::string_view body)

@@ -2,6 +2,7 @@
 
 #include "common/http_url.h"
 #include "common/utf.h"
+#include "settings/value_encodings.h"
 
 namespace kx {
 namespace {
@@ -92,13 +93,6 @@ std::optional<std::string> CheckServerModel(std::u16string_view text)
     if (!AllWithin(model, 0x20, 0x7E))
         return std::nullopt;
     return Narrow(model);
-}
-
-std::int32_t SwitchFromBox(bool checked, std::int32_t stored)
-{
-    if (checked == (stored == 1))
-        return stored;
-    return checked ? 1 : 0;
 }
 
 std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts,

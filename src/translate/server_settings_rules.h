@@ -65,10 +65,6 @@ struct ServerFormValues {
     std::string apiKey;  // UTF-8, trimmed of blanks; empty: no key
 };
 
-// A switch stored as 1 for on: a stored value that the check box leaves as it
-// was is kept (any value but 1 shows as off).
-std::int32_t SwitchFromBox(bool checked, std::int32_t stored);
-
 // Checks the boxes in the order the dialog shows them (URL, model, time-out,
 // context lines, max tokens) and names the first one that is wrong. The
 // prompt is taken as it is. A URL with user info is refused: the host it

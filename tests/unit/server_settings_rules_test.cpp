@@ -1,4 +1,5 @@
 #include "translate/server_settings_rules.h"
+#include "settings/value_encodings.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "capture/win32/capture_resource_ids.h"
 #include "platform/win32/ui/controls.h"
 #include "platform/win32/win32_prompts.h"
+#include "settings/value_encodings.h"
 #include "platform/win32/ui/dialog_layout.h"
 
 #include <commctrl.h>
@@ -14,15 +15,6 @@
 
 namespace kx::win32 {
 namespace {
-
-// A filter is on when exactly 1: a stored value that the box did not change
-// is kept as it was (any other value means off too).
-int32_t SwitchValue(bool checked, int32_t stored)
-{
-    if (checked == (stored == 1))
-        return stored;
-    return checked ? 1 : 0;
-}
 
 // The glossary is shown and edited as pairs: term first, then its translation.
 std::vector<Substitution> GlossaryPairs(const std::vector<GlossaryEntry>& glossary)
@@ -129,9 +121,9 @@ std::optional<TextFilterDialogValues> TextFiltersDialog::Edit(const TextFilterDi
     // Starts from the settings given, so that what the dialog does not show
     // is handed back unchanged.
     TextFilterSettings edited = current.filters;
-    edited.RepeatChars = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), edited.RepeatChars);
-    edited.RepeatPhrase = SwitchValue(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), edited.RepeatPhrase);
-    edited.SkipRepeat = SwitchValue(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), edited.SkipRepeat);
+    edited.RepeatChars = SwitchFromBox(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), edited.RepeatChars);
+    edited.RepeatPhrase = SwitchFromBox(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), edited.RepeatPhrase);
+    edited.SkipRepeat = SwitchFromBox(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), edited.SkipRepeat);
     edited.before = before_.pairs;
     edited.after = after_.pairs;
     return TextFilterDialogValues{std::move(edited), GlossaryFromPairs(glossary_.pairs)};
