@@ -64,6 +64,17 @@ app_close() {
   [[ " $out " == *" exit-code=0 "* && $rc == 0 ]]
 }
 
+# Closes as app_close does, says how long it took (the driver's own start
+# included) and checks that it was under `limit-ms`.
+app_close_within() { # limit-ms what-closes what-the-limit-means
+  local t0 took
+  t0=$(date +%s%N)
+  expect "$2" app_close || return 1
+  took=$((($(date +%s%N) - t0) / 1000000))
+  echo "    closing took $took ms (the driver's own start included)"
+  expect "$3" [ "$took" -lt "$1" ]
+}
+
 # Puts 8-bit text on the clipboard (driver escapes).
 clip() { drv set-clipboard "$1" >/dev/null; }
 # UTF-8 text put on the clipboard as UTF-16 only, as today's hookers do.
