@@ -28,7 +28,7 @@ std::wstring Trimmed(const std::wstring& text)
 } // namespace
 
 WebSocketSettingsDialog::WebSocketSettingsDialog(HINSTANCE instance, UiThreadPort& ui)
-    : ModalDialog(instance, IDD_WEBSOCKETSETTINGS), ui_(ui)
+    : ModalDialog(instance, IDD_WEBSOCKETSETTINGS), test_(*this, ui, IDC_WEBSOCKET_TEST, IDC_WEBSOCKET_TESTRESULT)
 {
 }
 
@@ -37,10 +37,8 @@ std::optional<std::string> WebSocketSettingsDialog::Edit(const std::string& url)
     if (IsOpen())
         return std::nullopt;
     accepted_.reset();
-    ++latestTest_;  // an answer to a test of an earlier opening is not shown
+    test_.Reset();
     ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_URL, Wide(Utf16FromUtf8(url)).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_TESTRESULT, L"");
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_WEBSOCKET_TEST), TRUE);
     if (ShowModal() != IDOK)
         return std::nullopt;
     return accepted_;
@@ -84,36 +82,17 @@ void WebSocketSettingsDialog::OkClick()
         Close(IDOK);
 }
 
-// The UI thread; only the latest test of this opening is shown.
-void WebSocketSettingsDialog::ShowTestResult(std::uint64_t test, const std::wstring& shown)
-{
-    if (test != latestTest_ || !IsOpen())
-        return;
-    ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_TESTRESULT, shown.c_str());
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_WEBSOCKET_TEST), TRUE);
-}
-
 void WebSocketSettingsDialog::TestClick()
 {
     const std::optional<std::string> url = ReadUrl();
     if (!url)
         return;
     if (!tester_) {
-        ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_TESTRESULT, kNoTest);
+        test_.Say(kNoTest);
         return;
     }
-    const std::uint64_t test = ++latestTest_;
-    ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_TESTRESULT, kTesting);
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_WEBSOCKET_TEST), FALSE);
-    // The answer may come after the dialog has gone: it reaches the dialog
-    // only through the UI thread's queue, and only while the dialog lives.
-    tester_(*url, [this, ui = &ui_, alive = std::weak_ptr<char>(lifetime_), test, url = *url](std::string failure) {
-        const std::wstring shown = Wide(Utf16FromUtf8(failure.empty() ? "Connected to " + url + "."
-                                                                      : "Cannot connect: " + failure + "."));
-        ui->Post([this, alive, test, shown] {
-            if (!alive.expired())
-                ShowTestResult(test, shown);
-        });
+    tester_(*url, [show = test_.Begin(kTesting), url = *url](std::string failure) {
+        show(Wide(Utf16FromUtf8(failure.empty() ? "Connected to " + url + "." : "Cannot connect: " + failure + ".")));
     });
 }
 

@@ -4,13 +4,12 @@
 // could. Created once at start-up, opened modally from the main window; the
 // URL is handed back only by "OK".
 #include "platform/ui_thread_port.h"
+#include "platform/win32/ui/dialog_test.h"
 #include "platform/win32/ui/modal_dialog.h"
 
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -39,14 +38,10 @@ private:
     std::optional<std::string> ReadUrl();
     void OkClick();
     void TestClick();
-    void ShowTestResult(std::uint64_t test, const std::wstring& shown);
 
     WebSocketTester tester_;
     std::optional<std::string> accepted_;
-    UiThreadPort& ui_;
-    // Gone with the dialog, so that a late answer finds nothing to fill.
-    std::shared_ptr<char> lifetime_ = std::make_shared<char>();
-    std::uint64_t latestTest_ = 0;
+    DialogTest test_;
 };
 
 } // namespace kx::win32

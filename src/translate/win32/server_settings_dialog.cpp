@@ -38,7 +38,7 @@ int FieldControl(ServerFormField field)
 } // namespace
 
 ServerSettingsDialog::ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui)
-    : ModalDialog(instance, IDD_SERVERSETTINGS), ui_(ui)
+    : ModalDialog(instance, IDD_SERVERSETTINGS), test_(*this, ui, IDC_SERVER_TEST, IDC_SERVER_TESTRESULT)
 {
 }
 
@@ -48,7 +48,7 @@ std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogV
         return std::nullopt;
     current_ = current;
     accepted_.reset();
-    ++latestTest_;  // an answer to a test of an earlier opening is not shown
+    test_.Reset();
     ::SetDlgItemTextW(Handle(), IDC_SERVER_URL, Wide(Utf16FromUtf8(current.server.url)).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_MODEL, Wide(Utf16FromUtf8(current.server.model)).c_str());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_PROMPT, Wide(WithCrLf(current.server.prompt)).c_str());
@@ -58,8 +58,6 @@ std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogV
     SetChecked(::GetDlgItem(Handle(), IDC_SERVER_CONTEXTTRANSLATIONS), current.server.ContextTranslationsOn());
     SetChecked(::GetDlgItem(Handle(), IDC_SERVER_STREAM), current.server.StreamOn());
     ::SetDlgItemTextW(Handle(), IDC_SERVER_MAXTOKENS, std::to_wstring(current.server.maxTokens).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, L"");
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), TRUE);
     if (ShowModal() != IDOK)
         return std::nullopt;
     return accepted_;
@@ -86,15 +84,6 @@ bool ServerSettingsDialog::OnCommand(int id, int notification)
         return true;
     }
     return ModalDialog::OnCommand(id, notification);
-}
-
-// The UI thread; only the latest test of this opening is shown.
-void ServerSettingsDialog::ShowTestAnswer(std::uint64_t test, const std::u16string& shown)
-{
-    if (test != latestTest_ || !IsOpen())
-        return;
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, Wide(shown).c_str());
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), TRUE);
 }
 
 std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
@@ -136,20 +125,10 @@ void ServerSettingsDialog::TestClick()
     if (!values)
         return;
     if (!testRunner_) {
-        ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, kNoTest);
+        test_.Say(kNoTest);
         return;
     }
-    const std::uint64_t test = ++latestTest_;
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_TESTRESULT, kTesting);
-    ::EnableWindow(::GetDlgItem(Handle(), IDC_SERVER_TEST), FALSE);
-    // The answer may come after the dialog has gone: it reaches the dialog
-    // only through the UI thread's queue, and only while the dialog lives.
-    testRunner_(*values, [this, ui = &ui_, alive = std::weak_ptr<char>(lifetime_), test](std::u16string shown) {
-        ui->Post([this, alive, test, shown = std::move(shown)] {
-            if (!alive.expired())
-                ShowTestAnswer(test, shown);
-        });
-    });
+    testRunner_(*values, [show = test_.Begin(kTesting)](std::u16string shown) { show(Wide(shown)); });
 }
 
 } // namespace kx::win32

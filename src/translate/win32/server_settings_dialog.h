@@ -5,14 +5,13 @@
 // dialog holds now. Created once at start-up, opened modally from the main
 // window; it edits a copy, handed back only by "OK".
 #include "platform/ui_thread_port.h"
+#include "platform/win32/ui/dialog_test.h"
 #include "platform/win32/ui/modal_dialog.h"
 #include "settings/app_settings.h"
 
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -51,15 +50,11 @@ private:
     std::optional<ServerDialogValues> ReadBoxes();
     void OkClick();
     void TestClick();
-    void ShowTestAnswer(std::uint64_t test, const std::u16string& shown);
 
     ServerTestRunner testRunner_;
     ServerDialogValues current_;
     std::optional<ServerDialogValues> accepted_;
-    UiThreadPort& ui_;
-    // Gone with the dialog, so that a late answer finds nothing to fill.
-    std::shared_ptr<char> lifetime_ = std::make_shared<char>();
-    std::uint64_t latestTest_ = 0;
+    DialogTest test_;
 };
 
 } // namespace kx::win32
