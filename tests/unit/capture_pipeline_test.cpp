@@ -67,12 +67,27 @@ public:
         const std::u16string answer = u"[" + received.back();
         return {serverForm ? answer : ShownTranslation(answer + u"\r\n"), std::exchange(notice, {})};
     }
-    // Tells `partial` each of `partials` before it answers.
+    // Tells `partial` each of `partials`, each once the test lets it
+    // through, before it answers.
     Translation Translate(std::u16string_view text, const PartialAnswer& partial) override
     {
-        for (const std::u16string& shown : partials)
+        for (const std::u16string& shown : partials) {
+            {
+                std::unique_lock lock(mutex_);
+                pieceAllowed_.wait(lock, [this] { return piecesAllowed_ > 0; });
+                --piecesAllowed_;
+            }
             partial(shown + std::u16string(text.substr(0, 1)));
+        }
         return Translate(text);
+    }
+    void AllowPieces(int pieces)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            piecesAllowed_ += pieces;
+        }
+        pieceAllowed_.notify_all();
     }
     // The calls let through the gate have ended.
     void WaitUntilReturned(std::size_t calls)
@@ -115,8 +130,9 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable started_, opened_, returnedChanged_;
+    std::condition_variable started_, opened_, returnedChanged_, pieceAllowed_;
     bool gateOpen_ = true;
+    int piecesAllowed_ = 0;
     std::size_t returned_ = 0;
 };
 
@@ -499,12 +515,22 @@ TEST_F(PipelineFixture, AnAnswerBeingWrittenGrowsInPlaceAndTheWholeOneTakesItsPl
     Read("ab");
     Read("cd");
     translator.CloseGate();
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (view.text.find(u"((a") == std::u16string::npos && std::chrono::steady_clock::now() < deadline)
-        if (ui.TakeWake(50ms))
-            pipeline.OnUiTurn();
-    // The second text is not started: nothing of it shows before the first is whole.
+    const auto turnsUntilShown = [&](std::u16string_view piece) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (view.text.find(piece) == std::u16string::npos && std::chrono::steady_clock::now() < deadline)
+            if (ui.TakeWake(50ms))
+                pipeline.OnUiTurn();
+    };
+    translator.AllowPieces(1);
+    turnsUntilShown(u"(a");
+    EXPECT_EQ(view.text, u"shown\r\n(a\r\n");
+    translator.AllowPieces(1);
+    turnsUntilShown(u"((a");
+    // Written again in place; the second text is not started: nothing of it
+    // shows before the first is whole.
     EXPECT_EQ(view.text, u"shown\r\n((a\r\n");
+    EXPECT_EQ(view.rewrites, 1);
+    translator.AllowPieces(2);
     translator.OpenGate();
     RunUntilShown();
     EXPECT_EQ(view.text, u"shown\r\n[ab.\r\n\r\n[cd.\r\n");
