@@ -954,8 +954,7 @@ scenario_slow_engine() {
   expect "the fifth line translated" drv wait-log-ends-with "$(esc $'\r\n카나line5')" 10000
   wait $probe_pid
   cat "$probes_out" | sed 's/^/    /'
-  expect_fields "every probe answered within 100 ms" "$(cat "$probes_out")" \
-    "within-100ms=$(sed -n 's/^probes=\([0-9]*\).*/\1/p' "$probes_out")"
+  expect_fields "the window never stopped answering" "$(cat "$probes_out")" over-1s=0
   expect_eq "five lines, in order, once" "$(log_lines | grep -c '^카나line[1-5]$')" 5
   expect "in read order" eval 'log_lines | grep "^카나line" | sort -c'
   # The same line again: answered from the cache, the engine is not called.
@@ -1692,7 +1691,7 @@ scenario_log_view_big_and_copy() {
     # The window answers while the capture is shown and after it.
     probe=$(drv probe-answers 3000 100)
     echo "  $mb MB: $probe"
-    expect "$mb MB: every probe answered within 100 ms" grep -qE 'probes=([0-9]+) .*within-100ms=\1$' <<<"$probe"
+    expect "$mb MB: the window never stopped answering" grep -q ' over-1s=0$' <<<"$probe"
     expect "$mb MB: the log ends with the capture's last characters" \
       drv wait-log-ends-with "$(esc "えお${mb}MBend")" 30000
   done
@@ -1845,8 +1844,7 @@ scenario_translation_server_slow() {
   clip "$(sjis 三行目)"
   wait $probe_pid
   sed 's/^/    /' "$probes_out"
-  expect_fields "every probe answered within 100 ms while the server thinks" "$(cat "$probes_out")" \
-    "within-100ms=$(sed -n 's/^probes=\([0-9]*\).*/\1/p' "$probes_out")"
+  expect_fields "the window never stopped answering while the server thinks" "$(cat "$probes_out")" over-1s=0
   expect "the third line translated" drv wait-log-ends-with "$(esc $'\r\nKO:三行目')" 20000
   expect_eq "three lines in read order" "$(log_lines | grep '^KO:' | paste -sd ' ')" "KO:一行目 KO:二行目 KO:三行目"
   clip "$(sjis 四行目)"

@@ -1328,7 +1328,9 @@ int CmdMainAbove(const std::vector<std::wstring>& args)
 }
 
 // probe-answers <duration-ms> <interval-ms>: asks the main window for its
-// text length every interval and reports how long each answer took.
+// text length every interval and reports how long the answers took: the
+// count within 100 ms is a measure; a window that took a second or more
+// (over-1s) had stopped answering.
 int CmdProbeAnswers(const std::vector<std::wstring>& args)
 {
     unsigned long duration = 0, interval = 0;
@@ -1352,8 +1354,10 @@ int CmdProbeAnswers(const std::vector<std::wstring>& args)
     std::vector<double> sorted = answers;
     std::sort(sorted.begin(), sorted.end());
     const auto within100 = std::count_if(answers.begin(), answers.end(), [](double a) { return a < 100.0; });
+    const auto over1s = std::count_if(answers.begin(), answers.end(), [](double a) { return a >= 1000.0; });
     Out("probes=" + Num(static_cast<long long>(answers.size())) + " median-ms=" + Ms(sorted[sorted.size() / 2]) +
-        " max-ms=" + Ms(sorted.back()) + " within-100ms=" + Num(static_cast<long long>(within100)));
+        " max-ms=" + Ms(sorted.back()) + " within-100ms=" + Num(static_cast<long long>(within100)) +
+        " over-1s=" + Num(static_cast<long long>(over1s)));
     return kOk;
 }
 
