@@ -43,7 +43,10 @@ kx_level "level 1: native unit tests under ASan/UBSan" \
 
 tsan_tests() {
   local tsan=$KX_ROOT/build/native-tsan
+  # -O1 with line tables only, as in the ASan preset: half the build time,
+  # and reports still name file and line.
   cmake -S "$KX_ROOT" -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKX_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
     -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
   cmake --build "$tsan" --target kx_unit_tests -j"$(nproc)"
   # Every unit test: those that start threads are found by running them all.
