@@ -219,10 +219,14 @@ void CapturePipeline::ShowPiece(Slot& slot)
     if (end < slot.text.size() && (IsLowSurrogate(slot.text[end]) || slot.text[end] == u'\n'))
         --end;  // not inside a surrogate pair or a line break
     std::u16string piece = slot.text.substr(slot.shownUnits, end - slot.shownUnits);
-    if (slot.shownUnits == 0)
+    if (slot.shownUnits == 0) {
         AppendLogBatch(view_, slot.options, {std::move(piece)});
-    else
+        // Room for the rest now: growing as the pieces come would copy the
+        // whole log again, and touch as much fresh memory, in a single turn.
+        view_.Reserve(view_.TextLength() + (slot.text.size() - end));
+    } else {
         ContinueLastLine(view_, piece);
+    }
     slot.shownUnits = end;
     if (slot.shownUnits == slot.text.size())
         waiting_.pop_front();

@@ -22,6 +22,7 @@ public:
     void Insert(std::size_t position, std::u16string_view text);
     // Replaces the `length` units at `position` (both clamped to the text).
     void Replace(std::size_t position, std::size_t length, std::u16string_view text);
+    void Reserve(std::size_t length) { text_.reserve(length); }
     void Assign(std::u16string text);
     void Clear() { Assign({}); }
 

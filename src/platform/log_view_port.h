@@ -23,6 +23,9 @@ public:
     // Replaces the `length` units at `position` (within the text) with
     // `text`, in place, as InsertAt leaves the caret and the scroll.
     virtual void Replace(std::size_t position, std::size_t length, const std::u16string& text) = 0;
+    // Makes room for `length` units in all, so that a huge text shown piece
+    // by piece is not copied again each time the view outgrows its room.
+    virtual void Reserve(std::size_t length) = 0;
     // Replaces the whole content and shows it from its beginning.
     virtual void SetText(const std::u16string& text) = 0;
     // The whole content.

@@ -193,6 +193,7 @@ TEST_F(PipelineFixture, AHugeTextIsShownInPiecesOneATurnAndWhatFollowsStaysBehin
     EXPECT_EQ(view.text, u"before\r\n");
     Turn();  // the first piece, behind it
     EXPECT_EQ(view.text.size(), std::u16string(u"before\r\n").size() + CapturePipeline::kUnitsPerTurn + 2);
+    EXPECT_EQ(view.reserved, std::u16string(u"before\r\n").size() + huge.size() + 2);  // room for all of it at once
     RunUntilShown();
     EXPECT_EQ(view.text, u"before\r\n" + std::u16string(huge.begin(), huge.end()) + u"\r\nafter\r\n");
 }

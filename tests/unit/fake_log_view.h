@@ -45,11 +45,13 @@ public:
         ++replacements;
     }
     std::u16string Text() const override { return text; }
+    void Reserve(std::size_t length) override { reserved = length; }
 
     std::u16string text;
     int inserts = 0;
     int replacements = 0;
     int rewrites = 0;
+    std::size_t reserved = 0;
 
 private:
     std::size_t wrapWidth_;

@@ -337,7 +337,6 @@ void LogViewWindow::Changed()
 void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
 {
     text_.Insert(position, text);
-    // The caret stands behind the new text; the new text comes into view.
     // The caret stands behind the new text; the view follows it only while
     // the user is at the end.
     selection_ = {position + text.size(), position + text.size()};

@@ -69,6 +69,7 @@ public:
     void Replace(std::size_t position, std::size_t length, const std::u16string& text) override;
     void SetText(const std::u16string& text) override;
     std::u16string Text() const override { return text_.Text(); }
+    void Reserve(std::size_t length) override { text_.Reserve(length); }
     // The units of a row, without copying the log.
     std::u16string_view RowText(const LogLayout::Row& row) const
     {
