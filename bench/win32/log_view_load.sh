@@ -4,7 +4,10 @@
 #   1. clipboard change to line painted for a short line with a 10 MB log,
 #      against the same with a 10 KB log (aim: ratio at most 1.2);
 #   2. one 50 MB capture: the time until the log ends with it, and the
-#      window's longest unanswered stretch meanwhile, against the idle window;
+#      window's longest unanswered stretch meanwhile, against the idle window
+#      (under Wine that stretch is mostly the wineserver handing the 50 MB
+#      clipboard to the reading thread: a window of another program, probed
+#      the same way, waits as long then; Windows has no such shared server);
 #   3. the process's memory with a 50 MB log against an empty one.
 #
 #   bench/win32/log_view_load.sh [build-dir]     (default: the tested build)
