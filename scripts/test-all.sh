@@ -67,8 +67,10 @@ prefix=$(mktemp -d /tmp/kx-wine-test.XXXXXX)
 kx_level "level 2: Win32 tests under Wine [$name]" \
   env WINEPREFIX="$prefix" "$KX_ROOT/scripts/wine-tests.sh" "$KX_ROOT/build/$KX_WINE_BUILD"
 if [[ -x $KX_ROOT/tests/e2e/run-e2e.sh ]]; then
-  kx_level "level 3: end-to-end tests under Wine and Xvfb, every scenario [$name]" \
-    env WINEPREFIX="$prefix" "$KX_ROOT/tests/e2e/run-e2e.sh" "$KX_ROOT/build/$KX_WINE_BUILD"
+  # Two shards at once where there are two cores: the scenarios mostly wait.
+  shards=$(($(nproc) >= 2 ? 2 : 1))
+  kx_level "level 3: end-to-end tests under Wine and Xvfb, every scenario, in $shards shards [$name]" \
+    env WINEPREFIX="$prefix" KX_E2E_JOBS=$shards "$KX_ROOT/tests/e2e/run-e2e.sh" "$KX_ROOT/build/$KX_WINE_BUILD"
 fi
 
 # --- the product itself, under emulation, where 32-bit code cannot run -------

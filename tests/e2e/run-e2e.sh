@@ -18,17 +18,87 @@
 #                       screenshot-text-filters.png, screenshot-server-settings.png
 #                       into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
+#   KX_E2E_JOBS         runs the scenarios in this many shards at once, each
+#                       with its own Xvfb display and Wine prefix (so its own
+#                       clipboard, focus and hotkeys); default 1
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$here/../../scripts/lib.sh"
 
+all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
+  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
+  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
+  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
+  high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
+  translation_server translation_server_slow server_streaming server_settings_dialog
+  server_redirect server_key_not_in_clear server_trickling many_substitution_keys
+  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
+  always_on_top_at_start
+  websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog)
+selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
+
+# Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
+# a run of its own, then prints their reports one after the other and the
+# totals. The first shard uses WINEPREFIX when given; the others boot their
+# own prefix.
+run_shards() { # build-dir...
+  local jobs=$1 out number=99 i
+  shift
+  out=${KX_E2E_OUT:-$(mktemp -d /tmp/kx-e2e.XXXXXX)}
+  mkdir -p "$out"
+  local lists=() pids=()
+  for i in "${!selected[@]}"; do
+    lists[i % jobs]+="${selected[i]} "
+  done
+  for i in "${!lists[@]}"; do
+    # A display number no X server holds; xvfb-run -a would race for one.
+    while [[ -e /tmp/.X$number-lock || -e /tmp/.X11-unix/X$number ]]; do number=$((number + 1)); done
+    (
+      ((i == 0)) || unset WINEPREFIX
+      exec env KX_E2E_SHARD=$((i + 1)) KX_E2E_DISPLAY=$number KX_E2E_ONLY="${lists[i]}" KX_E2E_OUT="$out" \
+        "$0" "$@" >"$out/shard-$((i + 1)).txt" 2>&1
+    ) &
+    pids+=($!)
+    number=$((number + 1))
+  done
+  local rc=0 passed=0 failed=0 names=() report counts
+  for i in "${!pids[@]}"; do
+    wait "${pids[i]}" || rc=1
+    report=$out/shard-$((i + 1)).txt
+    echo "== shard $((i + 1)) of ${#pids[@]}"
+    cat "$report"
+    # "<passed> <failed>" from the shard's last count line
+    counts=($(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$report" | tail -n 1))
+    passed=$((passed + ${counts[0]:-0}))
+    failed=$((failed + ${counts[1]:-0}))
+    names+=($(sed -n 's/^failed: //p' "$report"))
+  done
+  echo "end-to-end: $((SECONDS - started)) s in all, in ${#pids[@]} shards; scenario folders in $out"
+  echo "$passed passed, $failed failed"
+  if ((rc || failed)); then
+    ((${#names[@]})) && echo "failed: ${names[*]}"
+    return 1
+  fi
+  [[ -n ${KX_E2E_OUT:-} ]] || rm -rf "$out"
+}
+
+started=$SECONDS
+jobs=${KX_E2E_JOBS:-1}
+((jobs > ${#selected[@]})) && jobs=${#selected[@]}
+if [[ -z ${KX_E2E_SHARD:-} ]] && ((jobs > 1)); then
+  run_shards "$jobs" "$@"
+  exit $?
+fi
+
 if [[ -z ${KX_E2E_IN_XVFB:-} ]]; then
   export KX_E2E_IN_XVFB=1
+  if [[ -n ${KX_E2E_DISPLAY:-} ]]; then
+    exec xvfb-run -n "$KX_E2E_DISPLAY" -s '-screen 0 1280x1024x24' "$0" "$@"
+  fi
   exec xvfb-run -a -s '-screen 0 1280x1024x24' "$0" "$@"
 fi
 
-started=$SECONDS
 build=$(cd "${1:-$KX_ROOT/build/win32}" && pwd) || exit 2
 KX_EXE=$build/bin/KestruneEX.exe
 KX_ENGINE=$build/engine/J2KEngine.dll
@@ -2253,17 +2323,6 @@ scenario_websocket_settings_dialog() {
   expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
 }
 
-all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_modal monitoring_toggle translation_and_flood
-  replace_mode second_instance ini_written_at_exit subtitle_mode viewer_chain endsession_saves endsession_failed_save screenshots
-  advanced_settings advanced_settings_alpha_zero agth_attach agth_without_path agth_shortcut_run
-  agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
-  high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
-  translation_server translation_server_slow server_streaming server_settings_dialog
-  server_redirect server_key_not_in_clear server_trickling many_substitution_keys
-  log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
-  always_on_top_at_start
-  websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog)
-selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
 
 passed=0 failed=0 failed_names=()
