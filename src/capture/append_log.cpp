@@ -14,7 +14,16 @@ std::u16string Separator(const SinkOptions& options)
 void InsertBehindLastLine(LogViewPort& view, const std::u16string& text)
 {
     const std::size_t length = view.TextLength();
-    view.InsertAt(view.EndsWithLineBreak() ? length - kLineBreak.size() : length, text);
+    if (!view.EndsWithLineBreak()) {
+        view.InsertAt(length, text);
+    } else if (text.starts_with(kLineBreak)) {
+        // A line break and R in front of the closing break is R and a break
+        // behind it: the same text, and a selection that ends with the log
+        // keeps to what it held instead of taking the new line in.
+        view.InsertAt(length, text.substr(kLineBreak.size()) + kLineBreak);
+    } else {
+        view.InsertAt(length - kLineBreak.size(), text);
+    }
 }
 
 } // namespace

@@ -113,6 +113,17 @@ std::size_t LogText::LineOfOffset(std::size_t offset) const
     return std::min(line, count - 1);
 }
 
+LogSelection SelectionAfterEdit(LogSelection selection, std::size_t position, std::size_t removed,
+                                std::size_t inserted)
+{
+    const auto moved = [&](std::size_t offset) {
+        if (offset <= position)
+            return offset;
+        return offset >= position + removed ? offset - removed + inserted : position;
+    };
+    return {moved(selection.anchor), moved(selection.caret)};
+}
+
 std::u16string SelectedText(const LogText& text, LogSelection selection)
 {
     const std::u16string& all = text.Text();

@@ -56,6 +56,12 @@ struct LogSelection {
     bool Empty() const { return anchor == caret; }
 };
 
+// Where a selection stands after `removed` units at `position` were replaced
+// by `inserted` units: before the change it stays, behind it it moves with
+// the text, inside it it goes to the change's start.
+LogSelection SelectionAfterEdit(LogSelection selection, std::size_t position, std::size_t removed,
+                                std::size_t inserted);
+
 // The units of the selection, clamped to the text; a surrogate pair or a
 // CR LF cut in half at either end is taken whole.
 std::u16string SelectedText(const LogText& text, LogSelection selection);

@@ -113,6 +113,19 @@ TEST(LogViewText, SelectedTextIsClampedAndKeepsPairsWhole)
     EXPECT_EQ(SelectedText(log, {6, 6}), u"");
 }
 
+TEST(LogViewText, ASelectionStaysOnItsTextThroughAnEdit)
+{
+    // An insert at 10: a selection before it or ending at it stays; behind it, it moves.
+    EXPECT_EQ(SelectionAfterEdit({2, 10}, 10, 0, 5).End(), 10u);
+    EXPECT_EQ(SelectionAfterEdit({12, 11}, 10, 0, 5).caret, 16u);
+    EXPECT_EQ(SelectionAfterEdit({12, 11}, 10, 0, 5).anchor, 17u);
+    // Units 10..14 replaced by 2: inside goes to 10, behind moves back by 3.
+    EXPECT_EQ(SelectionAfterEdit({4, 12}, 10, 5, 2).caret, 10u);
+    EXPECT_EQ(SelectionAfterEdit({15, 20}, 10, 5, 2).Begin(), 12u);
+    EXPECT_EQ(SelectionAfterEdit({15, 20}, 10, 5, 2).End(), 17u);
+    EXPECT_TRUE(SelectionAfterEdit({11, 13}, 10, 5, 2).Empty());
+}
+
 // Latin characters 1 pixel, CJK 2, U+0301 (a combining accent) none.
 class FixedMeasure : public CharacterMeasure {
 public:

@@ -75,8 +75,8 @@ TEST_F(RealLogView, AppendRulesOnRealControl)
         AppendLog(view, settings, t);
     EXPECT_EQ(view.Text(), u"T1\r\nT2\r\n\r\nT3\r\n");
 
-    // The caret stands at the end of the new text, in front of the closing break.
-    EXPECT_EQ(view.Selection().caret, view.TextLength() - 2);
+    // The caret stands behind the new text (and its closing break).
+    EXPECT_EQ(view.Selection().caret, view.TextLength());
     EXPECT_TRUE(view.Selection().Empty());
 }
 
@@ -127,9 +127,9 @@ TEST_F(RealLogView, FollowsTheEndOnlyWhileTheUserIsThere)
     EXPECT_EQ(view.VisibleRows().back().end, view.TextLength() - 2);
 }
 
-TEST_F(RealLogView, SelectAllAndCopyPutTheLogOnTheClipboard)
+TEST_F(RealLogView, SelectAllAndCopyPutTheLogOnTheClipboardAndTheSelectionOutlivesNewLines)
 {
-    view.SetText(u"あいう\r\nabc");
+    view.SetText(u"あいう\r\nabc\r\n");
     ASSERT_TRUE(::OpenClipboard(nullptr));
     ::EmptyClipboard();
     ::CloseClipboard();
@@ -138,6 +138,10 @@ TEST_F(RealLogView, SelectAllAndCopyPutTheLogOnTheClipboard)
     keys[VK_CONTROL] = 0x80;
     ::SetKeyboardState(keys);
     ::SendMessageW(edit_, WM_KEYDOWN, 'A', 0);
+    // Lines that come in before the copy, one written again in place.
+    AppendLog(view, AppSettings{}, u"new");
+    RewritableLine line = AppendRewritableLine(view, AppSettings{}.Sink(), u"part");
+    RewriteLine(view, line, u"partial answer");
     ::SendMessageW(edit_, WM_KEYDOWN, 'C', 0);
     keys[VK_CONTROL] = 0;
     ::SetKeyboardState(keys);
@@ -147,7 +151,7 @@ TEST_F(RealLogView, SelectAllAndCopyPutTheLogOnTheClipboard)
     if (data)
         ::GlobalUnlock(data);
     ::CloseClipboard();
-    EXPECT_EQ(copied, L"あいう\r\nabc");
+    EXPECT_EQ(copied, L"あいう\r\nabc\r\n");
 }
 
 } // namespace

@@ -336,19 +336,31 @@ void LogViewWindow::Changed()
 
 void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
 {
+    position = std::min(position, text_.Length());
     text_.Insert(position, text);
-    // The caret stands behind the new text; the view follows it only while
-    // the user is at the end.
-    selection_ = {position + text.size(), position + text.size()};
+    SelectionAfterChange(position, 0, text.size());
     Changed();
 }
 
 void LogViewWindow::Replace(std::size_t position, std::size_t length, const std::u16string& text)
 {
+    position = std::min(position, text_.Length());
+    length = std::min(length, text_.Length() - position);
     text_.Replace(position, length, text);
     layout_.ForgetFrom(position);
-    selection_ = {position + text.size(), position + text.size()};
+    SelectionAfterChange(position, length, text.size());
     Changed();
+}
+
+// What the user selected stays selected while lines come in (or a line is
+// written again in place); a mere caret goes behind the new text. The view
+// follows the end only while the user is there.
+void LogViewWindow::SelectionAfterChange(std::size_t position, std::size_t removed, std::size_t inserted)
+{
+    if (!selection_.Empty())
+        selection_ = SelectionAfterEdit(selection_, position, removed, inserted);
+    if (selection_.Empty())
+        selection_ = {position + inserted, position + inserted};
 }
 
 void LogViewWindow::SetText(const std::u16string& text)

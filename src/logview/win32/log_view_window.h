@@ -113,6 +113,7 @@ private:
     void UpdateScrollBar();
     std::size_t OffsetAtPoint(int x, int y) const;
     void Changed();
+    void SelectionAfterChange(std::size_t position, std::size_t removed, std::size_t inserted);
 
     HWND window_ = nullptr;
     LogText text_;
