@@ -1,5 +1,9 @@
 #include "capture/append_log.h"
 
+#include "common/text.h"
+
+#include <algorithm>
+
 namespace kx {
 namespace {
 const std::u16string kLineBreak = u"\r\n";
@@ -65,23 +69,46 @@ RewritableLine AppendRewritableLine(LogViewPort& view, const SinkOptions& option
     // The text goes in behind a separator; a closing line break the view had
     // (or gets, when it was empty) stays behind it.
     if (text.empty())
-        return {view.TextLength(), 0, view.TextLength()};
+        return {view.TextLength(), {}, view.TextLength()};
     const bool closingBreak = view.TextLength() == 0 || view.EndsWithLineBreak();
     AppendLog(view, options, text);
     const std::size_t length = view.TextLength();
     if (options.ReplaceMode())
-        return {0, length, length};
+        return {0, text, length};
     const std::size_t end = length - (closingBreak ? kLineBreak.size() : 0);
-    return {end - text.size(), text.size(), length};
+    return {end - text.size(), text, length};
 }
 
 bool RewriteLine(LogViewPort& view, RewritableLine& line, const std::u16string& text)
 {
-    if (view.TextLength() != line.viewLength || line.start + line.length > line.viewLength)
-        return false;
-    view.Replace(line.start, line.length, text);
-    line.viewLength = line.viewLength - line.length + text.size();
-    line.length = text.size();
+    const std::u16string& before = line.text;
+    if (view.TextLength() != line.viewLength) {
+        // Something else changed the view: the line counts as where it was
+        // only while it still stands there as written.
+        const std::u16string all = view.Text();
+        if (line.start + before.size() > all.size() || all.compare(line.start, before.size(), before) != 0)
+            return false;
+        line.viewLength = all.size();
+    }
+    // A growing answer mostly adds at its end: the units both share at the
+    // front and at the back stay as they are.
+    const std::size_t shortest = std::min(before.size(), text.size());
+    std::size_t front = 0;
+    while (front < shortest && before[front] == text[front])
+        ++front;
+    std::size_t back = 0;
+    while (back < shortest - front && before[before.size() - 1 - back] == text[text.size() - 1 - back])
+        ++back;
+    if (front == before.size() && front == text.size())
+        return true;
+    // Whole letters only: a surrogate pair is kept or replaced together.
+    if (front > 0 && IsHighSurrogate(before[front - 1]))
+        --front;
+    if (back > 0 && IsLowSurrogate(before[before.size() - back]))
+        --back;
+    view.Replace(line.start + front, before.size() - front - back, text.substr(front, text.size() - front - back));
+    line.viewLength = line.viewLength - before.size() + text.size();
+    line.text = text;
     return true;
 }
 

@@ -21,17 +21,18 @@ inline void AppendLog(LogViewPort& view, const AppSettings& settings, const std:
 // insert; in replace mode only the last text counts.
 void AppendLogBatch(LogViewPort& view, const SinkOptions& options, const std::vector<std::u16string>& texts);
 
-// A text appended so that it can be written again in place while nothing
-// has been added behind it (an answer still being written).
+// A text appended so that it can be written again in place (an answer still
+// being written).
 struct RewritableLine {
     std::size_t start = 0;       // where the text stands in the view
-    std::size_t length = 0;
+    std::u16string text;         // what stands there
     std::size_t viewLength = 0;  // the view's length after it was written
 };
 // Appends a text that is not empty as AppendLog does and says where it stands.
 RewritableLine AppendRewritableLine(LogViewPort& view, const SinkOptions& options, const std::u16string& text);
-// Writes `text` in the place of the line; false (and nothing done) when the
-// view has changed since.
+// Writes `text` in the place of the line, changing in the view only the units
+// that differ; also when lines were added behind it meanwhile. False (and
+// nothing done) when the line is no longer where it was (the log cleared).
 bool RewriteLine(LogViewPort& view, RewritableLine& line, const std::u16string& text);
 
 // Adds `text` to the end of the last line (in front of a closing line

@@ -10,6 +10,22 @@
 #include <vector>
 
 namespace kx {
+namespace {
+
+// Where a piece of a huge text that may end at `end` ends: never between the
+// halves of a surrogate pair or of a CR LF.
+std::size_t PieceEnd(const std::u16string& text, std::size_t end)
+{
+    if (end >= text.size())
+        return text.size();
+    if (text[end] == u'\n' && text[end - 1] == u'\r')
+        --end;
+    else if (IsLowSurrogate(text[end]) && IsHighSurrogate(text[end - 1]))
+        --end;
+    return end;
+}
+
+} // namespace
 
 CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& ezTrans,
                                  Translator& server, UiThreadPort& ui, AnsiLeadBytes lead)
@@ -36,52 +52,104 @@ void CapturePipeline::RequestTurn()
 
 void CapturePipeline::Read(CapturedText text)
 {
-    std::lock_guard planLock(planMutex_);
-    {
-        std::lock_guard lock(readMutex_);
-        if (stopped_)
-            return;
-    }
-    std::optional<PlannedText> planned;
-    if (!text.failure.empty()) {
-        planned.emplace();
-        planned->failure = std::move(text.failure);
-    } else {
-        try {
-            planned = Plan(std::move(text));
-        } catch (const std::exception& e) {
-            planned.emplace();
-            planned->failure = e.what();
-        }
-    }
-    if (!planned)
-        return;
-    {
-        std::lock_guard lock(readMutex_);
-        if (stopped_)
-            return;
-        read_.push_back(std::move(*planned));
-    }
-    RequestTurn();
+    Handed handed;
+    handed.text = std::move(text);
+    Hand(std::move(handed));
 }
 
 void CapturePipeline::Note(std::u16string line, SinkOptions options)
 {
     options.uot = 0;
-    std::lock_guard planLock(planMutex_);
+    Handed handed;
+    handed.note.options = options;
+    handed.note.shownNow = std::move(line);
+    Hand(std::move(handed));
+}
+
+void CapturePipeline::Hand(Handed handed)
+{
     {
         std::lock_guard lock(readMutex_);
         if (stopped_)
             return;
-        read_.push_back(PlannedText{options, std::move(line), std::nullopt, EngineKind::EzTrans, nullptr, {}});
+        handed.clears = clears_;
+        handed_.push_back(std::move(handed));
+        if (!planner_.joinable())
+            planner_ = std::thread([this] { RunPlanner(); });
     }
-    RequestTurn();
+    handedChanged_.notify_all();
+}
+
+// One text at a time, in the order handed over: the filters remember the
+// text before, and the log shows texts in read order.
+void CapturePipeline::RunPlanner()
+{
+    std::unique_lock lock(readMutex_);
+    for (;;) {
+        handedChanged_.wait(lock, [this] { return stopped_ || !handed_.empty(); });
+        if (stopped_)
+            return;
+        Handed next = std::move(handed_.front());
+        handed_.pop_front();
+        planning_ = true;
+        lock.unlock();
+        std::optional<PlannedText> planned = next.text ? PlanOrFailure(std::move(*next.text)) : std::move(next.note);
+        lock.lock();
+        planning_ = false;
+        const bool queued = planned && !stopped_ && next.clears == clears_;
+        if (queued)
+            read_.push_back(std::move(*planned));
+        handedChanged_.notify_all();
+        if (queued) {
+            lock.unlock();
+            RequestTurn();
+            lock.lock();
+        }
+    }
+}
+
+std::optional<CapturePipeline::PlannedText> CapturePipeline::PlanOrFailure(CapturedText text)
+{
+    PlannedText failed;
+    if (!text.failure.empty()) {
+        failed.failure = std::move(text.failure);
+        return failed;
+    }
+    try {
+        return Plan(std::move(text));
+    } catch (const std::exception& e) {
+        failed.failure = e.what();
+        return failed;
+    }
+}
+
+bool CapturePipeline::WaitUntilPlanned(std::chrono::milliseconds wait)
+{
+    std::unique_lock lock(readMutex_);
+    return handedChanged_.wait_for(lock, wait, [this] { return stopped_ || (handed_.empty() && !planning_); });
 }
 
 bool CapturePipeline::Busy() const
 {
     std::lock_guard lock(readMutex_);
-    return !read_.empty() || !waiting_.empty();
+    return !handed_.empty() || planning_ || !read_.empty() || !waiting_.empty();
+}
+
+void CapturePipeline::AddProgramLine(std::u16string line)
+{
+    if (line.empty())
+        return;
+    if (waiting_.empty() || !waiting_.front().InProgress()) {
+        AppendLineToView(view_, line);
+        return;
+    }
+    // Behind the text being written and the program's lines already waiting for it.
+    auto place = waiting_.begin() + 1;
+    while (place != waiting_.end() && place->programLine)
+        ++place;
+    Slot slot{waiting_.front().options, std::move(line), 0, nullptr};
+    slot.programLine = true;
+    waiting_.insert(place, std::move(slot));
 }
 
 void CapturePipeline::OnUiTurn()
@@ -102,14 +170,13 @@ void CapturePipeline::OnUiTurn()
                                        [&](const Slot& s) { return s.engineJob == answer.job; });
         if (slot == waiting_.end())
             continue;  // cleared meanwhile
-        std::u16string shown = slot->filters ? ApplySubstitutions(slot->filters->after, std::move(answer.shown))
-                                             : std::move(answer.shown);
         if (answer.partial) {
-            slot->partial = std::move(shown);
+            // Cleaned when shown: a newer piece may take its place first.
+            slot->partial = std::move(answer.shown);
             slot->partialChanged = true;
             continue;
         }
-        slot->text = std::move(shown);
+        slot->text = AfterSubstitutions(*slot, std::move(answer.shown));
         slot->engineJob = 0;
         // The notice follows its text, appended even in replace mode, so that
         // the text it is about stays in view with it.
@@ -161,10 +228,7 @@ void CapturePipeline::Place(PlannedText text)
         waiting_.push_back(Slot{text.options, std::move(text.shownNow), 0, nullptr});
     if (text.forEngine) {
         if (text.forEngine->size() > kMaxUnitsTranslated) {
-            std::size_t cut = kMaxUnitsTranslated;
-            if (IsLowSurrogate((*text.forEngine)[cut]))
-                --cut;
-            text.forEngine->resize(cut);
+            text.forEngine->resize(PieceEnd(*text.forEngine, kMaxUnitsTranslated));
             SinkOptions appended = text.options;
             appended.uot = 0;
             waiting_.push_back(Slot{appended, kTextCutLine, 0, nullptr});
@@ -192,6 +256,11 @@ void CapturePipeline::ShowReady()
             waiting_.pop_front();
             continue;
         }
+        if (front.programLine) {
+            AppendLineToView(view_, front.text);
+            waiting_.pop_front();
+            continue;
+        }
         if (front.text.size() > kUnitsPerTurn) {
             // A huge text: one piece now, the rest on the next turns.
             if (shown == 0)
@@ -203,7 +272,7 @@ void CapturePipeline::ShowReady()
         const SinkOptions options = front.options;
         std::vector<std::u16string> texts;
         while (!waiting_.empty() && waiting_.front().engineJob == 0 && !waiting_.front().partialShown &&
-               waiting_.front().text.size() <= kUnitsPerTurn && waiting_.front().options.Ancete == options.Ancete &&
+               !waiting_.front().programLine && waiting_.front().text.size() <= kUnitsPerTurn && waiting_.front().options.Ancete == options.Ancete &&
                waiting_.front().options.uot == options.uot) {
             shown += waiting_.front().text.size();
             texts.push_back(std::move(waiting_.front().text));
@@ -215,9 +284,7 @@ void CapturePipeline::ShowReady()
 
 void CapturePipeline::ShowPiece(Slot& slot)
 {
-    std::size_t end = std::min(slot.text.size(), slot.shownUnits + kUnitsPerTurn);
-    if (end < slot.text.size() && (IsLowSurrogate(slot.text[end]) || slot.text[end] == u'\n'))
-        --end;  // not inside a surrogate pair or a line break
+    const std::size_t end = PieceEnd(slot.text, slot.shownUnits + kUnitsPerTurn);
     std::u16string piece = slot.text.substr(slot.shownUnits, end - slot.shownUnits);
     if (slot.shownUnits == 0) {
         AppendLogBatch(view_, slot.options, {std::move(piece)});
@@ -232,16 +299,21 @@ void CapturePipeline::ShowPiece(Slot& slot)
         waiting_.pop_front();
 }
 
+std::u16string CapturePipeline::AfterSubstitutions(const Slot& slot, std::u16string answer)
+{
+    return slot.filters ? ApplySubstitutions(slot.filters->after, std::move(answer)) : std::move(answer);
+}
+
 void CapturePipeline::ShowPartial(Slot& slot)
 {
     slot.partialChanged = false;
-    if (slot.partialShown && RewriteLine(view_, *slot.partialShown, slot.partial))
+    std::u16string shown = AfterSubstitutions(slot, std::exchange(slot.partial, {}));
+    if (slot.partialShown && RewriteLine(view_, *slot.partialShown, shown))
         return;
-    // First shown, or the view changed behind it (cleared, a line of the
-    // program's own): shown anew from here.
+    // First shown, or its line is gone from the view: shown anew from here.
     slot.partialShown.reset();
-    if (!slot.partial.empty())
-        slot.partialShown = AppendRewritableLine(view_, slot.options, slot.partial);
+    if (!shown.empty())
+        slot.partialShown = AppendRewritableLine(view_, slot.options, shown);
 }
 
 void CapturePipeline::FinishPartial(Slot& slot)
@@ -255,8 +327,13 @@ bool CapturePipeline::Stop(std::chrono::milliseconds wait)
     {
         std::lock_guard lock(readMutex_);
         stopped_ = true;
+        handed_.clear();
         read_.clear();
     }
+    handedChanged_.notify_all();
+    // The planner stops after the text in hand.
+    if (planner_.joinable())
+        planner_.join();
     const bool ended = worker_.Stop(wait);
     waiting_.clear();
     return ended;
@@ -266,8 +343,11 @@ void CapturePipeline::Clear()
 {
     {
         std::lock_guard lock(readMutex_);
+        ++clears_;  // the text being planned now is dropped when it is done
+        handed_.clear();
         read_.clear();
     }
+    handedChanged_.notify_all();
     // Answers still to come find no place and are dropped.
     waiting_.clear();
     worker_.ForgetContext();

@@ -1,8 +1,9 @@
 #pragma once
 // From clipboard text to log view without the UI thread ever waiting: the
-// reading thread decodes, cleans and plans each text and queues it; the
-// append follows on the UI thread's next turn, translation on the engine's
-// own thread, and every text reaches the view in the order it was read.
+// reading thread only hands each text over; a planning thread decodes, cleans
+// and plans it; the append follows on the UI thread's next turn, translation
+// on the engine's own thread, and every text reaches the view in the order it
+// was read.
 #include "capture/append_log.h"
 #include "capture/text_decoding.h"
 #include "capture/text_filters.h"
@@ -16,6 +17,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -23,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace kx {
 
@@ -51,13 +54,23 @@ public:
     CapturePipeline(const CapturePipeline&) = delete;
     CapturePipeline& operator=(const CapturePipeline&) = delete;
 
-    // Any thread (the clipboard reader): decodes and cleans a text on that
-    // thread, queues it and asks for a turn. A text that fails to decode is
-    // dropped and its error thrown on the UI thread's turn.
+    // Any thread (the clipboard reader): hands a text over and returns at
+    // once, so that the reader is back for the next change; the planning
+    // thread decodes and cleans it and asks for a turn. A text that fails to
+    // decode is dropped and its error thrown on the UI thread's turn.
     void Read(CapturedText text);
     // Any thread: a line of the program's own (the text source's state),
     // shown after the texts read before it, appended also in replace mode.
     void Note(std::u16string line, SinkOptions options);
+    // UI thread: a line of the program's own about what the user did or what
+    // the program found (an engine chosen, a hotkey not registered). Shown
+    // now, before the texts still to come; but never inside a text still
+    // being written into the view (a huge text in pieces, an answer as it is
+    // streamed): then right behind it, once it is whole.
+    void AddProgramLine(std::u16string line);
+    // Any thread: waits up to `wait` until every text handed over so far is
+    // planned (queued for the UI thread, or dropped); true when it is.
+    bool WaitUntilPlanned(std::chrono::milliseconds wait);
     // UI thread, when woken: decodes what was read, hands translations to the
     // engine thread and appends everything whose turn has come. A text that
     // fails to decode is dropped and its error thrown after the rest is done.
@@ -67,7 +80,8 @@ public:
     // left inside an engine (see EngineWorker::Stop).
     bool Stop(std::chrono::milliseconds wait = kStopWait);
     // UI thread: what was read before is not shown, nor context for the
-    // translation of what follows ("Clear text").
+    // translation of what follows ("Clear text"), also a text being decoded
+    // at the time.
     void Clear();
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineKind)> stopped) { onEngineStopped_ = std::move(stopped); }
@@ -94,9 +108,13 @@ private:
         std::uint64_t engineJob = 0;  // 0: ready
         std::shared_ptr<const TextFilterSettings> filters;  // their "after" list goes over the answer
         std::size_t shownUnits = 0;  // of a text shown in pieces, those shown already
-        std::u16string partial{};    // the answer as far as it is written
+        std::u16string partial{};    // the answer as far as it is written, before the "after" list
         bool partialChanged = false; // not shown like this yet
         std::optional<RewritableLine> partialShown{};  // where the view shows it
+        bool programLine = false;    // a line of the program's own, not a captured text
+        // Being written into the view (a piece or a partial answer shown):
+        // nothing else goes into the view before it is whole.
+        bool InProgress() const { return shownUnits != 0 || partialShown.has_value(); }
     };
 
     // A text decoded, cleaned and split into what is shown now and what the
@@ -110,9 +128,19 @@ private:
         std::string failure;
     };
 
+    // What a reader handed over: a text to plan, or a line ready to show.
+    struct Handed {
+        std::optional<CapturedText> text;
+        PlannedText note;
+        std::uint64_t clears = 0;  // the Clear count when it was handed over
+    };
+
     void RequestTurn();
+    void Hand(Handed handed);
+    void RunPlanner();
     // Nothing when the text decodes to nothing or the filters drop it.
     std::optional<PlannedText> Plan(CapturedText text);
+    std::optional<PlannedText> PlanOrFailure(CapturedText text);
     void Place(PlannedText text);
     void ShowReady();
     // The next piece of a huge text at the front of the line.
@@ -122,16 +150,21 @@ private:
     void ShowPartial(Slot& slot);
     // The whole answer in the place of what was shown of it.
     void FinishPartial(Slot& slot);
+    static std::u16string AfterSubstitutions(const Slot& slot, std::u16string answer);
 
     CodePagePort& codePages_;
     LogViewPort& view_;
     UiThreadPort& ui_;
     AnsiLeadBytes lead_;
-    std::mutex planMutex_;   // one text planned at a time, queued in the order planned
-    TextFilters filters_;    // guarded by planMutex_ (they remember the text before)
+    TextFilters filters_;    // the planning thread's own (they remember the text before)
     mutable std::mutex readMutex_;
+    std::condition_variable handedChanged_;  // a text handed over, planned, or the stop
+    std::deque<Handed> handed_;     // guarded by readMutex_: in read order, not planned yet
+    bool planning_ = false;         // guarded by readMutex_: the planner holds one
+    std::uint64_t clears_ = 0;      // guarded by readMutex_
     std::deque<PlannedText> read_;  // guarded by readMutex_
     bool stopped_ = false;          // guarded by readMutex_
+    std::thread planner_;           // started with the first text
     std::deque<Slot> waiting_;
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};

@@ -39,7 +39,7 @@ void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
                     throw AppError("Cannot open clipboard");
                 if (!AlreadyTaken(text->sequence)) {
                     lastTaken_ = text->sequence;
-                    onText_(*text);
+                    onText_(std::move(*text));
                 }
             } else {
                 lastTaken_ = sequence;

@@ -10,7 +10,7 @@ namespace kx {
 
 class ClipboardWatcher {
 public:
-    using TextHandler = std::function<void(const ClipboardText& text)>;
+    using TextHandler = std::function<void(ClipboardText text)>;
 
     // What a notification reads, asked anew for each one.
     struct ReadSwitches {

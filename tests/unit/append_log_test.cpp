@@ -115,3 +115,20 @@ TEST(AppendLogRules, BatchLeavesTheViewAsAppendingOneByOne)
 }
 
 } // namespace
+
+TEST(AppendLogRules, ALineWrittenAgainChangesOnlyWhatDiffersAndStaysPutWhenLinesComeBehindIt)
+{
+    FakeLogView view;
+    view.text = u"one\r\ntwo\r\n";
+    RewritableLine line = AppendRewritableLine(view, SinkOptions{}, u"ab\U0001F600");
+    ASSERT_TRUE(RewriteLine(view, line, u"ab\U0001F600cd"));
+    EXPECT_EQ(view.lastReplaced, (FakeLogView::Replaced{14, 0, u"cd"}));
+    ASSERT_TRUE(RewriteLine(view, line, u"ab\U0001F601cd"));  // a pair replaced whole
+    EXPECT_EQ(view.lastReplaced, (FakeLogView::Replaced{12, 2, u"\U0001F601"}));
+    AppendLineToView(view, u"behind");
+    ASSERT_TRUE(RewriteLine(view, line, u"whole"));
+    EXPECT_EQ(view.text, u"one\r\ntwo\r\nwhole\r\nbehind\r\n");
+    view.text = u"cleared";
+    EXPECT_FALSE(RewriteLine(view, line, u"again"));
+    EXPECT_EQ(view.text, u"cleared");
+}

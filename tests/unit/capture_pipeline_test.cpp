@@ -1,5 +1,6 @@
 #include "capture/capture_pipeline.h"
 #include "common/app_error.h"
+#include "common/text.h"
 #include "fake_log_view.h"
 #include "platform/posix/iconv_code_pages.h"
 #include "translate/translation_engine.h"
@@ -153,15 +154,18 @@ struct PipelineFixture : ::testing::Test {
     {
         pipeline.Read(CapturedText{std::move(bytes), {}, method, options, translate, nullptr, {}});
     }
-    // Takes the UI turn that was asked for (texts go to the engine here).
+    // Takes the UI turn that was asked for, once everything read so far is
+    // planned (texts go to the engine here).
     void Turn()
     {
+        ASSERT_TRUE(pipeline.WaitUntilPlanned(5s));
         ASSERT_TRUE(ui.TakeWake(1s)) << "no turn asked for";
         pipeline.OnUiTurn();
     }
     // Takes UI turns until everything read is shown.
     void RunUntilShown()
     {
+        ASSERT_TRUE(pipeline.WaitUntilPlanned(5s));
         const auto deadline = std::chrono::steady_clock::now() + 5s;
         do {
             if (ui.TakeWake(50ms))
@@ -316,6 +320,7 @@ TEST_F(PipelineFixture, ABadTextShowsItsErrorAfterTheRestOfTheBurstIsShown)
 {
     Read("82G0 ", false, HexSequential);
     Read("after", false);
+    ASSERT_TRUE(pipeline.WaitUntilPlanned(5s));
     ASSERT_TRUE(ui.TakeWake(1s));
     try {
         pipeline.OnUiTurn();
@@ -573,4 +578,139 @@ TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
     read("def", EngineKind::Server);
     runUntilShown();
     EXPECT_EQ(view.text, u"[def\r\nTranslation server: down");
+}
+
+namespace {
+
+// Decodes as iconv does; a text that begins with "slow" waits until the test
+// lets it through.
+class GatedCodePages : public CodePagePort {
+public:
+    std::u16string ToWide(std::string_view bytes, int codePage) override
+    {
+        if (bytes.starts_with("slow")) {
+            std::unique_lock lock(mutex_);
+            entered_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return open_; });
+        }
+        return iconv_.ToWide(bytes, codePage);
+    }
+    std::string FromWide(std::u16string_view text, int codePage) override { return iconv_.FromWide(text, codePage); }
+    bool WaitUntilEntered()
+    {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, 5s, [this] { return entered_; });
+    }
+    void Open()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    IconvCodePages iconv_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false, open_ = false;
+};
+
+// Records every piece inserted into the view.
+class PieceRecordingView : public FakeLogView {
+public:
+    void InsertAt(std::size_t position, const std::u16string& inserted) override
+    {
+        pieces.push_back(inserted);
+        FakeLogView::InsertAt(position, inserted);
+    }
+    std::vector<std::u16string> pieces;
+};
+
+} // namespace
+
+TEST(PipelinePlanning, ClearTextDropsATextThatWasBeingDecodedAtTheTime)
+{
+    GatedCodePages codePages;
+    FakeLogView view;
+    EchoTranslator translator;
+    FakeUiThread ui;
+    CapturePipeline pipeline{codePages, view, translator, ui, AnsiLeadBytes::SingleByte()};
+    const auto read = [&](const std::string& bytes) {
+        pipeline.Read(CapturedText{bytes, {}, Ascii, SinkOptions{}, false, nullptr, {}});
+    };
+    read("slow text read before the clear");
+    ASSERT_TRUE(codePages.WaitUntilEntered());
+    pipeline.Clear();
+    read("read after the clear");
+    codePages.Open();
+    ASSERT_TRUE(pipeline.WaitUntilPlanned(5s));
+    while (ui.TakeWake(50ms))
+        pipeline.OnUiTurn();
+    EXPECT_EQ(view.text, u"read after the clear\r\n");
+}
+
+TEST(PipelinePieces, APieceNeverEndsInsideASurrogatePairOrALineBreak)
+{
+    IconvCodePages codePages;
+    PieceRecordingView view;
+    EchoTranslator translator;
+    FakeUiThread ui;
+    CapturePipeline pipeline{codePages, view, translator, ui, AnsiLeadBytes::SingleByte()};
+    constexpr std::size_t kPiece = CapturePipeline::kUnitsPerTurn;
+    // A pair right before the first boundary with a line feed on it; a CR LF
+    // across the second.
+    std::u16string text = std::u16string(kPiece - 2, u'x') + u"\U0001F600\nX";
+    text += std::u16string(2 * kPiece - 1 - text.size(), u'y') + u"\r\nZ";
+    pipeline.Read(CapturedText{{}, text, UnicodeText, SinkOptions{}, false, nullptr, {}});
+    ASSERT_TRUE(pipeline.WaitUntilPlanned(5s));
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (pipeline.Busy() && std::chrono::steady_clock::now() < deadline)
+        if (ui.TakeWake(50ms))
+            pipeline.OnUiTurn();
+    ASSERT_EQ(view.pieces.size(), 3u);
+    for (std::u16string piece : view.pieces) {
+        if (piece.ends_with(u"\r\n"))
+            piece.resize(piece.size() - 2);  // the log's closing line break
+        EXPECT_FALSE(IsHighSurrogate(piece.back())) << "a pair cut in two";
+        EXPECT_NE(piece.back(), u'\r') << "a CR LF cut in two";
+    }
+    EXPECT_EQ(view.text, text + u"\r\n");
+}
+
+TEST_F(PipelineFixture, TheProgramsOwnLinesNeverGoInsideAHugeTextStillShownInPieces)
+{
+    const std::string huge(CapturePipeline::kUnitsPerTurn * 3 / 2, 'x');
+    pipeline.AddProgramLine(u"shown at once");
+    EXPECT_EQ(view.text, u"shown at once\r\n");
+    Read(huge, false);
+    Read("read later", false);
+    Turn();  // the first piece
+    pipeline.AddProgramLine(u"Translation Engine Loaded");
+    pipeline.AddProgramLine(u"a second line");
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"shown at once\r\n" + std::u16string(huge.begin(), huge.end()) +
+                             u"\r\nTranslation Engine Loaded\r\na second line\r\nread later\r\n");
+}
+
+TEST_F(PipelineFixture, AStreamedAnswerStaysOneLineWhileTheProgramsLinesWaitBehindIt)
+{
+    translator.serverForm = true;
+    translator.partials = {u"(", u"(("};
+    Read("ab");
+    translator.AllowPieces(1);
+    const auto turnsUntilShown = [&](std::u16string_view piece) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (view.text.find(piece) == std::u16string::npos && std::chrono::steady_clock::now() < deadline)
+            if (ui.TakeWake(50ms))
+                pipeline.OnUiTurn();
+    };
+    turnsUntilShown(u"(a");
+    pipeline.AddProgramLine(u"Translation server: http://127.0.0.1/");
+    EXPECT_EQ(view.text, u"(a\r\n");
+    translator.AllowPieces(1);
+    RunUntilShown();
+    EXPECT_EQ(view.text, u"[ab.\r\nTranslation server: http://127.0.0.1/\r\n");
 }

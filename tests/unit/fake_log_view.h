@@ -38,6 +38,7 @@ public:
     {
         text.replace(position, length, inserted);
         ++rewrites;
+        lastReplaced = {position, length, inserted};
     }
     void SetText(const std::u16string& replaced) override
     {
@@ -51,6 +52,11 @@ public:
     int inserts = 0;
     int replacements = 0;
     int rewrites = 0;
+    struct Replaced {
+        std::size_t position = 0, length = 0;
+        std::u16string text;
+        bool operator==(const Replaced&) const = default;
+    } lastReplaced;
     std::size_t reserved = 0;
 
 private:

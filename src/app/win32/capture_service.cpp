@@ -24,7 +24,12 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
 {
     engine_ = std::make_unique<TranslationEngine>(
         EnginePorts{registry_, files_, libraries_, codePages_, prompts,
-                    [this](const std::u16string& line) { AppendLineToView(log_, line); }});
+                    [this](const std::u16string& line) {
+                        if (pipeline_)
+                            pipeline_->AddProgramLine(line);
+                        else
+                            AppendLineToView(log_, line);
+                    }});
     engine_->Reset();
     engine_->TranslationAvailable = false;
     server_ = std::make_unique<ServerTranslator>(http_, codePages_);
@@ -36,7 +41,7 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
             return ClipboardWatcher::ReadSwitches{now.monitoring && now.source == TextSource::Clipboard,
                                                   now.method == UnicodeText};
         },
-        [this](const ClipboardText& text) { OnClipboardText(text); },
+        [this](ClipboardText text) { OnClipboardText(std::move(text)); },
         [this](const std::string& message) {
             CapturedText failed;
             failed.failure = message;
@@ -66,11 +71,12 @@ CaptureSwitches CaptureService::CurrentSwitches()
     return switches_;
 }
 
-void CaptureService::OnClipboardText(const ClipboardText& text)
+void CaptureService::OnClipboardText(ClipboardText text)
 {
     const CaptureSwitches now = CurrentSwitches();
-    CapturedText captured{text.bytes, text.wide, MethodForRead(now.method, text.unicode), now.options, now.translate,
-                          now.filters, {}};
+    // Only handed over: the reader is back for the next change at once.
+    CapturedText captured{std::move(text.bytes), std::move(text.wide), MethodForRead(now.method, text.unicode),
+                          now.options, now.translate, now.filters, {}};
     captured.engine = now.engine;
     pipeline_->Read(std::move(captured));
 }

@@ -87,7 +87,7 @@ public:
     void Stop();
 
 private:
-    void OnClipboardText(const ClipboardText& text);  // on the reader thread
+    void OnClipboardText(ClipboardText text);  // on the reader thread
     void OnWebSocketText(std::u16string text);        // on the source's thread
     CaptureSwitches CurrentSwitches();
 

@@ -3,7 +3,6 @@
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
-#include "capture/append_log.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "translate/win32/server_settings_dialog.h"
@@ -45,15 +44,15 @@ void MainWindow::StartChosenEngine()
     // What cannot be used (a URL with user info, a key not readable here) is
     // set aside and told; the stored key stays in the file until a new one.
     for (const std::u16string& line : capture_->LoadServer(settings_.Server, settings_.ServerApiKey))
-        AppendLineToView(*logView_, line);
+        capture_->Pipeline().AddProgramLine(line);
     capture_->ConfigureServer(settings_.Server);
     ShowTranslationPossible();
     if (settings_.Engine == EngineKind::Server) {
-        AppendLineToView(*logView_, ServerLine(settings_.Server));
+        capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
         return;
     }
     if (capture_->StartEzTrans())
-        AppendLineToView(*logView_, Widen(kEngineSuccessLine));
+        capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
     ShowTranslationPossible();
 }
 
@@ -80,7 +79,7 @@ void MainWindow::EngineEzTrans1Click()
         ShowTranslationPossible();
     }
     if (capture_->EzTransReady())
-        AppendLineToView(*logView_, Widen(kEngineSuccessLine));
+        capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
 }
 
 void MainWindow::EngineServer1Click()
@@ -89,7 +88,7 @@ void MainWindow::EngineServer1Click()
         return;
     model_.SetEngine(EngineKind::Server);
     ShowTranslationPossible();
-    AppendLineToView(*logView_, ServerLine(settings_.Server));
+    capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
 }
 
 void MainWindow::ServerSettings1Click()
@@ -108,7 +107,7 @@ void MainWindow::ServerSettings1Click()
     }
     capture_->ConfigureServer(settings_.Server);
     if (urlChanged && settings_.Engine == EngineKind::Server)
-        AppendLineToView(*logView_, ServerLine(settings_.Server));
+        capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
 }
 
 } // namespace kx::win32

@@ -2,7 +2,6 @@
 #include "app/win32/main_window.h"
 
 #include "app/hotkey_text.h"
-#include "capture/append_log.h"
 
 namespace kx::win32 {
 namespace {
@@ -39,7 +38,7 @@ void MainWindow::RegisterHotkeys()
         const std::string& text = settings_.Hotkeys.*binding.text;
         const ParsedHotkey parsed = ParseHotkey(text);
         if (!parsed.Ok()) {
-            AppendLineToView(*logView_, codePages_.ToWide(HotkeyUnreadableLine(binding.setting, text, parsed), CP_ACP));
+            capture_->Pipeline().AddProgramLine(codePages_.ToWide(HotkeyUnreadableLine(binding.setting, text, parsed), CP_ACP));
             continue;
         }
         if (parsed.hotkey.Empty())
@@ -50,7 +49,7 @@ void MainWindow::RegisterHotkeys()
             continue;
         }
         const bool taken = ::GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
-        AppendLineToView(*logView_, codePages_.ToWide(HotkeyUnregisteredLine(binding.setting, parsed.hotkey, taken), CP_ACP));
+        capture_->Pipeline().AddProgramLine(codePages_.ToWide(HotkeyUnregisteredLine(binding.setting, parsed.hotkey, taken), CP_ACP));
     }
 }
 

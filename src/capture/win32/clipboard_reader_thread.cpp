@@ -66,7 +66,7 @@ void ClipboardReaderThread::Run(HANDLE joined)
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
     state.clipboard = std::make_unique<Win32Clipboard>(window);
     state.watcher = std::make_unique<ClipboardWatcher>(
-        *state.clipboard, [this](const ClipboardText& text) { handlers_.onText(text); });
+        *state.clipboard, [this](ClipboardText text) { handlers_.onText(std::move(text)); });
     window_ = window;
     state.watcher->Join();
     ::SetEvent(joined);

@@ -21,7 +21,7 @@ public:
     // message of a read that failed.
     struct Handlers {
         std::function<ClipboardWatcher::ReadSwitches()> switches;
-        std::function<void(const ClipboardText& text)> onText;
+        std::function<void(ClipboardText text)> onText;
         std::function<void(const std::string& message)> onError;
     };
 

@@ -207,9 +207,12 @@ LRESULT LogViewWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
-    case WM_NCDESTROY:
-        window_ = nullptr;
-        break;
+    case WM_NCDESTROY: {
+        // The window is still real for the default handling of its last message.
+        HWND destroyed = std::exchange(window_, nullptr);
+        ::SetWindowLongPtrW(destroyed, GWLP_USERDATA, 0);
+        return ::DefWindowProcW(destroyed, message, wParam, lParam);
+    }
     default:
         break;
     }
