@@ -68,16 +68,21 @@ void CapturePipeline::Note(std::u16string line, SinkOptions options)
 
 void CapturePipeline::Hand(Handed handed)
 {
+    bool plannerIdle = false;
     {
         std::lock_guard lock(readMutex_);
         if (stopped_)
             return;
+        // A planner at work takes this text before it waits again: waking
+        // it would cost the reader a round trip to the system under Wine.
+        plannerIdle = handed_.empty() && !planning_;
         handed.clears = clears_;
         handed_.push_back(std::move(handed));
         if (!planner_.joinable())
             planner_ = std::thread([this] { RunPlanner(); });
     }
-    handedChanged_.notify_all();
+    if (plannerIdle)
+        handedChanged_.notify_all();
 }
 
 // One text at a time, in the order handed over: the filters remember the

@@ -67,8 +67,13 @@ bool Win32Clipboard::HasText(bool unicode)
 bool Win32Clipboard::OwnedByThisProgram()
 {
     HWND owner = ::GetClipboardOwner();
+    if (!owner || owner == foreignOwner_)
+        return false;
     DWORD process = 0;
-    return owner && ::GetWindowThreadProcessId(owner, &process) && process == ::GetCurrentProcessId();
+    if (::GetWindowThreadProcessId(owner, &process) && process == ::GetCurrentProcessId())
+        return true;
+    foreignOwner_ = owner;
+    return false;
 }
 
 std::uint32_t Win32Clipboard::SequenceNumber()
@@ -112,6 +117,8 @@ std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode)
 
 void Win32Clipboard::ForwardDrawClipboard(WindowId nextViewer)
 {
+    if (!nextViewer)
+        return;  // the last viewer: a send to no window would only fail
     DWORD_PTR result = 0;
     ::SendMessageTimeoutW(AsWindow(nextViewer), WM_DRAWCLIPBOARD, 0, 0, SMTO_ABORTIFHUNG, kForwardTimeoutMs,
                           &result);

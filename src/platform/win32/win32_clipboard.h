@@ -20,6 +20,10 @@ public:
 
 private:
     HWND viewer_;
+    // The last owner found to be another program's window: a hooker owns
+    // change after change with the same window, and asking whose it is costs
+    // a round trip to the window server each time.
+    HWND foreignOwner_ = nullptr;
 };
 
 } // namespace kx::win32
