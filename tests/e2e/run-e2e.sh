@@ -35,7 +35,8 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   server_redirect server_key_not_in_clear server_trickling many_substitution_keys
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
   always_on_top_at_start
-  websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog)
+  websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
+  websocket_turned_away websocket_close_unanswered)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2320,6 +2321,71 @@ scenario_websocket_settings_dialog() {
   expect "closes with exit code 0" app_close
   expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
   expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
+}
+
+# A server that accepts each connection and closes it at once (a hooker
+# that serves one client and turns the next away): for 30 s the program
+# tries again every 2 s, and the log says so in two lines.
+scenario_websocket_turned_away() {
+  ws_server_start away '' --close-at-once
+  local url="ws://127.0.0.1:$WS_PORT"
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=WebSocket' "WebSocketUrl=$url"
+  app_start
+  app_ready
+  expect "the first connection told" drv wait-log-contains "$(esc "Text source: connected to $url")" 10000
+  sleep 30
+  local tries
+  tries=$(grep -c '^connected ' away.log)
+  echo "    $tries connections in 30 s"
+  expect "tried again and again" [ "$tries" -ge 10 ]
+  expect_eq "two lines about it" "$(log_lines | grep '^Text source: ')" \
+    "Text source: connected to $url"$'\n'"Text source: lost the connection to $url (the server closed the connection)"
+  expect "closes with exit code 0" app_close
+}
+
+# A server that never answers the close frame: the source switched 20 times,
+# each switch done within 100 ms, and within 2 s of the last the program has
+# the threads of its own it had before and the server one connection open.
+# (Workers of the system's thread pool, which WinHTTP's callbacks borrow,
+# stay a few seconds after their last work; they are counted apart.)
+scenario_websocket_close_unanswered() {
+  ws_server_start mute '' --ignore-close
+  local url="ws://127.0.0.1:$WS_PORT" before i open now
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=WebSocket' "WebSocketUrl=$url"
+  app_start
+  app_ready
+  expect "connected" drv wait-log-contains "$(esc "Text source: connected to $url")" 10000
+  wait_file_line mute.log '^connected 1$' 5
+  before=$(drv own-threads)
+  local longest=0 took deadline
+  switch_to() { # command id; keeps the longest time a switch took
+    took=$(drv command-times "$1" | sed -n 's/.*longest-ms=\([0-9]*\).*/\1/p')
+    ((took > longest)) && longest=$took
+    deadline=$(($(date +%s%N) / 1000000 + 2000))
+  }
+  # Each time connected before the next switch, so that each leaves an open connection behind.
+  for i in $(seq 2 11); do
+    switch_to "$KX_CMD_SOURCE_CLIPBOARD"
+    switch_to "$KX_CMD_SOURCE_WEBSOCKET"
+    wait_file_line mute.log "^connected $i\$" 5
+  done
+  echo "    the longest switch took $longest ms; before: $before"
+  expect "each switch done within 100 ms" [ "$longest" -lt 100 ]
+  while :; do
+    open=$(ws_open_connections mute)
+    now=$(drv own-threads)
+    ((open == 1)) && [[ ${now%% *} == "${before%% *}" ]] && break
+    (($(date +%s%N) / 1000000 < deadline)) || break
+    sleep 0.1
+  done
+  echo "    within 2 s: $open connections open, $now"
+  expect_eq "one connection open, the last one's" "$open" 1
+  expect_eq "the program's own threads as before" "${now%% *}" "${before%% *}"
+  expect_eq "11 connections in all" "$(grep -c '^connected ' mute.log)" 11
+  expect_eq "each one left with a close frame" "$(grep -c '^close-frame [0-9]* code=1000$' mute.log)" 10
+  ws_send 'text after the switches'
+  expect "the last connection serves" drv wait-log-ends-with "$(esc $'\r\nafter the switches')" 5000
+  expect "closes with exit code 0" app_close
 }
 
 [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && KX_E2E_SCREENSHOTS=$(mkdir -p "$KX_E2E_SCREENSHOTS" && cd "$KX_E2E_SCREENSHOTS" && pwd)
