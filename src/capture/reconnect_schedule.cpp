@@ -25,9 +25,15 @@ std::int64_t ReconnectSchedule::WaitMs() const
     return nextTryMs_ ? std::max<std::int64_t>(0, *nextTryMs_ - clock_.NowMs()) : 0;
 }
 
-std::u16string ReconnectSchedule::Connected(std::string_view url)
+std::optional<std::u16string> ReconnectSchedule::Connected(std::string_view url)
 {
+    const std::int64_t now = clock_.NowMs();
     nextTryMs_.reset();
+    connectedMs_ = now;
+    connectionTold_ = !lastToldMs_ || now - *lastToldMs_ >= kQuietMs;
+    if (!connectionTold_)
+        return std::nullopt;
+    lastToldMs_ = now;
     failureTold_ = false;
     return LogLine("connected to", url);
 }
@@ -41,10 +47,16 @@ std::optional<std::u16string> ReconnectSchedule::Failed(std::string_view url, st
     return LogLine("cannot connect to", url, reason);
 }
 
-std::u16string ReconnectSchedule::Lost(std::string_view url, std::string_view reason)
+std::optional<std::u16string> ReconnectSchedule::Lost(std::string_view url, std::string_view reason)
 {
-    nextTryMs_ = clock_.NowMs() + retryMs_;
+    const std::int64_t now = clock_.NowMs();
+    nextTryMs_ = now + retryMs_;
     failureTold_ = true;
+    const bool steady = now - connectedMs_ >= kSteadyMs;
+    if (steady)
+        lastToldMs_.reset();
+    if (!connectionTold_ && !steady)
+        return std::nullopt;
     return LogLine("lost the connection to", url, reason);
 }
 

@@ -65,7 +65,10 @@ void Run(std::shared_ptr<Shared> shared, std::shared_ptr<CallGate> gate, std::st
 {
     ReconnectSchedule schedule(*shared->clock, shared->limits.retryMs);
     NoticeThrottle oversize(*shared->clock, shared->limits.oversizeNoticeMs);
-    const auto notice = [&](std::u16string line) { gate->Run([&] { shared->handlers.onNotice(std::move(line)); }); };
+    const auto notice = [&](std::optional<std::u16string> line) {
+        if (line)
+            gate->Run([&] { shared->handlers.onNotice(std::move(*line)); });
+    };
     for (;;) {
         {
             std::unique_lock lock(shared->mutex);
@@ -76,26 +79,30 @@ void Run(std::shared_ptr<Shared> shared, std::shared_ptr<CallGate> gate, std::st
         }
         if (schedule.WaitMs() > 0)
             continue;
-        WebSocketOpened opened = shared->port->Connect(url);
-        if (!opened.connection) {
-            if (std::optional<std::u16string> line = schedule.Failed(url, opened.failure))
-                notice(std::move(*line));
-            continue;
-        }
+        std::unique_ptr<WebSocketConnection> connection = shared->port->NewConnection(url);
         {
+            // From here Stop reaches the connection, also while it opens.
             std::lock_guard lock(shared->mutex);
             if (shared->stopping)
-                break;  // the connection closes as it goes
-            shared->connection = opened.connection.get();
+                break;
+            shared->connection = connection.get();
         }
-        notice(schedule.Connected(url));
-        const std::optional<std::string> lost = ReadMessages(*shared, *gate, *opened.connection, oversize);
+        const std::string failure = connection->Open();
+        std::optional<std::string> lost;
+        if (failure.empty() && !shared->Stopping()) {
+            notice(schedule.Connected(url));
+            lost = ReadMessages(*shared, *gate, *connection, oversize);
+        }
         {
             std::lock_guard lock(shared->mutex);
             shared->connection = nullptr;
         }
-        opened.connection.reset();
-        if (lost)
+        connection.reset();
+        if (shared->Stopping())
+            break;
+        if (!failure.empty())
+            notice(schedule.Failed(url, failure));
+        else if (lost)
             notice(schedule.Lost(url, *lost));
     }
     std::lock_guard lock(shared->mutex);

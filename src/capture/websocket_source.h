@@ -42,9 +42,10 @@ public:
 
     // Starts the thread for `url` (a source runs once).
     void Start(const std::string& url);
-    // Closes the connection (a close frame) and waits up to `wait` for the
-    // thread to end; a thread still blocked then (a server that does not
-    // answer) is left to end by itself, calling nothing more.
+    // Ends the connection (an opening one at once, an open one with a close
+    // frame) and waits up to `wait` for the thread to end; a thread still
+    // waiting then for a server to answer is left to end by itself, calling
+    // nothing more, within WebSocketConnection::kCloseAnswerMs.
     void Stop(std::chrono::milliseconds wait);
     const std::string& Url() const { return url_; }
 

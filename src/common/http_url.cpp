@@ -24,6 +24,18 @@ bool IsAddressByte(std::string_view part)
     return value <= 255;
 }
 
+// What comes after "scheme://" up to the first "/", "?" or "#"; nullopt
+// without a "://" after a scheme's letters.
+std::optional<std::string_view> Authority(std::string_view url)
+{
+    const std::size_t colon = url.find("://");
+    if (colon == std::string_view::npos || colon == 0 ||
+        url.substr(0, colon).find_first_of("/?#@") != std::string_view::npos)
+        return std::nullopt;
+    const std::string_view rest = url.substr(colon + 3);
+    return rest.substr(0, rest.find_first_of("/?#"));
+}
+
 } // namespace
 
 std::optional<HttpUrlParts> SplitHttpUrl(std::string_view url)
@@ -56,8 +68,8 @@ std::optional<HttpUrlParts> SplitHttpUrl(std::string_view url)
 
 bool HasUserInfo(std::string_view url)
 {
-    const std::optional<HttpUrlParts> parts = SplitHttpUrl(url);
-    return parts && parts->hasUserInfo;
+    const std::optional<std::string_view> authority = Authority(url);
+    return authority && authority->find('@') != std::string_view::npos;
 }
 
 bool IsLoopbackLiteral(std::string_view host)
@@ -85,7 +97,15 @@ bool ApiKeyMayTravel(std::string_view url)
 
 std::string UrlForLog(std::string_view url)
 {
-    return std::string(url.substr(0, url.find_first_of("?#")));
+    const std::string_view shown = url.substr(0, url.find_first_of("?#"));
+    // Without a scheme (a URL written wrong in the settings file), what comes
+    // before the first "/" is taken for the host and its user info.
+    const std::string_view authority = Authority(shown).value_or(shown.substr(0, shown.find('/')));
+    const std::size_t at = authority.rfind('@');
+    if (at == std::string_view::npos)
+        return std::string(shown);
+    const std::size_t begin = static_cast<std::size_t>(authority.data() - shown.data());
+    return std::string(shown.substr(0, begin)) + std::string(shown.substr(begin + at + 1));
 }
 
 } // namespace kx

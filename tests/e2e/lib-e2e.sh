@@ -222,15 +222,17 @@ chat_server_stop() {
 }
 
 # A loopback WebSocket text server of the tests' own (a hooker's extension),
-# on `port` (default: a free one), recording its events into `name`.log and
-# serving what ws_send tells it; sets WS_PORT and WS_PID. It ends by itself
-# after two minutes at the latest.
-ws_server_start() { # name [port]
+# on `port` (default or empty: a free one), recording its events into
+# `name`.log and serving what ws_send tells it; sets WS_PORT and WS_PID. It
+# ends by itself after two minutes at the latest. Options after the port go to
+# the server (--close-at-once, --ignore-close).
+ws_server_start() { # name [port [server options...]]
   local name=$1 port=${2:-0} i
+  shift $(($# < 2 ? $# : 2))
   rm -f "$name.port" "$name.ctl"
   mkfifo "$name.ctl"
   python3 "$KX_WS_SERVER" --port "$port" --port-file "$PWD/$name.port" --record "$PWD/$name.log" --lifetime 120 \
-    <"$name.ctl" &
+    "$@" <"$name.ctl" &
   WS_PID=$!
   exec {WS_FD}>"$name.ctl"
   for i in $(seq 100); do
@@ -254,6 +256,10 @@ ws_server_stop() {
   kill -9 "$WS_PID" 2>/dev/null || true
   wait "$WS_PID" 2>/dev/null || true
   WS_PID=
+}
+# The server's connections still open: each "connected" not yet "gone".
+ws_open_connections() { # name
+  echo $(($(grep -c '^connected ' "$1.log") - $(grep -c '^gone ' "$1.log")))
 }
 # A port nothing listens on (for a moment).
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }

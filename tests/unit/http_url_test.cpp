@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace kx;
 
 namespace {
@@ -28,13 +30,25 @@ TEST(HttpUrlTest, UserInfoIsAnyAtSignBeforeThePath)
     EXPECT_FALSE(HasUserInfo("http://127.0.0.1:8080/v1?user=a@b"));
     EXPECT_FALSE(HasUserInfo("http://127.0.0.1:8080/a@b"));
     EXPECT_FALSE(HasUserInfo("not a url @ all"));
+    EXPECT_TRUE(HasUserInfo("ws://user:pass@127.0.0.1:6677"));
+    EXPECT_TRUE(HasUserInfo("WSS://token@hooker.example/api"));
+    EXPECT_FALSE(HasUserInfo("ws://127.0.0.1:6677/?user=a@b"));
 }
 
-TEST(HttpUrlTest, TheLogShowsTheUrlWithoutQueryOrFragment)
+TEST(HttpUrlTest, TheLogShowsTheUrlWithoutQueryFragmentOrUserInfo)
 {
-    EXPECT_EQ(UrlForLog("https://api.example/v1/chat?key=sk-secret&x=1"), "https://api.example/v1/chat");
-    EXPECT_EQ(UrlForLog("http://127.0.0.1:8080/v1#key=sk"), "http://127.0.0.1:8080/v1");
-    EXPECT_EQ(UrlForLog("http://127.0.0.1:8080/v1/chat/completions"), "http://127.0.0.1:8080/v1/chat/completions");
+    const std::pair<const char*, const char*> cases[] = {
+        {"https://api.example/v1/chat?key=sk-secret&x=1", "https://api.example/v1/chat"},
+        {"http://127.0.0.1:8080/v1#key=sk", "http://127.0.0.1:8080/v1"},
+        {"http://127.0.0.1:8080/v1/chat/completions", "http://127.0.0.1:8080/v1/chat/completions"},
+        {"ws://user:secret@127.0.0.1:6677/api?token=t", "ws://127.0.0.1:6677/api"},
+        {"wss://a@b@hooker.example", "wss://hooker.example"},
+        {"http://a.example\\@b.example/p@q", "http://b.example/p@q"},
+        {"ws://127.0.0.1:6677/a@b", "ws://127.0.0.1:6677/a@b"},
+        {"user:secret@127.0.0.1:6677/x", "127.0.0.1:6677/x"},  // no scheme: still no password shown
+    };
+    for (const auto& [url, shown] : cases)
+        EXPECT_EQ(UrlForLog(url), shown) << url;
 }
 
 } // namespace

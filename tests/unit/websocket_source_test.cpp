@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace kx;
@@ -81,6 +82,60 @@ TEST(ReconnectScheduleRules, TriesEveryTwoSecondsAndTellsAFailureOnceUntilTheNex
     EXPECT_NE(schedule.Failed(url, "refused"), std::nullopt) << "a new failure after a connection";
 }
 
+TEST(ReconnectScheduleRules, ConnectionsDroppedWithinSecondsAreToldOnceAMinute)
+{
+    FakeClock clock;
+    const std::string url = "ws://127.0.0.1:6677";
+    const std::u16string connected = u"Text source: connected to ws://127.0.0.1:6677";
+    const std::u16string lost = u"Text source: lost the connection to ws://127.0.0.1:6677 (closed)";
+    {
+        // A server that accepts and closes at once, tried again and again for three minutes.
+        ReconnectSchedule schedule(clock);
+        const std::int64_t start = clock.now;
+        std::vector<std::pair<std::int64_t, std::u16string>> told;
+        while (clock.now - start < 180000) {
+            if (std::optional<std::u16string> line = schedule.Connected(url))
+                told.emplace_back(clock.now - start, *line);
+            clock.now += 10;
+            if (std::optional<std::u16string> line = schedule.Lost(url, "closed"))
+                told.emplace_back(clock.now - start, *line);
+            EXPECT_EQ(schedule.WaitMs(), 2000) << "tried as often as ever";
+            clock.now += schedule.WaitMs();
+            EXPECT_EQ(schedule.Failed(url, "refused"), std::nullopt) << "a refusal between them is not told";
+            clock.now += schedule.WaitMs();
+        }
+        // Every 4010 ms a try: the first one told, then the first a minute or more after the last told.
+        const std::vector<std::pair<std::int64_t, std::u16string>> want = {
+            {0, connected}, {10, lost}, {60150, connected}, {60160, lost}, {120300, connected}, {120310, lost}};
+        EXPECT_EQ(told, want);
+    }
+    // A connection that held a minute was a working one: its loss is told,
+    // though its making was not.
+    ReconnectSchedule schedule(clock);
+    EXPECT_EQ(schedule.Connected(url), connected);
+    clock.now += 1000;
+    EXPECT_EQ(schedule.Lost(url, "closed"), lost);
+    clock.now += 2000;
+    EXPECT_EQ(schedule.Connected(url), std::nullopt) << "the last one dropped within seconds";
+    clock.now += 59999;
+    EXPECT_EQ(schedule.Lost(url, "closed"), std::nullopt) << "short of a minute";
+    clock.now += 2000;
+    EXPECT_EQ(schedule.Connected(url), connected) << "a minute after the last one told";
+    clock.now += 1000;
+    EXPECT_EQ(schedule.Lost(url, "closed"), lost);
+    clock.now += 2000;
+    EXPECT_EQ(schedule.Connected(url), std::nullopt);
+    clock.now += 60000;
+    EXPECT_EQ(schedule.Lost(url, "closed"), lost) << "this one held a minute";
+    clock.now += 2000;
+    EXPECT_EQ(schedule.Connected(url), connected);
+    clock.now += 1000;
+    EXPECT_EQ(schedule.Lost(url, "closed"), lost);
+    clock.now += 2000;
+    EXPECT_EQ(schedule.Connected(url), std::nullopt);
+    EXPECT_EQ(schedule.Failed(url, "refused"), std::nullopt);
+}
+
 TEST(ReconnectScheduleRules, NoticeThrottleTellsOncePerPeriod)
 {
     FakeClock clock;
@@ -108,49 +163,69 @@ struct SteadyClock : ClockPort {
 struct Script {
     std::mutex mutex;
     std::condition_variable changed;
-    // Each Connect takes the next: a failure text, or the messages of a
+    // Each Open takes the next: a failure text, or the messages of a
     // connection. A connection whose messages run out blocks until Shutdown.
     struct Step {
         std::string failure;
         std::vector<WebSocketMessage> messages;
     };
     std::deque<Step> steps;
-    bool connectBlocked = false;  // Connect waits while true
-    int connects = 0;
+    bool openBlocked = false;        // Open waits while true, until Shutdown
+    bool heldAfterShutdown = false;  // a server that does not answer the close frame: Receive waits while true
+    WebSocketMessage afterShutdown{WebSocketMessage::Kind::Closed, {}, "closed by us"};
+    int opens = 0;
     int shutdowns = 0;
     int closed = 0;  // connections destroyed
     std::vector<std::u16string> texts, notices;
 
-    template <typename Condition> bool WaitFor(Condition condition)
+    template <typename Condition> bool WaitFor(Condition condition, std::chrono::milliseconds limit = 5s)
     {
         std::unique_lock lock(mutex);
-        return changed.wait_for(lock, 5s, condition);
+        return changed.wait_for(lock, limit, condition);
+    }
+    void Set(bool& flag, bool value)
+    {
+        std::lock_guard lock(mutex);
+        flag = value;
+        changed.notify_all();
     }
 };
 
 class ScriptedConnection : public WebSocketConnection {
 public:
-    ScriptedConnection(Script& script, std::vector<WebSocketMessage> messages)
-        : script_(script), messages_(messages.begin(), messages.end())
-    {
-    }
+    explicit ScriptedConnection(Script& script) : script_(script) {}
     ~ScriptedConnection() override
     {
         std::lock_guard lock(script_.mutex);
         ++script_.closed;
         script_.changed.notify_all();
     }
+    std::string Open() override
+    {
+        std::unique_lock lock(script_.mutex);
+        ++script_.opens;
+        script_.changed.notify_all();
+        script_.changed.wait(lock, [this] { return !script_.openBlocked || shutDown_; });
+        if (shutDown_)
+            return "cancelled";
+        if (script_.steps.empty())
+            return "no more steps";
+        Script::Step step = std::move(script_.steps.front());
+        script_.steps.pop_front();
+        messages_.assign(step.messages.begin(), step.messages.end());
+        return step.failure;
+    }
     WebSocketMessage Receive(std::size_t limitBytes) override
     {
         EXPECT_EQ(limitBytes, 4u << 20);
         std::unique_lock lock(script_.mutex);
-        if (messages_.empty())
-            script_.changed.wait(lock, [this] { return shutDown_; });
-        if (messages_.empty())
-            return {WebSocketMessage::Kind::Closed, {}, "closed by us"};
-        WebSocketMessage next = std::move(messages_.front());
-        messages_.pop_front();
-        return next;
+        if (!messages_.empty()) {
+            WebSocketMessage next = std::move(messages_.front());
+            messages_.pop_front();
+            return next;
+        }
+        script_.changed.wait(lock, [this] { return shutDown_ && !script_.heldAfterShutdown; });
+        return script_.afterShutdown;
     }
     void Shutdown() override
     {
@@ -169,20 +244,10 @@ private:
 class ScriptedPort : public WebSocketPort {
 public:
     explicit ScriptedPort(Script& script) : script_(script) {}
-    WebSocketOpened Connect(const std::string& url) override
+    std::unique_ptr<WebSocketConnection> NewConnection(const std::string& url) override
     {
         EXPECT_EQ(url, "ws://hooker:6677");
-        std::unique_lock lock(script_.mutex);
-        ++script_.connects;
-        script_.changed.notify_all();
-        script_.changed.wait(lock, [this] { return !script_.connectBlocked; });
-        if (script_.steps.empty())
-            return {nullptr, "no more steps"};
-        Script::Step step = std::move(script_.steps.front());
-        script_.steps.pop_front();
-        if (!step.failure.empty())
-            return {nullptr, step.failure};
-        return {std::make_unique<ScriptedConnection>(script_, std::move(step.messages)), {}};
+        return std::make_unique<ScriptedConnection>(script_);
     }
 
 private:
@@ -235,10 +300,10 @@ TEST_F(SourceFixture, TextsInOrderAndEachStateChangeToldOnce)
                                   u"Text source: connected to ws://hooker:6677",
                                   u"Text source: a message over 4 MiB was not shown",
                                   u"Text source: lost the connection to ws://hooker:6677 (the connection was lost)",
-                                  u"Text source: connected to ws://hooker:6677",
+                                  // connected again within seconds of the loss: not told
                               }));
     EXPECT_EQ(script.shutdowns, 1) << "the open connection gets its close frame";
-    EXPECT_EQ(script.closed, 2);
+    EXPECT_EQ(script.closed, 5) << "every connection, opened or not";
 }
 
 TEST_F(SourceFixture, RetriesWaitForTheirTime)
@@ -251,23 +316,34 @@ TEST_F(SourceFixture, RetriesWaitForTheirTime)
     source->Stop(1s);
 }
 
-TEST_F(SourceFixture, StopLeavesABlockedConnectBehindAndNothingIsCalledAfterIt)
+TEST_F(SourceFixture, StopEndsAConnectionStillOpening)
 {
-    script.connectBlocked = true;
+    script.openBlocked = true;
     script.steps = {{{}, {Text("too late")}}};
     Start(1);
-    ASSERT_TRUE(script.WaitFor([&] { return script.connects == 1; }));
-    const auto stopping = std::chrono::steady_clock::now();
-    source->Stop(50ms);
-    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 1s);
-    {
-        std::lock_guard lock(script.mutex);
-        script.connectBlocked = false;
-        script.changed.notify_all();
-    }
-    ASSERT_TRUE(script.WaitFor([&] { return script.closed == 1; })) << "the late connection is closed at once";
+    ASSERT_TRUE(script.WaitFor([&] { return script.opens == 1; }));
+    source->Stop(5s);
+    // The thread has ended within the wait, or the connection would still be there.
+    EXPECT_EQ(script.closed, 1);
+    EXPECT_EQ(script.shutdowns, 1);
     EXPECT_TRUE(script.texts.empty());
     EXPECT_TRUE(script.notices.empty());
+}
+
+TEST_F(SourceFixture, StopLeavesAConnectionThatWaitsForAnAnswerAndNothingIsCalledAfterIt)
+{
+    script.heldAfterShutdown = true;
+    script.afterShutdown = Text("too late");
+    script.steps = {{{}, {}}};
+    Start(1);
+    ASSERT_TRUE(script.WaitFor([&] { return script.notices.size() == 1; }));
+    source->Stop(50ms);  // returns while the connection still waits
+    EXPECT_FALSE(script.WaitFor([&] { return script.closed != 0; }, 0ms));
+    script.Set(script.heldAfterShutdown, false);
+    ASSERT_TRUE(script.WaitFor([&] { return script.closed == 1; })) << "the thread ends on its own";
+    std::lock_guard lock(script.mutex);
+    EXPECT_TRUE(script.texts.empty());
+    EXPECT_EQ(script.notices, std::vector<std::u16string>{u"Text source: connected to ws://hooker:6677"});
 }
 
 } // namespace

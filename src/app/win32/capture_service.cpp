@@ -13,8 +13,11 @@ namespace kx::win32 {
 namespace {
 
 constexpr char16_t kTestText[] = u"こんにちは";
-// A server that does not answer the close frame is left behind after this.
-constexpr std::chrono::milliseconds kSourceSwitchWait{500};
+// How long a switch of source waits on the UI thread for the old source to
+// end (a close answered by a server nearby comes sooner), so that a switch
+// never holds the window up for 100 ms; a source still waiting then for the
+// server's answer to its close frame ends on its own within a second.
+constexpr std::chrono::milliseconds kSourceSwitchWait{50};
 constexpr std::chrono::milliseconds kExitWait{1000};
 
 } // namespace
@@ -124,9 +127,9 @@ void CaptureService::TestWebSocket(const std::string& url, std::function<void(st
 {
     try {
         std::thread([port = webSocketPort_, gate = testGate_, url, done] {
-            WebSocketOpened opened = port->Connect(url);
-            const std::string failure = opened.connection ? std::string() : opened.failure;
-            opened.connection.reset();  // the close frame at once
+            std::unique_ptr<WebSocketConnection> connection = port->NewConnection(url);
+            const std::string failure = connection->Open();
+            connection.reset();  // the close frame at once
             gate->Run([&] { done(failure); });
         }).detach();
     } catch (const std::system_error&) {

@@ -2,12 +2,14 @@
 
 #include "capture/websocket_message.h"
 #include "capture/win32/capture_resource_ids.h"
+#include "common/http_url.h"
 #include "common/utf.h"
 #include "common/windows_wide.h"
 #include "platform/win32/ui/controls.h"
 #include "platform/win32/ui/dialog_layout.h"
 #include "platform/win32/win32_prompts.h"
 
+#include <string_view>
 #include <utility>
 
 namespace kx::win32 {
@@ -16,6 +18,15 @@ namespace {
 constexpr wchar_t kTesting[] = L"Connecting...";
 constexpr wchar_t kNoTest[] = L"No test is possible here.";
 constexpr char16_t kNotAUrl[] = u"The URL must begin with ws:// or wss:// and name a server.";
+
+// The reason the connection gives, as a sentence for the box.
+std::u16string Sentence(std::string_view reason)
+{
+    std::u16string text = Utf16FromUtf8(reason);
+    if (!text.empty() && text[0] >= u'a' && text[0] <= u'z')
+        text[0] = static_cast<char16_t>(text[0] - u'a' + u'A');
+    return text + u".";
+}
 
 std::wstring Trimmed(const std::wstring& text)
 {
@@ -68,9 +79,9 @@ bool WebSocketSettingsDialog::OnCommand(int id, int notification)
 std::optional<std::string> WebSocketSettingsDialog::ReadUrl()
 {
     const std::string url = Utf8FromUtf16(Utf16(Trimmed(ControlText(::GetDlgItem(Handle(), IDC_WEBSOCKET_URL)))));
-    if (IsWebSocketUrl(url))
+    if (IsWebSocketUrl(url) && !HasUserInfo(url))
         return url;
-    Win32Prompts(Handle()).ShowAppError(kNotAUrl);
+    Win32Prompts(Handle()).ShowAppError(IsWebSocketUrl(url) ? Sentence(kUserInfoNotUsed) : kNotAUrl);
     FocusControl(Handle(), IDC_WEBSOCKET_URL);
     return std::nullopt;
 }

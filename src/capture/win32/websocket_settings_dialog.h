@@ -34,7 +34,8 @@ protected:
     bool OnCommand(int id, int notification) override;
 
 private:
-    // The URL in the box without blanks at its ends; a box when it is no ws:// or wss:// URL.
+    // The URL in the box without blanks at its ends; a box when it is no
+    // ws:// or wss:// URL, or one with a user name or password.
     std::optional<std::string> ReadUrl();
     void OkClick();
     void TestClick();

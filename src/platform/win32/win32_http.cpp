@@ -5,6 +5,7 @@
 #include "common/utf.h"
 #include "common/windows_wide.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_url.h"
 
 #include <windows.h>
 #include <winhttp.h>
@@ -92,56 +93,13 @@ struct InternetTraits {
 };
 using UniqueInternet = UniqueHandle<InternetTraits>;
 
-struct Target {
-    std::wstring host;
-    INTERNET_PORT port = 0;
-    bool secure = false;
-    std::wstring pathAndQuery;
-    std::string hostText;  // UTF-8, for the failure texts
-    bool loopback = false;
-};
+using Target = UrlTarget;
 
 const char* const kNotAUrl = "not an http or https URL";
-const char* const kUserInfo = "a URL with a user name or password is not used";
 
 std::variant<Target, std::string> ParseUrl(const std::string& url)
 {
-    if (url.empty() || url.find('\0') != std::string::npos || url.size() > 0x7FFFFFFF)
-        return std::string(kNotAUrl);
-    const std::optional<std::u16string> units = Utf16FromWellFormedUtf8(url);
-    if (!units)
-        return std::string(kNotAUrl);
-    const std::wstring wide = Wide(*units);
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof(parts);
-    parts.dwSchemeLength = static_cast<DWORD>(-1);
-    parts.dwHostNameLength = static_cast<DWORD>(-1);
-    parts.dwUserNameLength = static_cast<DWORD>(-1);
-    parts.dwPasswordLength = static_cast<DWORD>(-1);
-    parts.dwUrlPathLength = static_cast<DWORD>(-1);
-    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts))
-        return std::string(kNotAUrl);
-    if (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)
-        return std::string(kNotAUrl);
-    if (!parts.lpszHostName || parts.dwHostNameLength == 0)
-        return std::string(kNotAUrl);
-    // The host a user name seems to be could be taken for the server.
-    if (parts.dwUserNameLength != 0 || parts.dwPasswordLength != 0 || HasUserInfo(url))
-        return std::string(kUserInfo);
-    Target target;
-    target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
-    target.port = parts.nPort;
-    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    if (parts.lpszUrlPath && parts.dwUrlPathLength)
-        target.pathAndQuery.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-    if (parts.lpszExtraInfo && parts.dwExtraInfoLength)
-        target.pathAndQuery.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (target.pathAndQuery.empty() || target.pathAndQuery[0] != L'/')
-        target.pathAndQuery.insert(0, 1, L'/');
-    target.hostText = Utf8FromUtf16(Utf16(target.host));
-    target.loopback = IsLoopbackLiteral(target.hostText);
-    return target;
+    return CrackUrl(url, UrlScheme::Http);
 }
 
 // A token goes into a header line: printable ASCII only, so that it can

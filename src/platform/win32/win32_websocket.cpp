@@ -1,25 +1,34 @@
 #include "platform/win32/win32_websocket.h"
 
-#include "common/http_url.h"
-#include "common/text.h"
-#include "common/utf.h"
-#include "common/windows_wide.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_url.h"
 
 #include <windows.h>
 #include <winhttp.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
-// Synchronous WinHTTP behaves the same under Windows and Wine. A Receive
-// blocked on a quiet server ends when Shutdown, from another thread, sends
-// the close frame and the server answers it; a server that never answers is
-// the caller's to leave behind (the thread that waits is not the UI thread).
+// WinHTTP in asynchronous mode, each call waited for on the connection's
+// thread. A synchronous receive cannot be ended from another thread under
+// Wine (closing its handle leaves it blocked until the server sends or
+// goes); an asynchronous one ends when its handle is closed, under Windows
+// and Wine alike, and so does each step of the opening handshake.
+//  - WinHTTP tells of each completion through OnStatus, on a thread of its
+//    own or inside the call that started it (Wine does both). OnStatus and
+//    the connection share a Shared, which each handle's context holds a
+//    reference to until the handle's last callback (HANDLE_CLOSING); WinHTTP
+//    may write into the receive buffer until then, so that lives there too.
+//  - Only the connection's thread closes the socket, under socketMutex, which
+//    Shutdown takes to send the close frame: a handle's value is reused once
+//    it is closed. WinHTTP is never called with Shared::mutex held, as a
+//    callback inside the call takes it.
 
 namespace kx::win32 {
 namespace {
@@ -31,57 +40,72 @@ struct InternetTraits {
 };
 using UniqueInternet = UniqueHandle<InternetTraits>;
 
-constexpr char kNotAUrl[] = "not a ws:// or wss:// URL";
-constexpr std::size_t kChunkBytes = 64 * 1024;
+using SteadyClock = std::chrono::steady_clock;
 
-struct Target {
-    std::wstring host;
-    INTERNET_PORT port = 0;
-    bool secure = false;
-    std::wstring pathAndQuery;
-    std::string where;  // host:port, for the log
-    bool loopback = false;
+constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr char kCancelled[] = "cancelled";
+
+struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::optional<DWORD> stepEnded;  // the handshake step under way: its error, ERROR_SUCCESS when done
+    std::optional<DWORD> readEnded;  // the receive under way: its error, ERROR_SUCCESS with what it read
+    DWORD readBytes = 0;
+    WINHTTP_WEB_SOCKET_BUFFER_TYPE readType{};
+    bool closeFrameGone = false;                    // the close frame was sent (or could not be)
+    std::optional<SteadyClock::time_point> shutdownAt;  // when Shutdown was asked for
+    std::vector<char> chunk = std::vector<char>(kChunkBytes);
+    DWORD unusedBytes = 0;  // where a synchronous receive would have said what it read
+    WINHTTP_WEB_SOCKET_BUFFER_TYPE unusedType{};
 };
 
-// ws and wss are http and https for WinHttpCrackUrl, which knows only those.
-std::optional<Target> ParseUrl(const std::string& url)
+// A handle's context.
+struct Context {
+    std::shared_ptr<Shared> shared;
+    bool socket = false;  // the WebSocket's handle, else the upgrade's request
+};
+
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD)
 {
-    const auto startsWith = [&url](std::string_view scheme) {
-        return EqualsIgnoringAsciiCase(std::string_view(url).substr(0, scheme.size()), scheme);
-    };
-    std::string asHttp;
-    if (startsWith("ws://"))
-        asHttp = "http://" + url.substr(5);
-    else if (startsWith("wss://"))
-        asHttp = "https://" + url.substr(6);
-    else
-        return std::nullopt;
-    const std::optional<std::u16string> units = Utf16FromWellFormedUtf8(asHttp);
-    if (!units || units->find(u'\0') != std::u16string::npos)
-        return std::nullopt;
-    const std::wstring wide = Wide(*units);
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof(parts);
-    parts.dwHostNameLength = static_cast<DWORD>(-1);
-    parts.dwUrlPathLength = static_cast<DWORD>(-1);
-    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (!::WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts) || !parts.lpszHostName ||
-        parts.dwHostNameLength == 0)
-        return std::nullopt;
-    Target target;
-    target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
-    target.port = parts.nPort;
-    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    if (parts.lpszUrlPath && parts.dwUrlPathLength)
-        target.pathAndQuery.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-    if (parts.lpszExtraInfo && parts.dwExtraInfoLength)
-        target.pathAndQuery.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    if (target.pathAndQuery.empty() || target.pathAndQuery[0] != L'/')
-        target.pathAndQuery.insert(0, 1, L'/');
-    const std::string host = Utf8FromUtf16(Utf16(target.host));
-    target.where = host + ":" + std::to_string(target.port);
-    target.loopback = IsLoopbackLiteral(host);
-    return target;
+    auto* owner = reinterpret_cast<Context*>(context);
+    if (!owner)
+        return;  // the session's and the connection's own handles
+    if (status == WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING) {
+        delete owner;
+        return;
+    }
+    Shared& shared = *owner->shared;
+    std::lock_guard lock(shared.mutex);
+    switch (status) {
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+        shared.stepEnded = ERROR_SUCCESS;
+        break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE: {
+        const auto* read = static_cast<const WINHTTP_WEB_SOCKET_STATUS*>(info);
+        shared.readBytes = read->dwBytesTransferred;
+        shared.readType = read->eBufferType;
+        shared.readEnded = ERROR_SUCCESS;
+        break;
+    }
+    case WINHTTP_CALLBACK_STATUS_SHUTDOWN_COMPLETE:
+        shared.closeFrameGone = true;
+        break;
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
+        const DWORD error = static_cast<const WINHTTP_ASYNC_RESULT*>(info)->dwError;
+        if (!owner->socket)
+            shared.stepEnded = error;
+        else if (static_cast<const WINHTTP_WEB_SOCKET_ASYNC_RESULT*>(info)->Operation ==
+                 WINHTTP_WEB_SOCKET_RECEIVE_OPERATION)
+            shared.readEnded = error;
+        else
+            shared.closeFrameGone = true;  // the receive tells what became of the connection
+        break;
+    }
+    default:
+        return;
+    }
+    shared.changed.notify_all();
 }
 
 // WSAETIMEDOUT and WSAECONNRESET: how Wine reports a socket that ran out of
@@ -107,42 +131,128 @@ std::string FailureText(DWORD error, const std::string& where, int stepTimeoutMs
     case ERROR_WINHTTP_SECURE_FAILURE:
         return "the secure connection failed";
     case ERROR_WINHTTP_OPERATION_CANCELLED:
-        return "cancelled";
+        return kCancelled;
     default:
         return "WinHTTP error " + std::to_string(error);
     }
 }
 
-class Connection : public WebSocketConnection {
+class AsyncConnection : public WebSocketConnection {
 public:
-    Connection(UniqueInternet session, UniqueInternet connection, UniqueInternet socket, std::string where,
-               int stepTimeoutMs)
-        : session_(std::move(session)), connection_(std::move(connection)), socket_(std::move(socket)),
-          where_(std::move(where)), stepTimeoutMs_(stepTimeoutMs), chunk_(kChunkBytes)
+    AsyncConnection(std::string url, int stepTimeoutMs)
+        : url_(std::move(url)), stepTimeoutMs_(stepTimeoutMs), shared_(std::make_shared<Shared>())
     {
     }
 
-    ~Connection() override
+    ~AsyncConnection() override
     {
-        Shutdown();
-        socket_.Reset();
+        // The close frame has left before the socket goes (a pending send
+        // might be dropped with it), unless it takes longer than a moment.
+        if (SendCloseFrame()) {
+            std::unique_lock lock(shared_->mutex);
+            shared_->changed.wait_for(lock, std::chrono::milliseconds(250), [this] { return shared_->closeFrameGone; });
+        }
+        CloseSocket();
+        request_.Reset();
+        connection_.Reset();
+        session_.Reset();
+    }
+
+    std::string Open() override
+    {
+        std::variant<UrlTarget, std::string> cracked = CrackUrl(url_, UrlScheme::WebSocket);
+        if (const auto* failure = std::get_if<std::string>(&cracked))
+            return *failure;
+        const UrlTarget& target = std::get<UrlTarget>(cracked);
+        where_ = target.hostText + ":" + std::to_string(target.port);
+        const auto failed = [this] { return FailureText(::GetLastError(), where_, stepTimeoutMs_); };
+        if (ShutdownAsked())
+            return kCancelled;
+        // A proxy configured for the machine must not see connections to this one.
+        session_.Reset(::WinHttpOpen(L"KestruneEX",
+                                     target.loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+        if (!session_)
+            return failed();
+        const int step = stepTimeoutMs_;
+        if (!::WinHttpSetTimeouts(session_.Get(), step, step, step, step) ||
+            ::WinHttpSetStatusCallback(session_.Get(), OnStatus, WINHTTP_CALLBACK_FLAG_ALL_NOTIFICATIONS, 0) ==
+                WINHTTP_INVALID_STATUS_CALLBACK)
+            return failed();
+        connection_.Reset(::WinHttpConnect(session_.Get(), target.host.c_str(), target.port, 0));
+        if (!connection_)
+            return failed();
+        request_.Reset(::WinHttpOpenRequest(connection_.Get(), L"GET", target.pathAndQuery.c_str(), nullptr,
+                                            WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                            target.secure ? WINHTTP_FLAG_SECURE : 0));
+        if (!request_)
+            return failed();
+        auto* context = new Context{shared_, false};
+        auto contextValue = reinterpret_cast<DWORD_PTR>(context);
+        if (!::WinHttpSetOption(request_.Get(), WINHTTP_OPTION_CONTEXT_VALUE, &contextValue, sizeof(contextValue))) {
+            delete context;
+            return failed();
+        }
+        DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+        ::WinHttpSetOption(request_.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof(noRedirects));
+        if (!::WinHttpSetOption(request_.Get(), WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0))
+            return failed();
+        BeginStep();
+        if (!::WinHttpSendRequest(request_.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                  contextValue))
+            return failed();
+        if (std::string failure = EndOfStep(); !failure.empty())
+            return failure;
+        BeginStep();
+        if (!::WinHttpReceiveResponse(request_.Get(), nullptr))
+            return failed();
+        if (std::string failure = EndOfStep(); !failure.empty())
+            return failure;
+        DWORD status = 0;
+        DWORD statusSize = sizeof(status);
+        if (!::WinHttpQueryHeaders(request_.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                   WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX))
+            return failed();
+        if (status != HTTP_STATUS_SWITCH_PROTOCOLS)
+            return "HTTP " + std::to_string(status) + " from " + where_ + ": not a WebSocket";
+        auto* socketContext = new Context{shared_, true};
+        UniqueInternet socket(
+            ::WinHttpWebSocketCompleteUpgrade(request_.Get(), reinterpret_cast<DWORD_PTR>(socketContext)));
+        if (!socket) {
+            delete socketContext;
+            return failed();
+        }
+        // A quiet hooker is no lost connection: messages are waited for as long as it takes.
+        DWORD forever = 0;
+        ::WinHttpSetOption(socket.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &forever, sizeof(forever));
+        request_.Reset();
+        {
+            std::lock_guard lock(socketMutex_);
+            socket_ = std::move(socket);
+        }
+        // A Shutdown while the handshake ended found no socket to close.
+        if (ShutdownAsked())
+            SendCloseFrame();
+        return {};
     }
 
     WebSocketMessage Receive(std::size_t limitBytes) override
     {
         WebSocketMessage message;
-        if (closed_) {
-            message.failure = closeReason_;
+        if (closed_ || !socket_) {
+            message.failure = closed_ ? closeReason_ : std::string("not open");
             return message;
         }
         bool tooLarge = false;
         for (;;) {
             DWORD read = 0;
             WINHTTP_WEB_SOCKET_BUFFER_TYPE type{};
-            const DWORD error = ::WinHttpWebSocketReceive(socket_.Get(), chunk_.data(),
-                                                          static_cast<DWORD>(chunk_.size()), &read, &type);
-            if (error != ERROR_SUCCESS)
-                return Close(FailureText(error, where_, stepTimeoutMs_));
+            const std::optional<DWORD> error = ReadChunk(read, type);
+            if (!error)
+                return Close("no answer to the close frame within " +
+                             std::to_string(kCloseAnswerMs / 1000) + " s");
+            if (*error != ERROR_SUCCESS)
+                return Close(FailureText(*error, where_, stepTimeoutMs_));
             switch (type) {
             case WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE:
                 return Close("the server closed the connection");
@@ -158,7 +268,7 @@ public:
                     std::string().swap(message.bytes);
                 }
                 if (!tooLarge)
-                    message.bytes.append(chunk_.data(), read);
+                    message.bytes.append(shared_->chunk.data(), read);
                 if (type == WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE) {
                     message.kind = tooLarge ? WebSocketMessage::Kind::TooLarge : WebSocketMessage::Kind::Text;
                     return message;
@@ -172,14 +282,97 @@ public:
 
     void Shutdown() override
     {
-        std::lock_guard lock(shutdownMutex_);
-        if (shutDown_ || !socket_)
-            return;
-        shutDown_ = true;
-        ::WinHttpWebSocketShutdown(socket_.Get(), WINHTTP_WEB_SOCKET_SUCCESS_CLOSE_STATUS, nullptr, 0);
+        {
+            std::lock_guard lock(shared_->mutex);
+            if (!shared_->shutdownAt)
+                shared_->shutdownAt = SteadyClock::now();
+            shared_->changed.notify_all();
+        }
+        SendCloseFrame();
     }
 
 private:
+    bool ShutdownAsked()
+    {
+        std::lock_guard lock(shared_->mutex);
+        return shared_->shutdownAt.has_value();
+    }
+
+    void BeginStep()
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->stepEnded.reset();
+    }
+
+    // Waits for the handshake step under way: empty when it went well, else
+    // why not. A step that Shutdown cuts short, or that outlasts WinHTTP's own
+    // time-out for it (a name lookup may), ends with its request.
+    std::string EndOfStep()
+    {
+        std::unique_lock lock(shared_->mutex);
+        const auto deadline = SteadyClock::now() + std::chrono::milliseconds(stepTimeoutMs_ + 1000);
+        shared_->changed.wait_until(lock, deadline, [this] { return shared_->stepEnded || shared_->shutdownAt; });
+        const std::optional<DWORD> ended = shared_->stepEnded;
+        const bool cancelled = shared_->shutdownAt.has_value();
+        lock.unlock();
+        if (ended && !cancelled)
+            return *ended == ERROR_SUCCESS ? std::string() : FailureText(*ended, where_, stepTimeoutMs_);
+        request_.Reset();
+        return cancelled ? kCancelled : FailureText(ERROR_WINHTTP_TIMEOUT, where_, stepTimeoutMs_);
+    }
+
+    // Starts a receive into the shared chunk and waits for it: its error, or
+    // ERROR_SUCCESS with what it read; nullopt when the server did not answer
+    // the close frame in time and the socket was closed hard.
+    std::optional<DWORD> ReadChunk(DWORD& read, WINHTTP_WEB_SOCKET_BUFFER_TYPE& type)
+    {
+        {
+            std::lock_guard lock(shared_->mutex);
+            shared_->readEnded.reset();
+        }
+        const DWORD started =
+            ::WinHttpWebSocketReceive(socket_.Get(), shared_->chunk.data(), static_cast<DWORD>(shared_->chunk.size()),
+                                      &shared_->unusedBytes, &shared_->unusedType);
+        if (started != ERROR_SUCCESS && started != ERROR_IO_PENDING)
+            return started;
+        std::unique_lock lock(shared_->mutex);
+        for (;;) {
+            if (shared_->readEnded) {
+                read = shared_->readBytes;
+                type = shared_->readType;
+                return shared_->readEnded;
+            }
+            if (!shared_->shutdownAt) {
+                shared_->changed.wait(lock);
+                continue;
+            }
+            const auto giveUp = *shared_->shutdownAt + std::chrono::milliseconds(kCloseAnswerMs);
+            if (SteadyClock::now() >= giveUp)
+                break;
+            shared_->changed.wait_until(lock, giveUp);
+        }
+        lock.unlock();
+        CloseSocket();  // which ends the receive under way
+        return std::nullopt;
+    }
+
+    // Sends the close frame once, on an open socket; whether it may still be on its way.
+    bool SendCloseFrame()
+    {
+        std::lock_guard lock(socketMutex_);
+        if (!socket_ || closeSent_)
+            return false;
+        closeSent_ = true;
+        return ::WinHttpWebSocketShutdown(socket_.Get(), WINHTTP_WEB_SOCKET_SUCCESS_CLOSE_STATUS, nullptr, 0) ==
+               ERROR_IO_PENDING;
+    }
+
+    void CloseSocket()
+    {
+        std::lock_guard lock(socketMutex_);
+        socket_.Reset();
+    }
+
     WebSocketMessage Close(std::string reason)
     {
         closed_ = true;
@@ -189,75 +382,25 @@ private:
         return message;
     }
 
+    const std::string url_;
+    const int stepTimeoutMs_;
+    const std::shared_ptr<Shared> shared_;
+    std::string where_;  // host:port, for the log
     UniqueInternet session_;
     UniqueInternet connection_;
-    UniqueInternet socket_;
-    std::string where_;
-    int stepTimeoutMs_;
-    std::vector<char> chunk_;
+    UniqueInternet request_;
+    std::mutex socketMutex_;
+    UniqueInternet socket_;   // written under socketMutex_, by this connection's thread only
+    bool closeSent_ = false;  // guarded by socketMutex_
     bool closed_ = false;
     std::string closeReason_;
-    std::mutex shutdownMutex_;
-    bool shutDown_ = false;  // guarded by shutdownMutex_
 };
 
 } // namespace
 
-WebSocketOpened Win32WebSocket::Connect(const std::string& url)
+std::unique_ptr<WebSocketConnection> Win32WebSocket::NewConnection(const std::string& url)
 {
-    WebSocketOpened opened;
-    const std::optional<Target> target = ParseUrl(url);
-    if (!target) {
-        opened.failure = kNotAUrl;
-        return opened;
-    }
-    const auto failed = [&](DWORD error) {
-        opened.failure = FailureText(error, target->where, stepTimeoutMs_);
-        return std::move(opened);
-    };
-    // A proxy configured for the machine must not see connections to this one.
-    UniqueInternet session(::WinHttpOpen(L"KestruneEX",
-                                         target->loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY
-                                                          : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session)
-        return failed(::GetLastError());
-    const int step = stepTimeoutMs_;
-    if (!::WinHttpSetTimeouts(session.Get(), step, step, step, step))
-        return failed(::GetLastError());
-    UniqueInternet connection(::WinHttpConnect(session.Get(), target->host.c_str(), target->port, 0));
-    if (!connection)
-        return failed(::GetLastError());
-    UniqueInternet request(::WinHttpOpenRequest(connection.Get(), L"GET", target->pathAndQuery.c_str(), nullptr,
-                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                target->secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!request)
-        return failed(::GetLastError());
-    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-    ::WinHttpSetOption(request.Get(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof(noRedirects));
-    if (!::WinHttpSetOption(request.Get(), WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
-        !::WinHttpSendRequest(request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !::WinHttpReceiveResponse(request.Get(), nullptr))
-        return failed(::GetLastError());
-    DWORD status = 0;
-    DWORD statusSize = sizeof(status);
-    if (!::WinHttpQueryHeaders(request.Get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX))
-        return failed(::GetLastError());
-    if (status != HTTP_STATUS_SWITCH_PROTOCOLS) {
-        opened.failure = "HTTP " + std::to_string(status) + " from " + target->where + ": not a WebSocket";
-        return opened;
-    }
-    UniqueInternet socket(::WinHttpWebSocketCompleteUpgrade(request.Get(), 0));
-    if (!socket)
-        return failed(::GetLastError());
-    // A quiet hooker is no lost connection: messages are waited for as long as it takes.
-    DWORD forever = 0;
-    ::WinHttpSetOption(socket.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &forever, sizeof(forever));
-    request.Reset();
-    opened.connection = std::make_unique<Connection>(std::move(session), std::move(connection), std::move(socket),
-                                                     target->where, stepTimeoutMs_);
-    return opened;
+    return std::make_unique<AsyncConnection>(url, stepTimeoutMs_);
 }
 
 } // namespace kx::win32

@@ -1464,6 +1464,41 @@ int CmdCommand(const std::vector<std::wstring>& args, bool post)
     return kOk;
 }
 
+// Sends the commands one after the other, as `command` does, and says how
+// long the main window took over the slowest (the time it kept the UI
+// thread, and the driver waiting).
+int CmdCommandTimes(const std::vector<std::wstring>& args)
+{
+    std::vector<WPARAM> commands;
+    for (const std::wstring& arg : args) {
+        unsigned long id = 0;
+        if (!ParseNumber(arg, id))
+            return kUsage;
+        commands.push_back(MAKEWPARAM(static_cast<WORD>(id), 0));
+    }
+    if (commands.empty())
+        return kUsage;
+    HWND main = RequireMainWindow();
+    if (!main)
+        return kFailed;
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    long long longestUs = 0;
+    for (const WPARAM wParam : commands) {
+        LARGE_INTEGER before{}, after{};
+        ::QueryPerformanceCounter(&before);
+        DWORD_PTR result = 0;
+        if (!::SendMessageTimeoutW(main, WM_COMMAND, wParam, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
+            Err("error=command-timeout");
+            return kFailed;
+        }
+        ::QueryPerformanceCounter(&after);
+        longestUs = std::max(longestUs, (after.QuadPart - before.QuadPart) * 1000000 / frequency.QuadPart);
+    }
+    Out("sent count=" + Num(static_cast<long long>(commands.size())) + " longest-ms=" + Num(longestUs / 1000));
+    return kOk;
+}
+
 HANDLE OpenMainProcess(HWND main, DWORD access, DWORD& pid)
 {
     pid = 0;
@@ -1649,6 +1684,52 @@ int CmdThreads(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// The threads of the program's process that are its own: all but the
+// workers of the system's thread pool (which Wine names
+// "wine_threadpool_worker"), which WinHTTP's callbacks borrow and which
+// stay idle for a few seconds after their last work.
+int CmdOwnThreads(const std::vector<std::wstring>& args)
+{
+    if (!args.empty())
+        return kUsage;
+    using GetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+    const auto describe = reinterpret_cast<GetThreadDescriptionFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernelbase.dll"), "GetThreadDescription")));
+    if (!describe) {
+        Err("error=no-thread-descriptions");
+        return kFailed;
+    }
+    const DWORD pid = ProgramPid();
+    if (!pid)
+        return kFailed;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        Err("error=snapshot");
+        return kFailed;
+    }
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    int own = 0;
+    int workers = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid)
+            continue;
+        bool worker = false;
+        if (HANDLE thread = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)) {
+            PWSTR name = nullptr;
+            if (SUCCEEDED(describe(thread, &name)) && name) {
+                worker = std::wcscmp(name, L"wine_threadpool_worker") == 0;
+                ::LocalFree(name);
+            }
+            ::CloseHandle(thread);
+        }
+        ++(worker ? workers : own);
+    }
+    ::CloseHandle(snapshot);
+    Out("own-threads=" + Num(own) + " pool-workers=" + Num(workers));
+    return kOk;
+}
+
 void Usage()
 {
     Err("usage: kx_e2e_driver <command> [args]\n"
@@ -1675,8 +1756,8 @@ void Usage()
         "  get-log [--oneline]\n"
         "  wait-log-contains|wait-log-equals|wait-log-ends-with <text: \\uXXXX \\r \\n> <timeout-ms>\n"
         "  log-lacks <text> | wait-log-length <units> <timeout-ms>\n"
-        "  command <id> | post-command <id>\n"
-        "  close [<timeout-ms>] | terminate | send-endsession | pid | threads | focus-info\n"
+        "  command <id> | post-command <id> | command-times <id>...   (the slowest one's time)\n"
+        "  close [<timeout-ms>] | terminate | send-endsession | pid | threads | own-threads | focus-info\n"
         "  activate [[--exact] [--class C] <title>]     (main window by default)\n"
         "  other-window [--topmost] [--hotkey <MOD_ flags> <vk>] <title> <x> <y> <w> <h> <timeout-ms>");
 }
@@ -1756,6 +1837,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdCommand(args, false);
     else if (command == L"post-command")
         rc = CmdCommand(args, true);
+    else if (command == L"command-times")
+        rc = CmdCommandTimes(args);
     else if (command == L"close")
         rc = CmdClose(args);
     else if (command == L"terminate")
@@ -1772,6 +1855,8 @@ int Run(std::vector<std::wstring> args)
         rc = CmdPid(args);
     else if (command == L"threads")
         rc = CmdThreads(args);
+    else if (command == L"own-threads")
+        rc = CmdOwnThreads(args);
     if (rc == kUsage)
         Usage();
     return rc;

@@ -16,7 +16,12 @@ raw byte, so that invalid UTF-8 can be sent):
   close                   a close frame to every client
   quit                    ends the server
 The record file gets: "listening <port>", "connected <n>", "close-frame <n>
-code=<code>" (the client closed), "gone <n>", "sent <what> at=<ms since 1970>"."""
+code=<code>" (the client closed), "gone <n>", "sent <what> at=<ms since 1970>".
+
+Two ways of serving that a client must cope with: --close-at-once closes each
+connection right after the upgrade (a hooker that serves one client and turns
+the next away), --ignore-close never answers a close frame and holds the
+connection until the client drops it."""
 import argparse
 import base64
 import hashlib
@@ -133,6 +138,12 @@ class Server:
             client = Client(self.count, conn)
             self.clients.append(client)
         self.record("connected %d" % client.number)
+        if self.args.close_at_once:
+            client.send(frame(0x8, struct.pack("!H", 1000)))
+            try:
+                conn.shutdown(socket.SHUT_WR)
+            except OSError:
+                pass
         self.read_frames(client)
         client.gone.set()
         with self.lock:
@@ -162,6 +173,8 @@ class Server:
                 if opcode == 0x8:
                     code = struct.unpack("!H", payload[:2])[0] if len(payload) >= 2 else 0
                     self.record("close-frame %d code=%d" % (client.number, code))
+                    if self.args.ignore_close:
+                        continue
                     client.send(frame(0x8, payload[:2]))
                     return
                 if opcode == 0x9:
@@ -225,6 +238,8 @@ def main():
     parser.add_argument("--port-file", required=True, help="the port is written here once listening")
     parser.add_argument("--record", required=True, help="the events, one a line")
     parser.add_argument("--lifetime", type=float, default=120.0, help="seconds until the server ends")
+    parser.add_argument("--close-at-once", action="store_true", help="each connection closed after the upgrade")
+    parser.add_argument("--ignore-close", action="store_true", help="close frames not answered")
     args = parser.parse_args()
     server = Server(args)
     server.record("listening %d" % server.port)
