@@ -297,6 +297,13 @@ void ChatStreamReader::Line(std::string_view line)
     sawEvent_ = true;
     mayBeWhole_ = false;
     whole_.clear();
+    if (!hasData_ && value == "[DONE]") {
+        // The end, as soon as its line is: a server may keep the connection
+        // without a byte more, and the last byte that came may be held back
+        // until more comes (see win32_http.cpp).
+        Event(value);
+        return;
+    }
     if (hasData_)
         data_.push_back('\n');
     data_.append(value);

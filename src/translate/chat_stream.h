@@ -1,7 +1,7 @@
 #pragma once
 // Reads a streamed chat-completions answer: server-sent events, each
 // `data: {…}` line a piece of the answer (choices[0].delta.content), up to
-// `data: [DONE]`. The bytes come in pieces cut anywhere, a line or a UTF-8
+// `data: [DONE]`, which ends it as soon as its line has ended. The bytes come in pieces cut anywhere, a line or a UTF-8
 // character across two of them; a server may even cut a letter between two
 // events (its bytes, or the two halves of a surrogate pair written as
 // \uXXXX escapes), and such a letter arrives whole. A server that answers a

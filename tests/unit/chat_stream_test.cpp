@@ -111,6 +111,10 @@ TEST(ChatStreamReader, ADataLineAcrossTwoReadsCountsOnceWhole)
     EXPECT_TRUE(reader.Feed("tent\":\"ab\"}}]}\n\n"));
     EXPECT_EQ(reader.Text(), u"ab");
     EXPECT_FALSE(reader.Complete());
+    // The end marker counts once its line has ended: the blank line after
+    // it may be long in coming.
+    reader.Feed("data: [DONE]\n");
+    EXPECT_TRUE(reader.Complete());
 }
 
 TEST(ChatStreamReader, ANonStreamedAnswerIsReadWhenTheBodyEnds)

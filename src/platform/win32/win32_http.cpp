@@ -79,11 +79,13 @@ struct Win32Http::Shared {
     int helpers = 0;                // helper threads alive
     std::vector<std::shared_ptr<Exchange>> running;  // not yet done nor abandoned
 
-    // Marks the exchange abandoned and hands out its request handle for the
-    // caller to close, outside the lock. Under the lock.
+    // Marks the exchange abandoned (waking its helper if it waits for Post)
+    // and hands out its request handle for the caller to close, outside the
+    // lock. Under the lock.
     HINTERNET Abandon(const std::shared_ptr<Exchange>& exchange)
     {
         exchange->abandoned = true;
+        changed.notify_all();
         std::erase(running, exchange);
         return std::exchange(exchange->request, nullptr);
     }
@@ -314,8 +316,15 @@ HttpResponse ExchangeOnce(const Job& job)
             return lastError();
         if (available == 0)
             break;
+        DWORD wanted = std::min(available, static_cast<DWORD>(chunk.size()));
+        // A read that takes the last byte of a chunk goes on to wait for the
+        // next chunk's size (under Wine), which a server that keeps the
+        // connection after its last event never sends: a streamed body's
+        // last byte waits for the next read.
+        if (handedOn && wanted == available && wanted > 1)
+            --wanted;
         DWORD read = 0;
-        if (!::WinHttpReadData(request, chunk.data(), std::min(available, static_cast<DWORD>(chunk.size())), &read))
+        if (!::WinHttpReadData(request, chunk.data(), wanted, &read))
             return lastError();
         if (read == 0)
             break;
