@@ -1,5 +1,6 @@
 // A streamed answer, whatever it holds and wherever its reads are cut: no
-// crash, and the same text, end and failure as when it comes in one read.
+// crash, and the same text, end, failure and unreadable events as when it
+// comes in one read.
 #include "fuzz_check.h"
 #include "translate/chat_stream.h"
 
@@ -31,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(pieces.Text() == whole.Text());
     Check(pieces.Complete() == whole.Complete());
     Check(pieces.Failure() == whole.Failure());
+    Check(pieces.UnreadableEvents() == whole.UnreadableEvents());
     return 0;
 }

@@ -7,15 +7,24 @@
 
 namespace kx {
 
+// What the caller wants after a piece of a streamed body.
+enum class BodyWanted {
+    More,
+    // The answer is complete (a stream's end marker came, however long the
+    // server keeps the connection): Post returns what came as a received
+    // answer and closes the connection.
+    Enough,
+};
+
 struct HttpRequest {
     std::string url;          // http:// or https://, with the path
     std::string body;         // UTF-8 JSON
     std::string bearerToken;  // sent as "Authorization: Bearer <token>" when not empty
     std::int32_t timeoutSeconds = 30;  // for the whole exchange
     // When set: each piece of a 200 answer's body as it arrives, called on
-    // the thread that called Post, before Post returns. The body is in the
-    // response all the same.
-    std::function<void(std::string_view piece)> onBodyPiece;
+    // the thread that called Post, before Post returns. The body (as far as
+    // it was read) is in the response all the same.
+    std::function<BodyWanted(std::string_view piece)> onBodyPiece;
 };
 
 struct HttpResponse {

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <utility>
 
 namespace kx {
 namespace {
@@ -89,18 +90,66 @@ std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view
 
 std::u16string WithoutReasoning(std::u16string_view answer, bool growing)
 {
-    static constexpr std::u16string_view kOpen = u"<think>";
-    static constexpr std::u16string_view kClose = u"</think>";
-    const std::u16string_view start = TrimmedStart(answer);
-    if (start.starts_with(kOpen)) {
-        const std::size_t close = start.find(kClose);
-        if (close == std::u16string_view::npos)
-            return {};
-        return Trimmed(start.substr(close + kClose.size()));
+    ReasoningFilter filter;
+    filter.Append(answer);
+    return growing ? filter.Shown() : filter.Final();
+}
+
+namespace {
+constexpr std::u16string_view kOpenTag = u"<think>";
+constexpr std::u16string_view kCloseTag = u"</think>";
+} // namespace
+
+void ReasoningFilter::Append(std::u16string_view units)
+{
+    while (state_ == State::Opening && !units.empty()) {
+        const char16_t c = units.front();
+        units.remove_prefix(1);
+        if (held_.empty() && IsBlank(c))
+            continue;
+        held_.push_back(c);
+        if (held_ == kOpenTag) {
+            held_.clear();
+            state_ = State::InBlock;
+        } else if (!kOpenTag.starts_with(held_)) {
+            shown_ = std::exchange(held_, {});
+            state_ = State::Answer;
+        }
     }
-    if (growing && !start.empty() && kOpen.starts_with(start))
-        return {};  // may yet become the opening tag
-    return growing ? std::u16string(start) : Trimmed(start);
+    std::u16string afterBlock;
+    if (state_ == State::InBlock && !units.empty()) {
+        // Only the new units are searched, with the few before them that may
+        // start the closing tag.
+        std::u16string searched = std::exchange(held_, {});
+        searched.append(units);
+        const std::size_t close = searched.find(kCloseTag);
+        if (close == std::u16string::npos) {
+            held_ = searched.substr(searched.size() - std::min(searched.size(), kCloseTag.size() - 1));
+            return;
+        }
+        afterBlock = searched.substr(close + kCloseTag.size());
+        units = afterBlock;
+        state_ = State::AfterBlock;
+    }
+    if (state_ == State::AfterBlock) {
+        units = TrimmedStart(units);
+        if (!units.empty())
+            state_ = State::Answer;
+    }
+    if (state_ == State::Answer)
+        shown_.append(units);
+}
+
+std::u16string ReasoningFilter::Final() const
+{
+    switch (state_) {
+    case State::Opening:
+        return held_;  // a whole answer that only looks like the start of the tag is what it is
+    case State::Answer:
+        return Trimmed(shown_);
+    default:
+        return {};  // an unclosed block, or nothing after it
+    }
 }
 
 ChatAnswer ParseChatAnswer(std::string_view body)

@@ -39,6 +39,26 @@ std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view
 // tag, shows nothing; a block that does not open the answer is kept.
 std::u16string WithoutReasoning(std::u16string_view answer, bool growing = false);
 
+// WithoutReasoning for an answer that arrives in pieces: each piece is
+// looked at once, from where the last one ended.
+class ReasoningFilter {
+public:
+    void Append(std::u16string_view units);
+    // What is shown of the answer so far: WithoutReasoning(answer, true),
+    // with any blanks at its end. It only ever grows.
+    const std::u16string& Shown() const { return shown_; }
+    // The answer has ended: WithoutReasoning(answer).
+    std::u16string Final() const;
+
+private:
+    enum class State { Opening, InBlock, AfterBlock, Answer };
+    State state_ = State::Opening;
+    // Opening: what may yet become the opening tag; InBlock: the last units,
+    // which may be the start of the closing tag.
+    std::u16string held_;
+    std::u16string shown_;
+};
+
 // choices[0].message.content of an answer, without white space at its ends;
 // otherwise the reason, in words for the log.
 struct ChatAnswer {

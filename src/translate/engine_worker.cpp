@@ -280,10 +280,17 @@ void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
         translator.MayHang() ? Clock::now() + translator.WaitLimit() : Clock::time_point::max();
     // Told on the call thread; dropped once the worker stops, under the lock
     // that Stop takes first, so that nothing is asked of an owner going away.
+    // At most one partial answer of a text waits for the UI: a newer one
+    // takes its place, and the UI, told of the first, takes the newest. It
+    // can only be the last answer: nothing else is answered during the call.
     PartialAnswer partial = [shared = shared_, answered = answered_, id = job.id](const std::u16string& shown) {
         std::lock_guard partialLock(shared->mutex);
         if (shared->stopping)
             return;
+        if (!shared->answers.empty() && shared->answers.back().job == id && shared->answers.back().partial) {
+            shared->answers.back().shown.assign(shown);
+            return;
+        }
         shared->answers.push_back({id, shown, {}, std::nullopt, true});
         answered();
     };

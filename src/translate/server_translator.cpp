@@ -37,10 +37,58 @@ std::int64_t SteadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+std::string NoAnswerWithin(std::int32_t seconds) { return "no answer within " + std::to_string(seconds) + " s"; }
+
+std::string NotWhole(std::size_t unreadable)
+{
+    return "the answer is not whole: " + std::to_string(unreadable) +
+           (unreadable == 1 ? " piece of it could not be read" : " pieces of it could not be read");
+}
+
+// At most what one answer may show, never cut inside a surrogate pair.
+std::u16string Bounded(std::u16string shown)
+{
+    if (shown.size() > kMaxShownUnits)
+        shown.resize(IsHighSurrogate(shown[kMaxShownUnits - 1]) ? kMaxShownUnits - 1 : kMaxShownUnits);
+    return shown;
+}
+
+// A streamed answer while it is read: its events, and what is shown of
+// their text, each new piece of which is looked at once.
+struct StreamedAnswer {
+    ChatStreamReader reader;
+    ReasoningFilter filter;
+    std::size_t filtered = 0;  // units of the reader's text the filter has had
+
+    // The bytes that came; true when what is shown grew.
+    bool Feed(std::string_view bytes)
+    {
+        reader.Feed(bytes);
+        return TakeText();
+    }
+    void Finish()
+    {
+        reader.Finish();
+        TakeText();
+    }
+    bool TooLong() const { return filter.Shown().size() > kMaxShownUnits; }
+
+private:
+    bool TakeText()
+    {
+        const std::u16string_view text = reader.Text();
+        const std::size_t before = filter.Shown().size();
+        filter.Append(text.substr(filtered));
+        filtered = text.size();
+        return filter.Shown().size() != before;
+    }
+};
+
 } // namespace
 
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
-                        std::u16string_view text, std::span<const ContextLine> context, const PartialAnswer& partial)
+                        std::u16string_view text, std::span<const ContextLine> context, const PartialAnswer& partial,
+                        const MillisecondClock& clock)
 {
     HttpRequest request;
     request.url = settings.url;
@@ -60,23 +108,32 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
         return ServerOutcome{std::move(shown), OneLine(kAnswerCutOff + reason), keyWithheld};
     };
 
-    ChatStreamReader stream;
-    std::size_t streamed = 0;  // body bytes the reader has had
+    const MillisecondClock now = clock ? clock : MillisecondClock(SteadyMilliseconds);
+    const std::int32_t timeoutSeconds = std::max<std::int32_t>(settings.timeoutSeconds, 1);
+    const std::int64_t deadline = now() + std::int64_t{timeoutSeconds} * 1000;
+    StreamedAnswer streamed;
+    std::size_t bytesRead = 0;  // body bytes the reader has had
+    bool tooLong = false;       // the request was ended at the bound of what is shown
+    bool pastDeadline = false;  // ... or at the deadline
     if (settings.StreamOn()) {
-        request.onBodyPiece = [&stream, &streamed, &partial, shown = std::u16string()](std::string_view piece) mutable {
-            streamed += piece.size();
-            if (!stream.Feed(piece) || !partial)
-                return;
-            std::u16string now = WithoutReasoning(Utf16FromUtf8(stream.Text()), true);
-            if (!now.empty() && now != shown) {
-                shown = std::move(now);
-                partial(shown);
+        request.onBodyPiece = [&](std::string_view piece) {
+            bytesRead += piece.size();
+            const bool grew = streamed.Feed(piece);
+            tooLong = streamed.TooLong();
+            if (grew && partial) {
+                if (tooLong)
+                    partial(Bounded(streamed.filter.Shown()));
+                else
+                    partial(streamed.filter.Shown());  // no copy: the worker makes the one it needs
             }
+            if (!tooLong && !streamed.reader.Ended() && now() >= deadline)
+                pastDeadline = true;
+            return tooLong || pastDeadline || streamed.reader.Ended() ? BodyWanted::Enough : BodyWanted::More;
         };
     }
     const HttpResponse response = http.Post(request);
     if (!response.received) {
-        std::u16string received = WithoutReasoning(Utf16FromUtf8(stream.Text()));
+        std::u16string received = Bounded(streamed.filter.Final());
         if (!received.empty())
             return cutOff(std::move(received), response.failure);
         return failed(response.failure);
@@ -84,16 +141,23 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     if (response.status >= 300 && response.status < 400)
         return failed("HTTP " + std::to_string(response.status) + ": redirects are not followed");
     if (settings.StreamOn() && response.status == 200) {
-        if (streamed < response.body.size())  // a port that hands on nothing before the end
-            stream.Feed(std::string_view(response.body).substr(streamed));
-        stream.Finish();
-        std::u16string shown = WithoutReasoning(Utf16FromUtf8(stream.Text()));
+        if (bytesRead < response.body.size())  // a port that hands on nothing before the end
+            streamed.Feed(std::string_view(response.body).substr(bytesRead));
+        streamed.Finish();
+        const ChatStreamReader& reader = streamed.reader;
+        std::u16string shown = Bounded(streamed.filter.Final());
         if (shown.empty())
-            return failed(stream.Failure().empty() ? "the answer's text is empty" : stream.Failure());
-        if (!stream.Failure().empty())
-            return cutOff(std::move(shown), stream.Failure());
-        if (!stream.Complete())
+            return failed(reader.Failure().empty() ? "the answer's text is empty" : reader.Failure());
+        if (!reader.Failure().empty())
+            return cutOff(std::move(shown), reader.Failure());
+        if (tooLong || streamed.TooLong())
+            return cutOff(std::move(shown), kAnswerTooLong);
+        if (pastDeadline)
+            return cutOff(std::move(shown), NoAnswerWithin(timeoutSeconds));
+        if (!reader.Complete())
             return cutOff(std::move(shown), kAnswerEndedEarly);
+        if (reader.UnreadableEvents() != 0)  // shown as it came, but not as the answer
+            return {std::move(shown), NotWhole(reader.UnreadableEvents()), keyWithheld};
         return {std::move(shown), {}, keyWithheld};
     }
     const ChatAnswer answer = ParseChatAnswer(response.body);
@@ -109,6 +173,8 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     std::u16string shown = WithoutReasoning(*answer.translation);
     if (shown.empty())
         return failed("the answer's text is empty");
+    if (shown.size() > kMaxShownUnits)
+        return cutOff(Bounded(std::move(shown)), kAnswerTooLong);
     return {std::move(shown), {}, keyWithheld};
 }
 
@@ -159,7 +225,7 @@ Translation ServerTranslator::Translate(std::u16string_view text, const PartialA
     }
     ServerOutcome outcome;
     try {
-        outcome = AskServer(http_, settings, apiKey, *sentence, context, partial);
+        outcome = AskServer(http_, settings, apiKey, *sentence, context, partial, clock_);
     } catch (const std::exception& e) {
         throw TranslationFailure(e.what(), *sentence);
     }

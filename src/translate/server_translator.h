@@ -32,6 +32,12 @@ inline constexpr std::size_t kServerHeldBytes = 1;
 inline constexpr const char* kApiKeyWithheld = "the API key is sent only over https or to this computer";
 inline constexpr const char* kAnswerCutOff = "the answer was cut off: ";
 inline constexpr const char* kAnswerEndedEarly = "the answer ended before it was complete";
+// What one answer may show, in UTF-16 units; the rest is cut, and the
+// request ends there.
+inline constexpr std::size_t kMaxShownUnits = 65536;
+inline constexpr const char* kAnswerTooLong = "longer than 65,536 characters";
+
+using MillisecondClock = std::function<std::int64_t()>;  // milliseconds, never going back
 
 // One exchange with a server: the translation, or why there is none, or
 // both when a streamed answer broke off (what came is worth showing). The
@@ -44,14 +50,16 @@ struct ServerOutcome {
     bool Complete() const { return translation && failure.empty(); }
 };
 // With settings.stream on, the answer is read as it is written and `partial`
-// is told each time what is shown of it grows.
+// is told each time what is shown of it grows; the time-out is a deadline for
+// the whole answer, on `clock` (the steady clock when not given), however
+// long the server goes on writing.
 ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const std::string& apiKey,
                         std::u16string_view text, std::span<const ContextLine> context = {},
-                        const PartialAnswer& partial = {});
+                        const PartialAnswer& partial = {}, const MillisecondClock& clock = {});
 
 class ServerTranslator : public Translator {
 public:
-    using Clock = std::function<std::int64_t()>;  // milliseconds, never going back
+    using Clock = MillisecondClock;
     ServerTranslator(HttpPort& http, CodePagePort& codePages, Clock clock = {});
 
     // Any thread: the server to ask from the next text on. Answers kept

@@ -32,7 +32,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   agth_shortcut_faults text_filters_dialog capture_bursts slow_engine unicode_text text_cleaning
   high_dpi hotkeys_global hotkeys_click_through hotkeys_taken_and_changed
   translation_server translation_server_slow server_streaming server_settings_dialog
-  server_redirect server_key_not_in_clear server_trickling many_substitution_keys
+  server_redirect server_key_not_in_clear server_trickling server_done_held server_endless many_substitution_keys
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
@@ -2132,6 +2132,58 @@ scenario_server_trickling() {
   expect_eq "none translated" "$(log_lines | grep -c '^KO:')" 0
   expect "the reason: no answer within 1 s" [ "$(log_lines | grep -c '^Translation server: no answer within 1 s$')" -ge 1 ]
   expect "fewer than 20 threads throughout" [ "$most" -lt 20 ]
+  expect "closes with exit code 0" app_close
+}
+
+# A server that ends each streamed answer with [DONE] but keeps the
+# connection open: the answer ends there, long before the 30 s time-out (the
+# next line, asked only once it has, comes at once), the program closes the
+# connection, and the answer is whole: the next request carries it as context.
+scenario_server_done_held() {
+  chat_server_start held --stream-gap 0.05 --stream-pieces 4 --hold-after-done
+  local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" prompt='Translate.' l1='一行目です' l2='二行目です'
+  write_ini '[Agth]' 'AgthATrun=0' '[Engine]' 'Kind=Server' "Url=$url" "Prompt=$(hex_text "$prompt")" 'ContextLines=2' \
+    'TimeoutS=30'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu "$l1"
+  expect "the first line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l1")" 5000
+  expect "the program closed the connection after [DONE]" wait_file_line held/request-1.closed . 5
+  echo "    closed $(cat held/request-1.closed) s after [DONE]"
+  clipu "$l2"
+  expect "the second line translated at once" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l2")" 5000
+  expect "request 2: the first line as context" \
+    chat_request_is held/request-2.body "$prompt"$'\n\nPrevious lines, for context only:\n'"$l1" "$l2"
+  expect_eq "no answer said to be cut off" "$(log_lines | grep -c 'cut off')" 0
+  expect "closes with exit code 0" app_close
+}
+
+# A server that never stops writing its answer, with TimeoutS=5: the line is
+# shown, cut off, within 6 s of the text, and the window answers throughout.
+scenario_server_endless() {
+  chat_server_start endless --endless 0.002
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'TimeoutS=5'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  local notice='Translation server: the answer was cut off: no answer within 5 s' set_at painted_at probe_pid lines
+  drv probe-answers 7000 20 >probes.txt &
+  probe_pid=$!
+  sleep 0.3
+  set_at=$(drv set-clipboard-unicode "$(esc 終わらない行)" | sed -n 's/.*set-at-ms=\([0-9]*\).*/\1/p')
+  painted_at=$(drv wait-painted "$(esc $'\r\n'"$notice")" 10000 | sed -n 's/.*painted-at-ms=\([0-9]*\).*/\1/p')
+  wait $probe_pid
+  sed 's/^/    /' probes.txt
+  expect "the cut-off line shown" [ -n "$painted_at" ]
+  echo "    shown cut off $((painted_at - set_at)) ms after the text"
+  expect "within 6 s" [ $((painted_at - set_at)) -lt 6000 ]
+  expect_fields "the window never stopped answering" "$(cat probes.txt)" over-1s=0
+  mapfile -t lines < <(log_lines)
+  echo "    the line: ${#lines[-2]} characters, ${lines[-2]:0:20}..."
+  expect "the line is what came of the answer" bash -c '[[ $1 == KO:終わらない行あいうえお* ]]' _ "${lines[-2]}"
+  expect "the server was let go" wait_file_line endless/request-1.ended . 5
   expect "closes with exit code 0" app_close
 }
 

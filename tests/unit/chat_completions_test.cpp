@@ -80,6 +80,27 @@ TEST(ChatAnswer, AReasoningBlockAtTheStartIsNotShown)
     EXPECT_EQ(WithoutReasoning(u"<b>굵게</b>", true), u"<b>굵게</b>");
 }
 
+// Each piece is looked at once; the tags may be cut anywhere.
+TEST(ChatAnswer, TheReasoningFilterShowsInPiecesWhatTheWholeAnswerShows)
+{
+    const struct {
+        std::u16string answer, growing, whole;
+    } cases[] = {
+        {u"  <think>\nhmm </think </thin</think>\n\n안녕 ", u"안녕 ", u"안녕"},
+        {u"<thi", u"", u"<thi"},
+        {u"<b>굵게</b>", u"<b>굵게</b>", u"<b>굵게</b>"},
+        {u"<think>a</thin", u"", u""},
+    };
+    for (const auto& c : cases)
+        for (std::size_t cut = 1; cut <= c.answer.size(); ++cut) {
+            ReasoningFilter filter;
+            for (std::size_t at = 0; at < c.answer.size(); at += cut)
+                filter.Append(std::u16string_view(c.answer).substr(at, cut));
+            EXPECT_EQ(filter.Shown(), c.growing) << cut;
+            EXPECT_EQ(filter.Final(), c.whole) << cut;
+        }
+}
+
 TEST(ChatRequest, EveryCharacterIsEscapedOrCarriedAsUtf8)
 {
     ServerSettings settings;

@@ -10,26 +10,56 @@ using namespace kx;
 
 namespace {
 
+// One event of a streamed answer.
+std::string Event(const std::string& content)
+{
+    return "data: {\"choices\":[{\"delta\":{\"content\":\"" + content + "\"}}]}\n\n";
+}
+
 // Answers each Post with the next canned response and keeps the requests.
 class FakeHttp : public HttpPort {
 public:
     HttpResponse Post(const HttpRequest& request) override
     {
         requests.push_back(request);
+        if (!endless.empty() && request.onBodyPiece)
+            return Endless(request);
         if (responses.empty())
             return {false, 0, {}, "cannot connect to 127.0.0.1:8080"};
         HttpResponse next = responses.front();
         responses.pop_front();
-        // A streamed body is handed on in the pieces queued with it.
+        // A streamed body is handed on in the pieces queued with it, until
+        // the caller has had enough.
         std::vector<std::string> cut = pieces.empty() ? std::vector<std::string>{} : pieces.front();
         if (!pieces.empty())
             pieces.pop_front();
+        std::string handed;
         if (request.onBodyPiece)
-            for (const std::string& piece : cut)
-                request.onBodyPiece(piece);
+            for (const std::string& piece : cut) {
+                ++handedPieces;
+                handed += piece;
+                if (request.onBodyPiece(piece) == BodyWanted::Enough)
+                    return {true, 200, handed, {}};
+            }
         return next;
     }
     void Cancel() override { ++cancels; }
+
+    // A sender that never stops: `endless` again and again, each piece
+    // `msPerPiece` later on `clock`, for as long as the caller wants more.
+    HttpResponse Endless(const HttpRequest& request)
+    {
+        std::string handed;
+        for (int piece = 0; piece < 10000; ++piece) {
+            if (clock)
+                *clock += msPerPiece;
+            ++handedPieces;
+            handed += endless;
+            if (request.onBodyPiece(endless) == BodyWanted::Enough)
+                return {true, 200, handed, {}};
+        }
+        return {false, 0, {}, "the sender was never stopped"};
+    }
 
     void Answer(const std::string& content)
     {
@@ -43,7 +73,7 @@ public:
         std::vector<std::string> cut;
         std::string body;
         for (const std::string& content : contents)
-            cut.push_back("data: {\"choices\":[{\"delta\":{\"content\":\"" + content + "\"}}]}\n\n");
+            cut.push_back(Event(content));
         if (ends)
             cut.push_back("data: [DONE]\n\n");
         for (const std::string& piece : cut)
@@ -55,8 +85,13 @@ public:
     std::vector<HttpRequest> requests;
     std::deque<HttpResponse> responses;
     std::deque<std::vector<std::string>> pieces;
+    int handedPieces = 0;
+    std::string endless;
+    std::int64_t* clock = nullptr;
+    int msPerPiece = 0;
     int cancels = 0;
 };
+
 
 struct ServerTranslatorTest : ::testing::Test {
     FakeHttp http;
@@ -221,6 +256,69 @@ TEST_F(ServerTranslatorTest, AStreamedAnswerIsShownAsItGrowsWithoutItsReasoning)
     Translate(u"四行目");
     const std::string& body = http.requests.back().body;
     EXPECT_NE(body.find("for context only:\\nこんにちは\""), std::string::npos) << body;
+}
+
+// A server that writes [DONE] and keeps the connection open: the answer
+// ends there, and it is whole: kept, and context for the next line.
+TEST_F(ServerTranslatorTest, AStreamedAnswerEndsAtDoneWhileTheBodyGoesOn)
+{
+    http.Stream({"one"}, true, "no answer within 30 s");  // the body would end only at the time-out
+    http.pieces.back().push_back(Event(" more"));
+    EXPECT_EQ(Translate(u"一"), std::make_pair(std::u16string(u"one"), std::u16string()));
+    EXPECT_EQ(http.handedPieces, 2);
+    http.Answer("two");
+    Translate(u"二");
+    EXPECT_NE(http.requests[1].body.find("for context only:\\n一\""), std::string::npos) << http.requests[1].body;
+    translator.ForgetContext();
+    EXPECT_EQ(Translate(u"一").first, u"one");
+    EXPECT_EQ(http.requests.size(), 2u);
+}
+
+TEST_F(ServerTranslatorTest, AnAnswerThatLostAPieceIsShownButNeitherKeptNorContext)
+{
+    http.Stream({"a", "\\x", "b"});  // the second is no JSON
+    EXPECT_EQ(Translate(u"一"),
+              std::make_pair(std::u16string(u"ab"),
+                             std::u16string(u"Translation server: the answer is not whole: 1 piece of it could not be read")));
+    http.Answer("two");
+    Translate(u"二");
+    EXPECT_EQ(http.requests[1].body.find("for context only"), std::string::npos) << http.requests[1].body;
+    translator.ForgetContext();
+    http.Answer("one");
+    EXPECT_EQ(Translate(u"一").first, u"one");
+    EXPECT_EQ(http.requests.size(), 3u);
+}
+
+TEST_F(ServerTranslatorTest, TheTimeOutIsADeadlineForTheWholeAnswerHoweverLongTheServerWrites)
+{
+    ServerSettings settings;
+    settings.timeoutSeconds = 5;
+    translator.Configure(settings, "");
+    http.endless = Event("ab");
+    http.clock = &nowMs;
+    http.msPerPiece = 10;
+    int told = 0;
+    const Translation cut = translator.Translate(u"一", [&](const std::u16string&) { ++told; });
+    EXPECT_NEAR(http.handedPieces, 500, 1);  // 5 s of pieces 10 ms apart
+    EXPECT_EQ(cut.shown.size(), 2u * static_cast<std::size_t>(http.handedPieces));
+    EXPECT_EQ(cut.notice, u"Translation server: the answer was cut off: no answer within 5 s");
+    EXPECT_EQ(told, http.handedPieces);
+}
+
+// The bound falls on the first half of a pair: the pair goes with the rest.
+TEST_F(ServerTranslatorTest, WhatOneAnswerShowsIsBoundedAndTheRequestEndsThere)
+{
+    std::string content;
+    for (int i = 0; i < 300; ++i)
+        content += "\xF0\x9F\x98\x80" "a";  // 900 units
+    http.endless = Event(content);
+    std::u16string told;
+    const Translation cut = translator.Translate(u"一", [&](const std::u16string& shown) { told = shown; });
+    EXPECT_EQ(http.handedPieces, 73);  // the first piece past 65,536 units
+    EXPECT_EQ(cut.shown.size(), 65535u);
+    EXPECT_EQ(cut.shown.back(), u'a');
+    EXPECT_EQ(told, cut.shown);
+    EXPECT_EQ(cut.notice, u"Translation server: the answer was cut off: longer than 65,536 characters");
 }
 
 TEST_F(ServerTranslatorTest, TheContextIsTheLinesTranslatedWholeUntilTheLogIsCleared)

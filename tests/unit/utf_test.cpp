@@ -32,4 +32,23 @@ TEST(Utf8Conversion, WellFormedOnlyRefusesWhatIsNoUtf8)
         EXPECT_EQ(Utf16FromWellFormedUtf8(bad), std::nullopt) << bad;
 }
 
+// However the bytes are cut, the same letters come out; what is no UTF-8 is
+// U+FFFD in its place, and the halves of a pair written apart are joined.
+TEST(Utf8Decoding, PiecesCutAnywhereGiveTheLettersOfTheWhole)
+{
+    const std::string bytes = "a\xC3\xA9\xE3\x81\x82\xF0\x9F\x98\x80"  // é あ 😀
+                              "\xED\xA0\xBD\xED\xB8\x80"                // 😀 as two halves of three bytes each
+                              "\xFF\xE3\x81z\xED\xB8\x80\xED\xA0\xBD!"  // a stray byte, a letter cut short, lone halves
+                              "\xF0\x9F";                               // never finished
+    const std::u16string want = u"a\u00E9\u3042\U0001F600\U0001F600\uFFFD\uFFFDz\uFFFD\uFFFD!\uFFFD";
+    for (std::size_t cut = 1; cut <= bytes.size(); ++cut) {
+        Utf8Decoder decoder;
+        std::u16string out;
+        for (std::size_t at = 0; at < bytes.size(); at += cut)
+            decoder.Append(std::string_view(bytes).substr(at, cut), out);
+        decoder.Finish(out);
+        EXPECT_EQ(out, want) << cut;
+    }
+}
+
 } // namespace

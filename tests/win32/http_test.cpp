@@ -9,6 +9,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+using kx::BodyWanted;
 using kx::HttpRequest;
 using kx::HttpResponse;
 using kx::win32::Win32Http;
@@ -42,17 +44,20 @@ std::string Lower(std::string text)
 // choosing. It takes one connection, reads one request and either answers it
 // (with extra header lines if given) or, when silent, holds the connection
 // without a word until it is destroyed, or, when trickling, starts a long
-// answer and sends a byte of it every `gapMs` (200 ms by default).
+// answer and sends a byte of it every `gapMs` (200 ms by default), or, when
+// holding, sends `body` as one chunk of a chunked answer and then neither
+// the last chunk nor anything else, until the client closes the connection.
 // Everything it waits for is bounded in time.
 class LoopbackServer {
 public:
-    enum class Mode { Answering, Silent, Trickling };
+    enum class Mode { Answering, Silent, Trickling, Holding };
     static LoopbackServer Answering(int status, std::string body, std::string headers = "")
     {
         return LoopbackServer(Mode::Answering, status, std::move(body), std::move(headers));
     }
     static LoopbackServer Silent() { return LoopbackServer(Mode::Silent, 0, ""); }
     static LoopbackServer Trickling(int gapMs = 200) { return LoopbackServer(Mode::Trickling, 200, "", "", gapMs); }
+    static LoopbackServer Holding(std::string body) { return LoopbackServer(Mode::Holding, 200, std::move(body)); }
 
     LoopbackServer(LoopbackServer&&) = delete;
     ~LoopbackServer()
@@ -82,6 +87,13 @@ public:
     }
 
     bool Accepted() const { return accepted_; }
+
+    // True once the client has closed the connection; false after 10 s.
+    bool WaitForClientToClose()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return clientClosed_; });
+    }
 
 private:
     LoopbackServer(Mode mode, int status, std::string body, std::string headers = "", int gapMs = 200)
@@ -157,6 +169,21 @@ private:
         if (mode_ == Mode::Silent) {
             while (!TimeIsUp(start))
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        } else if (mode_ == Mode::Holding) {
+            char size[16];
+            std::snprintf(size, sizeof(size), "%zx\r\n", body_.size());
+            const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: text/event-stream\r\n"
+                                       "Transfer-Encoding: chunked\r\n\r\n" + std::string(size) + body_ + "\r\n";
+            ::send(client, answer.data(), static_cast<int>(answer.size()), 0);
+            while (!TimeIsUp(start)) {
+                char byte;
+                if (Readable(client) && ::recv(client, &byte, 1, 0) <= 0) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    clientClosed_ = true;
+                    changed_.notify_all();
+                    break;
+                }
+            }
         } else if (mode_ == Mode::Trickling) {
             const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n";
             ::send(client, head.data(), static_cast<int>(head.size()), 0);
@@ -215,6 +242,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     bool haveRequest_ = false;
+    bool clientClosed_ = false;  // guarded by mutex_
     SeenRequest seen_;  // guarded by mutex_ once haveRequest_ is set
     std::thread thread_;
 };
@@ -384,12 +412,40 @@ TEST(HttpTest, PiecesOfTheBodyAreHandedOnAsTheyArrive)
         received += piece;
         ++pieces;
         otherThread |= std::this_thread::get_id() != caller;
+        return BodyWanted::More;
     };
     const HttpResponse response = http.Post(request);
     EXPECT_FALSE(response.received);  // cut off at the time-out, after many pieces
     EXPECT_GE(pieces, 5);
     EXPECT_EQ(received, std::string(received.size(), 'x'));
     EXPECT_FALSE(otherThread);
+}
+
+// A server that ends its event stream and keeps the connection: the caller
+// has had enough, and Post returns what came as the answer and closes the
+// connection, long before the time-out, leaving no helper behind.
+TEST(HttpTest, ACallerThatHasHadEnoughEndsTheExchangeAndTheConnection)
+{
+    const std::string events = "data: {\"n\":1}\n\ndata: [DONE]\n\n";
+    LoopbackServer server = LoopbackServer::Holding(events);
+    ASSERT_NE(server.Port(), 0);
+    Win32Http http;
+    HttpRequest request = Request(server.Url("/stream"), "{}", "", 20);
+    std::string received;
+    request.onBodyPiece = [&](std::string_view piece) {
+        received += piece;
+        return received.find("[DONE]") != std::string::npos ? BodyWanted::Enough : BodyWanted::More;
+    };
+    const HttpResponse response = http.Post(request);
+    EXPECT_TRUE(response.received) << response.failure;
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, received);
+    EXPECT_NE(received.find("[DONE]"), std::string::npos);
+    EXPECT_TRUE(server.WaitForClientToClose());
+    const Clock::time_point returned = Clock::now();
+    while (http.HelperThreads() > 0 && SecondsSince(returned) < 5.0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(http.HelperThreads(), 0);
 }
 
 // Servers that send a byte now and then, each well within any per-read

@@ -44,6 +44,11 @@
 //    a byte now and then cannot keep it reading.
 //  - At most two helpers live at once: a Post waits for one to end, within
 //    its own deadline, before it starts another.
+//  - A streamed body goes to Post a piece at a time, and the helper reads on
+//    only once Post is through with the piece. So when the caller has had
+//    enough (the stream's end marker came while the server keeps the
+//    connection), no call is blocked on the request: Post closes it, and
+//    with it the connection, at once.
 
 namespace kx::win32 {
 
@@ -60,7 +65,8 @@ struct Exchange {
     bool done = false;
     bool abandoned = false;        // Post has returned: stop at the next step
     HINTERNET request = nullptr;   // open while not null; closed by whichever side lets go first
-    std::string arrived;           // body bytes of a streamed 200 answer not yet handed to Post
+    std::string arrived;           // body bytes of a streamed 200 answer not yet taken by Post
+    bool pieceInHand = false;      // Post is handing a piece on: the helper waits
     HttpResponse response;
 };
 
@@ -74,11 +80,13 @@ struct Win32Http::Shared {
     int helpers = 0;                // helper threads alive
     std::vector<std::shared_ptr<Exchange>> running;  // not yet done nor abandoned
 
-    // Marks the exchange abandoned and hands out its request handle for the
-    // caller to close, outside the lock. Under the lock.
+    // Marks the exchange abandoned (waking its helper if it waits for Post)
+    // and hands out its request handle for the caller to close, outside the
+    // lock. Under the lock.
     HINTERNET Abandon(const std::shared_ptr<Exchange>& exchange)
     {
         exchange->abandoned = true;
+        changed.notify_all();
         std::erase(running, exchange);
         return std::exchange(exchange->request, nullptr);
     }
@@ -254,7 +262,9 @@ HttpResponse ExchangeOnce(const Job& job)
 
     // What has arrived, read as it comes: a read of more than that waits
     // (under Wine) until it is all there, however slowly it trickles in.
-    std::string answer;
+    const bool handedOn = job.streamed && status == 200;
+    std::string answer;  // the body, unless Post keeps it
+    std::size_t total = 0;
     std::vector<char> chunk(64 * 1024);
     for (;;) {
         if (!(request = job.Request()))
@@ -264,19 +274,32 @@ HttpResponse ExchangeOnce(const Job& job)
             return lastError();
         if (available == 0)
             break;
+        DWORD wanted = std::min(available, static_cast<DWORD>(chunk.size()));
+        // A read that takes the last byte of a chunk goes on to wait for the
+        // next chunk's size (under Wine), which a server that keeps the
+        // connection after its last event never sends: a streamed body's
+        // last byte waits for the next read.
+        if (handedOn && wanted == available && wanted > 1)
+            --wanted;
         DWORD read = 0;
-        if (!::WinHttpReadData(request, chunk.data(), std::min(available, static_cast<DWORD>(chunk.size())), &read))
+        if (!::WinHttpReadData(request, chunk.data(), wanted, &read))
             return lastError();
         if (read == 0)
             break;
-        if (answer.size() + read > kMaxAnswerBytes)
+        if ((total += read) > kMaxAnswerBytes)
             return Failed("answer larger than " + std::to_string(kMaxAnswerBytes / (1024 * 1024)) + " MB");
-        answer.append(chunk.data(), read);
-        if (job.streamed && status == 200) {
-            std::lock_guard<std::mutex> lock(job.shared->mutex);
-            job.exchange->arrived.append(chunk.data(), read);
-            job.shared->changed.notify_all();
+        if (!handedOn) {
+            answer.append(chunk.data(), read);
+            continue;
         }
+        std::unique_lock<std::mutex> lock(job.shared->mutex);
+        Exchange& exchange = *job.exchange;
+        exchange.arrived.append(chunk.data(), read);
+        job.shared->changed.notify_all();
+        if (!job.shared->changed.wait_until(lock, job.deadline, [&] {
+                return exchange.abandoned || (exchange.arrived.empty() && !exchange.pieceInHand);
+            }))
+            return Failed(NoAnswerWithin(job.timeoutSeconds));
     }
 
     HttpResponse response;
@@ -392,17 +415,22 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
     ++shared_->helpers;
     shared_->running.push_back(exchange);
 
+    // A streamed body: the pieces in turn, until the helper is done, the
+    // caller has had enough, the deadline or Cancel.
+    std::string handed;
     for (;;) {
         shared_->changed.wait_until(lock, deadline, [&] {
             return exchange->done || shared_->cancelled || !exchange->arrived.empty();
         });
-        if (exchange->arrived.empty() || shared_->cancelled)
+        if (shared_->cancelled || exchange->arrived.empty() || (!exchange->done && SteadyClock::now() >= deadline))
             break;
-        // Handed on outside the lock: the helper goes on reading meanwhile.
         const std::string piece = std::exchange(exchange->arrived, {});
+        exchange->pieceInHand = true;
         lock.unlock();
+        BodyWanted wanted = BodyWanted::More;
         try {
-            request.onBodyPiece(piece);
+            wanted = request.onBodyPiece(piece);
+            handed += piece;
         } catch (...) {
             lock.lock();
             HINTERNET dropped = shared_->Abandon(exchange);
@@ -412,9 +440,27 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
             throw;
         }
         lock.lock();
+        exchange->pieceInHand = false;
+        if (wanted == BodyWanted::Enough) {
+            // The helper waits for this piece's verdict, in no WinHTTP call.
+            HINTERNET closed = shared_->Abandon(exchange);
+            lock.unlock();
+            if (closed)
+                ::WinHttpCloseHandle(closed);
+            HttpResponse response;
+            response.received = true;
+            response.status = 200;
+            response.body = std::move(handed);
+            return response;
+        }
+        shared_->changed.notify_all();
     }
-    if (exchange->done)
-        return std::move(exchange->response);
+    if (exchange->done) {
+        HttpResponse response = std::move(exchange->response);
+        if (response.received && response.status == 200 && request.onBodyPiece)
+            response.body = std::move(handed);
+        return response;
+    }
     const bool cancelled = shared_->cancelled;
     HINTERNET abandoned = shared_->Abandon(exchange);
     lock.unlock();

@@ -2,12 +2,14 @@
 """A loopback stand-in for a chat-completions translation server, for the
 end-to-end tests: answers each POST with "KO:" + the user's text (or with a
 redirect, or with an answer that trickles in a byte at a time, or, to a
-streaming request, as server-sent events in pieces with pauses), records every
-request, and ends by itself after a bounded number of requests or seconds.
-Standard library only."""
+streaming request, as server-sent events in pieces with pauses, maybe holding
+the connection after [DONE], or never ending at all), records every request,
+and ends by itself after a bounded number of requests or seconds. Standard
+library only."""
 import argparse
 import json
 import os
+import select
 import socket
 import sys
 import threading
@@ -33,6 +35,12 @@ def main():
                         help="answer a streaming request in pieces this many seconds apart (0: one JSON body)")
     parser.add_argument("--stream-pieces", type=int, default=20, help="how many pieces the answer is cut into")
     parser.add_argument("--think", action="store_true", help="open each answer with a <think> block")
+    parser.add_argument("--hold-after-done", action="store_true",
+                        help="after a stream's [DONE], send no last chunk and keep the connection until the client"
+                             " closes it (the seconds it took in request-N.closed)")
+    parser.add_argument("--endless", type=float,
+                        help="answer a streaming request with a stream that never ends: 'KO:' + the text, then ten"
+                             " letters every this many seconds until the client goes (request-N.ended: for how long)")
     args = parser.parse_args()
     os.makedirs(args.record, exist_ok=True)
     lock = threading.Lock()
@@ -92,6 +100,9 @@ def main():
                 request, answer = {}, {"error": {"message": "bad request body"}}
             if args.delay > 0:
                 time.sleep(args.delay)
+            if args.endless is not None and request.get("stream") is True and "choices" in answer:
+                self.endless(content, n)
+                return
             if args.stream_gap > 0 and request.get("stream") is True and "choices" in answer:
                 self.stream(content, n)
                 return
@@ -125,12 +136,58 @@ def main():
                     self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
                     self.wfile.flush()
                     sent.append(time.time())
-                self.wfile.write(b"0\r\n\r\n")
-                self.wfile.flush()
+                if not args.hold_after_done:
+                    self.wfile.write(b"0\r\n\r\n")
+                    self.wfile.flush()
             except OSError:
                 pass  # the client has gone
             with open(os.path.join(args.record, "request-%d.pieces" % n), "w") as f:
                 json.dump(sent, f)
+            if args.hold_after_done:
+                self.close_connection = True
+                closed = self.wait_for_close(args.lifetime)
+                if closed is not None:
+                    with open(os.path.join(args.record, "request-%d.closed" % n), "w") as f:
+                        json.dump(closed, f)
+
+        def wait_for_close(self, limit):
+            """Seconds until the client closes the connection, or None."""
+            start = time.time()
+            while time.time() - start < limit:
+                readable, _, _ = select.select([self.connection], [], [], 0.1)
+                if readable:
+                    try:
+                        if not self.connection.recv(1):
+                            return time.time() - start
+                    except OSError:
+                        return time.time() - start
+            return None
+
+        def endless(self, content, n):
+            """The answer as server-sent events that never end, until the
+            client goes; request-N.ended holds how long they went on."""
+            self.send_response(200)
+            self.send_header("Content-Type", "text/event-stream")
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            self.close_connection = True
+            start = time.time()
+            pieces = 0
+            try:
+                text = content
+                while time.time() - start < args.lifetime:
+                    event = {"choices": [{"index": 0, "delta": {"content": text}}]}
+                    piece = ("data: %s\n\n" % json.dumps(event, ensure_ascii=False)).encode("utf-8")
+                    self.wfile.write(b"%x\r\n%s\r\n" % (len(piece), piece))
+                    self.wfile.flush()
+                    pieces += 1
+                    text = "\u3042\u3044\u3046\u3048\u304a" * 2
+                    if args.endless > 0:
+                        time.sleep(args.endless)
+            except OSError:
+                pass  # the client has gone
+            with open(os.path.join(args.record, "request-%d.ended" % n), "w") as f:
+                json.dump({"seconds": time.time() - start, "pieces": pieces}, f)
 
     server = ThreadingHTTPServer((args.bind, 0), Handler)
     server.daemon_threads = True
