@@ -1660,27 +1660,36 @@ int CmdPid(const std::vector<std::wstring>& args)
     return kOk;
 }
 
+// The ids of the threads of the program's process, or nothing (told).
+std::optional<std::vector<DWORD>> ProgramThreads()
+{
+    const DWORD pid = ProgramPid();
+    if (!pid)
+        return std::nullopt;
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        Err("error=snapshot");
+        return std::nullopt;
+    }
+    std::vector<DWORD> threads;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == pid)
+            threads.push_back(entry.th32ThreadID);
+    ::CloseHandle(snapshot);
+    return threads;
+}
+
 // The number of threads of the program's process, as Windows counts them.
 int CmdThreads(const std::vector<std::wstring>& args)
 {
     if (!args.empty())
         return kUsage;
-    const DWORD pid = ProgramPid();
-    if (!pid)
+    const std::optional<std::vector<DWORD>> threads = ProgramThreads();
+    if (!threads)
         return kFailed;
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        Err("error=snapshot");
-        return kFailed;
-    }
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    int count = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == pid)
-            ++count;
-    ::CloseHandle(snapshot);
-    Out("threads=" + Num(count));
+    Out("threads=" + Num(static_cast<long long>(threads->size())));
     return kOk;
 }
 
@@ -1699,23 +1708,14 @@ int CmdOwnThreads(const std::vector<std::wstring>& args)
         Err("error=no-thread-descriptions");
         return kFailed;
     }
-    const DWORD pid = ProgramPid();
-    if (!pid)
+    const std::optional<std::vector<DWORD>> threads = ProgramThreads();
+    if (!threads)
         return kFailed;
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
-        Err("error=snapshot");
-        return kFailed;
-    }
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
     int own = 0;
     int workers = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != pid)
-            continue;
+    for (const DWORD id : *threads) {
         bool worker = false;
-        if (HANDLE thread = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)) {
+        if (HANDLE thread = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id)) {
             PWSTR name = nullptr;
             if (SUCCEEDED(describe(thread, &name)) && name) {
                 worker = std::wcscmp(name, L"wine_threadpool_worker") == 0;
@@ -1725,7 +1725,6 @@ int CmdOwnThreads(const std::vector<std::wstring>& args)
         }
         ++(worker ? workers : own);
     }
-    ::CloseHandle(snapshot);
     Out("own-threads=" + Num(own) + " pool-workers=" + Num(workers));
     return kOk;
 }
