@@ -32,18 +32,18 @@ for run in $(seq "$repeats"); do
   viewer=$!
   sleep 1
   for interval in 0 2 5; do
-    drv clip-burst 300 "$interval" "v$interval-" >/dev/null
+    drv clip-burst 300 "$interval" "v$interval-" | sed -n 's/.*elapsed-ms=\([0-9.]*\).*/\1/p' >"$work/took-v$interval.txt"
   done
   drv close-window --exact kx-e2e-clipboard-viewer >/dev/null
   wait $viewer
   app_start
   app_ready
   for interval in 0 2 5; do
-    drv clip-burst 300 "$interval" "p$interval-" >/dev/null
+    took=$(drv clip-burst 300 "$interval" "p$interval-" | sed -n 's/.*elapsed-ms=\([0-9.]*\).*/\1/p')
     drv wait-log-ends-with "$(esc "p$interval-300")" 10000 >/dev/null
     base=$(grep -o "text=v$interval-[0-9]*" "$work/viewer.txt" | sort -u | wc -l)
     ours=$(distinct_in_log "p$interval-")
-    echo "$ours $base" >>"$work/distinct-$interval.txt"
+    echo "$ours $base $took $(cat "$work/took-v$interval.txt")" >>"$work/distinct-$interval.txt"
   done
   app_close >/dev/null
 done
@@ -51,7 +51,11 @@ for interval in 0 2 5; do
   ours=$(cut -d' ' -f1 "$work/distinct-$interval.txt" | median)
   base=$(cut -d' ' -f2 "$work/distinct-$interval.txt" | median)
   printf '   %d ms apart: program %3s, minimal viewer %3s (medians), ratio %s; each run: %s\n' "$interval" "$ours" \
-    "$base" "$(ratio "$ours" "$base")" "$(tr ' \n' '/ ' <"$work/distinct-$interval.txt")"
+    "$base" "$(ratio "$ours" "$base")" "$(cut -d' ' -f1,2 "$work/distinct-$interval.txt" | tr ' \n' '/ ')"
+  # A reader that holds the clipboard open makes the writer wait (and so
+  # sees more of its texts): how long the 300 changes took beside each.
+  printf '      the writer took %s ms beside the program, %s ms beside the viewer (medians)\n' \
+    "$(cut -d' ' -f3 "$work/distinct-$interval.txt" | median)" "$(cut -d' ' -f4 "$work/distinct-$interval.txt" | median)"
 done
 
 app_start
