@@ -1927,7 +1927,10 @@ scenario_translation_server_slow() {
 # earlier lines and the glossary terms they hold go along, and "Clear text"
 # starts the context afresh.
 scenario_server_streaming() {
-  chat_server_start stream --stream-gap 0.2 --stream-pieces 12 --think
+  # Pieces 0.4 s apart: the answer stays in part for more than a second
+  # after its first words, long enough for two looks of the driver under
+  # emulation.
+  chat_server_start stream --stream-gap 0.4 --stream-pieces 12 --think
   local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" prompt='Translate.' ctx use log
   local l1='一行目です、長い長い行を少しずつ書いていきます' l2='アリスが来た' l3='三行目' l4='四行目'
   write_ini '[Agth]' 'AgthATrun=0' '[Engine]' 'Kind=Server' "Url=$url" "Prompt=$(hex_text "$prompt")" 'ContextLines=2' \
@@ -1936,17 +1939,17 @@ scenario_server_streaming() {
   app_ready
   drv command $KX_CMD_UNICODE >/dev/null
   clipu "$l1"
-  expect "the first words of the answer shown" drv wait-log-contains "$(esc $'\r\nKO:一行目')" 10000
+  expect "the first words of the answer shown" drv wait-log-contains "$(esc $'\r\nKO:一行目')" 20000
   local part
   part=$(log_lines | tail -n 1)
   echo "    while written: $part"
   expect "shown in part before the answer ends" bash -c '[[ $1 == KO:一行目* && $1 != "KO:$2" ]]' _ "$part" "$l1"
-  expect "the whole answer in its place" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l1")" 10000
+  expect "the whole answer in its place" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l1")" 20000
   expect_eq "one line for it, not one per piece" "$(log_lines | grep -c '^KO:')" 1
   clipu "$l2"
-  expect "the second line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l2")" 10000
+  expect "the second line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l2")" 20000
   clipu "$l3"
-  expect "the third line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l3")" 10000
+  expect "the third line translated" drv wait-log-ends-with "$(esc $'\r\nKO:'"$l3")" 20000
   log=$(log_lines)
   expect "the reasoning is not shown, nor its words" bash -c '[[ -n $1 && $1 != *think\>* && $1 != *"Who speaks"* ]]' _ "$log"
   ctx=$'\n\nPrevious lines, for context only:' use=$'\n\nUse these translations:\nアリス → 앨리스'
@@ -1957,7 +1960,7 @@ scenario_server_streaming() {
     chat_request_is stream/request-3.body "$prompt$use$ctx"$'\n'"$l1"$'\n'"$l2" "$l3"
   drv command $KX_CMD_CLEARTEXT >/dev/null
   clipu "$l4"
-  expect "translated after Clear text, alone in the log" drv wait-log-equals "$(esc $'KO:'"$l4"$'\r\n')" 10000
+  expect "translated after Clear text, alone in the log" drv wait-log-equals "$(esc $'KO:'"$l4"$'\r\n')" 20000
   expect "request 4: no context after Clear text" chat_request_is stream/request-4.body "$prompt" "$l4"
   expect "closes with exit code 0" app_close
 }
