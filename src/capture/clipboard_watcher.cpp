@@ -31,18 +31,18 @@ void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
     // depends on this window passing the notification on.
     std::exception_ptr failure;
     try {
-        if (!switches.monitoring) {
-            lastTaken_ = clipboard_.SequenceNumber();
-        } else {
-            // Straight to the open clipboard: every look before it gives a
-            // writer in a hurry the time to replace the text unread.
-            std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode, lastTaken_);
-            if (!text)
-                throw AppError("Cannot open clipboard");
-            if (!AlreadyTaken(text->sequence)) {
-                lastTaken_ = text->sequence;
-                if (text->read)
+        const std::uint32_t sequence = clipboard_.SequenceNumber();
+        if (!AlreadyTaken(sequence)) {
+            if (switches.monitoring && !clipboard_.OwnedByThisProgram() && clipboard_.HasText(switches.unicode)) {
+                std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
+                if (!text)
+                    throw AppError("Cannot open clipboard");
+                if (!AlreadyTaken(text->sequence)) {
+                    lastTaken_ = text->sequence;
                     onText_(std::move(*text));
+                }
+            } else {
+                lastTaken_ = sequence;
             }
         }
     } catch (...) {
