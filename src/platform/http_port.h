@@ -34,6 +34,12 @@ struct HttpResponse {
     std::string failure;     // why nothing was received, in words for the log
 };
 
+// The failure of an exchange that ran out of time, as the log says it.
+inline std::string NoAnswerWithin(std::int32_t seconds)
+{
+    return "no answer within " + std::to_string(seconds) + " s";
+}
+
 class HttpPort {
 public:
     virtual ~HttpPort() = default;

@@ -37,8 +37,6 @@ std::int64_t SteadyMilliseconds()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string NoAnswerWithin(std::int32_t seconds) { return "no answer within " + std::to_string(seconds) + " s"; }
-
 std::string NotWhole(std::size_t unreadable)
 {
     return "the answer is not whole: " + std::to_string(unreadable) +

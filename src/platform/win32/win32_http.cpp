@@ -122,8 +122,6 @@ bool IsHeaderSafe(const std::string& token)
     return true;
 }
 
-std::string NoAnswerWithin(std::int32_t seconds) { return "no answer within " + std::to_string(seconds) + " s"; }
-
 // WSAETIMEDOUT: how Wine reports a read that ran out of time.
 constexpr DWORD kSocketTimedOut = 10060;
 
