@@ -24,7 +24,8 @@ targets=("$@")
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKX_BUILD_FUZZERS=ON -DKX_BUILD_TESTS=OFF -DKX_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target "${targets[@]}" -j2
+cmake --build "$build" --target "${targets[@]}" settings_dict -j2
+"$build/fuzz/settings_dict" >"$build/settings.dict"
 
 parallel=()
 if [ "$jobs" -gt 1 ]; then parallel=(-jobs="$jobs" -workers="$jobs"); fi
@@ -38,7 +39,7 @@ for target in "${targets[@]}"; do
     corpus="$build/settings-corpus"
     mkdir -p "$corpus"
     seeds=("$root/fuzz/corpus/settings")
-    extra=(-dict="$root/fuzz/settings.dict")
+    extra=(-dict="$build/settings.dict")
   fi
   echo "== $target: ${seconds} s"
   "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -max_len=65536 \

@@ -1,16 +1,13 @@
 #pragma once
 // KestruneEX.ini: read once while the main window is created (LoadSettings),
 // written once while it is destroyed (SaveSettings).
-//
-// The main window's side of the file travels in MainWindowState, a plain
-// record: the window fills it from its controls before SaveSettings, and
-// applies what LoadSettings returns.
 #include "platform/code_page_port.h"
 #include "platform/prompts_port.h"
 #include "platform/text_file_port.h"
 #include "settings/app_settings.h"
 #include "settings/ini_file.h"
 #include "settings/value_encodings.h"
+#include "settings/window_state.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,41 +22,6 @@ inline constexpr std::string_view kSettingsFileName = "KestruneEX.ini";
 // "KestruneEX.ini" in the folder of `exePath` (everything up to and including
 // its last "\" or ":"; nothing when it has neither).
 std::string SettingsFilePath(std::string_view exePath);
-
-struct MainWindowState {
-    // Bounds in screen pixels; outer height and width. Applied as they are.
-    std::int32_t top = 100;
-    std::int32_t left = 100;
-    std::int32_t height = 200;
-    std::int32_t width = 640;
-
-    // Layered-window alpha, 255 = opaque. Load: the stored value's low 8 bits.
-    std::uint8_t alpha = 255;
-    // Load: switch alpha blending on when true (alpha != 0), off when false.
-    // Save: not stored.
-    bool alphaBlending = true;
-
-    // Check marks of the menu items "Translation" and "Always on top".
-    bool translationChecked = true;
-    bool alwaysOnTopChecked = false;
-    // Load: make the main window a stay-on-top window when true (it is
-    // whenever "Always on top" is checked). Save: not stored.
-    bool stayOnTop = false;
-
-    // Colour of the main window's colour dialog; stored as TBgColor.
-    Color colorDialogColor = kClWindow;
-    // Load: a colour to give the log view as its background; nullopt: leave
-    // the log view's colour as it is. Save: not used.
-    std::optional<Color> logViewBackground;
-
-    // Save: the log view's present font; stored as TMainFont. Load: not used.
-    FontDescription logViewFont{"Tahoma", kClWindowText, 8, FontPitch::Default};
-    // Load: a font to give the log view and the font dialog (the default
-    // character set); nullopt: both keep their fonts. Save: not used.
-    std::optional<FontDescription> fontToApply;
-
-    bool operator==(const MainWindowState&) const = default;
-};
 
 // --- The rules on a file already in memory ---------------------------------
 
