@@ -151,6 +151,8 @@ struct AppSettings {
     SubtitleLook Subtitle;
     TextSource Source = TextSource::Clipboard;
     std::string WebSocketUrl = kDefaultWebSocketUrl;  // ws:// or wss://, as the user wrote it
+    int32_t GetTextMethod = 1;   // as a shortcut stores it: 1 Ascii, 2 and 3 hex, 4 Unicode text
+    std::u16string ActiveProfile;  // the game profile in force; empty: none
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }

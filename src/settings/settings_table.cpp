@@ -324,6 +324,8 @@ std::vector<SettingRow> MakeTable()
     t.push_back(PerGame(TextRow("Capture", "WebSocketUrl", KX_AT(app.WebSocketUrl))));
 
     t.push_back(FontRow());
+    t.push_back(PerGame(IntegerRow("Setting", "GetTextMethod", KX_AT(app.GetTextMethod), 1, 4)));
+    t.push_back(HexTextRow("Profile", "Active", KX_AT(app.ActiveProfile)));
     return t;
 }
 

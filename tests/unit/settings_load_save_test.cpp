@@ -225,6 +225,8 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     window.colorDialogColor = kClWindow;
     std::string expected = "[Setting]\r\nAncete=0\r\nuot=0\r\nCodepage=932\r\nFlood=150\r\nFloodChk=1\r\n"
                            "ClickThrough=0\r\nTBgColor=clWindow\r\nTMainFont=Tahoma,clWindowText,8,d,\r\n"
+                           "GetTextMethod=1\r\n"  // the two keys of the game profiles: the method and the profile
+
                            "[WindowsPos]\r\nMainTop=100\r\nMainLeft=100\r\nMainHeight=200\r\nMainWidth=640\r\n"
                            "[WindowsTransparent]\r\nMainABV=255\r\n"
                            "[MainMenu]\r\nTranslation=1\r\nAot=0\r\n"
@@ -241,6 +243,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
                 "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n";
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
     expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
+    expected += "[Profile]\r\nActive=\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 
@@ -375,7 +378,7 @@ TEST(SettingsSaveTest, HandEditedLinesSurviveAndKnownKeysAreOverwritten)
                              "Flood = 150\r\n"
                              "Extra=keep me\r\n"
                              "Ancete=0\r\nuot=0\r\nCodepage=932\r\nFloodChk=1\r\nClickThrough=0\r\nTBgColor=$00123456\r\n"
-                             "TMainFont=Tahoma,clWindowText,8,d,\r\n"
+                             "TMainFont=Tahoma,clWindowText,8,d,\r\nGetTextMethod=1\r\n"
                              "\r\n"
                              "[AgthSM100]\r\n"
                              "GName=0041\r\n"
