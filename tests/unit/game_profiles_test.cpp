@@ -122,7 +122,7 @@ TEST_F(ProfilesFixture, AMissingProfileIsMadeEmptyAndAChangeWritesOnlyWhatDiffer
 TEST_F(ProfilesFixture, AProfileThatCannotBeReadWholeIsSaidOnceUsesTheGlobalValuesAndIsNeverWritten)
 {
     const std::string badBytes = "[Setting]\r\nCodepage=932\r\n; \xff\xfe\r\n";
-    const std::string badValue = "[Setting]\r\nCodepage=932\r\n[Engine]\r\nTimeoutS=9999\r\nPrompt=12\r\n";
+    const std::string badValue = "[Setting]\r\nCodepage=932\r\n[Engine]\r\nTimeoutS=9999\r\nPrompt=zz12\r\n";
     folders.files[u"Bytes\\profile.ini"] = badBytes;
     folders.files[u"Value\\profile.ini"] = badValue;
 
