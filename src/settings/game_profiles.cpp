@@ -236,6 +236,37 @@ std::optional<std::u16string> GameProfiles::ChangeOwn(const AppSettings& own)
     return std::nullopt;
 }
 
+std::optional<std::u16string> GameProfiles::TakeChanges(const AppSettings& before, const AppSettings& after,
+                                                       std::initializer_list<std::string_view> forProfile)
+{
+    std::vector<const SettingRow*> changed;
+    for (const SettingRow& row : SettingsTable())
+        if (row.perGame && row.form != StoredForm::PairList && WrittenValue(row, before) != WrittenValue(row, after))
+            changed.push_back(&row);
+    const auto forTheGame = [&](const SettingRow& row) {
+        return IsActive() && std::find(forProfile.begin(), forProfile.end(), row.section + "/" + row.key) != forProfile.end();
+    };
+    // A row's new value, moved through its own written form.
+    IniFile values;
+    ValueWriter out{values, kAsItStands};
+    MainWindowState window;
+    for (const SettingRow* row : changed)
+        row->write(out, {after, window});
+    for (const SettingRow* row : changed)
+        if (!forTheGame(*row))
+            row->read(values, {global_, window});
+    if (!IsActive())
+        return std::nullopt;
+    AppSettings own = Own();
+    bool ownChanged = false;
+    for (const SettingRow* row : changed)
+        if (forTheGame(*row) || WrittenValue(*row, own) != WrittenValue(*row, after)) {
+            row->read(values, {own, window});
+            ownChanged = true;
+        }
+    return ownChanged ? ChangeOwn(own) : std::nullopt;
+}
+
 std::vector<std::u16string> GameProfiles::Names() const
 {
     std::vector<std::u16string> names;

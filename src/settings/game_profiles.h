@@ -12,6 +12,7 @@
 #include "settings/ini_file.h"
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,6 +70,13 @@ public:
     void ApplyTo(AppSettings& inUse) const;
     // Writes the profile's new own values at once; the reason when it could not.
     std::optional<std::u16string> ChangeOwn(const AppSettings& own);
+    // The user changed single values in force from `before` to `after`
+    // (lists are not looked at). Each goes to the global settings, and the
+    // profile in force gives its own value of it up; those of `forProfile`
+    // ("Section/Key") go to the profile instead while one is in force. The
+    // reason when the profile could not be written.
+    std::optional<std::u16string> TakeChanges(const AppSettings& before, const AppSettings& after,
+                                              std::initializer_list<std::string_view> forProfile);
 
     // The profiles there are, in name order.
     std::vector<std::u16string> Names() const;

@@ -142,6 +142,29 @@ TEST_F(ProfilesFixture, AProfileThatCannotBeReadWholeIsSaidOnceUsesTheGlobalValu
     EXPECT_EQ(folders.files[u"Value\\profile.ini"], badValue);
 }
 
+TEST_F(ProfilesFixture, AChangeMadeInForceGoesToTheGlobalSettingsUnlessItIsTheGamesAndTheProfileGivesWay)
+{
+    folders.files[u"G\\profile.ini"] = "[Setting]\r\nCodepage=932\r\n[Engine]\r\nKind=Server\r\n";
+    profiles.Activate(u"G", false);
+    AppSettings before = InUse();
+    AppSettings after = before;
+    after.Engine = EngineKind::EzTrans;   // the menu: the profile's own engine gives way
+    after.Flood = 99;                     // not held by the profile: global
+    after.Codepage = 936;                 // the dialog that writes the game's code page
+    ASSERT_EQ(profiles.TakeChanges(before, after, {"Setting/Codepage"}), std::nullopt);
+    EXPECT_EQ(profiles.Global().Flood, 99);
+    EXPECT_EQ(profiles.Global().Codepage, 949);
+    EXPECT_EQ(folders.files[u"G\\profile.ini"], "[Setting]\r\nCodepage=936\r\n[Engine]\r\n");
+    EXPECT_EQ(InUse().Engine, EngineKind::EzTrans);
+
+    profiles.Activate(u"", false);
+    before = InUse();
+    after = before;
+    after.Codepage = 950;
+    profiles.TakeChanges(before, after, {"Setting/Codepage"});
+    EXPECT_EQ(profiles.Global().Codepage, 950);
+}
+
 TEST(ProfileNameTest, NamesAWindowsFolderCannotHaveAreRefused)
 {
     for (std::u16string_view good : {u"Fate stay night", u"\u3072\u3050\u3089\u3057", u"a.b", u"CONSOLE", u"COM0"})

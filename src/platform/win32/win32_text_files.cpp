@@ -13,8 +13,13 @@ namespace kx::win32 {
 
 FileReadResult Win32TextFiles::ReadWholeFile(const std::string& path)
 {
+    return ReadFileAt(Wide(AnsiToU16(path)));
+}
+
+FileReadResult ReadFileAt(const std::wstring& path)
+{
     FileReadResult result;
-    UniqueFileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = ::GetLastError();

@@ -1,5 +1,5 @@
 #pragma once
-// Whole-file access on Win32: CreateFileA/ReadFile, and a replacement written
+// Whole-file access on Win32: CreateFileW/ReadFile, and a replacement written
 // to "<path>.tmp", flushed, then moved over the file with MoveFileExA
 // (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
 #include "platform/text_file_port.h"
@@ -13,6 +13,9 @@ public:
     FileReadResult ReadWholeFile(const std::string& path) override;
     bool ReplaceWholeFile(const std::string& path, std::string_view bytes) override;
 };
+
+// Reads the whole file at the UTF-16 path.
+FileReadResult ReadFileAt(const std::wstring& path);
 
 // Writes `bytes` to the file `temporary` (created or emptied), flushes it and
 // moves it over `path` (MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH).
