@@ -21,6 +21,8 @@ public:
     virtual int GetTextMethod() const = 0;
     // Sets the method and the check mark of its menu entry.
     virtual void SetGetTextMethod(int method) = 0;
+    // A game is about to start from the shortcut of this name.
+    virtual void GameStarting(const std::u16string& /*name*/) {}
 };
 
 struct AgthHelperControls {

@@ -192,6 +192,9 @@ bool ShortcutManager::Run(const std::u16string& agthPathBox)
         return false;
     }
     const std::u16string parameters = BuildRunParameters(ports_.codePages, editors_.option, editors_.appPath);
+    // The game's profile first, so that the shortcut's own method stands.
+    if (selected_ && *selected_ >= 0 && static_cast<std::size_t>(*selected_) < items_.size())
+        methodHost_.GameStarting(items_[static_cast<std::size_t>(*selected_)].name);
     methodHost_.SetGetTextMethod(std::clamp(editors_.method, static_cast<int>(Ascii), static_cast<int>(UnicodeText)));
     const int delayIndex = std::clamp(editors_.delayIndex, 0, kShortcutDelayCount - 1);
     StartCapturePause(pauseHost_, delayIndex * 5);

@@ -11,6 +11,7 @@
 #include "platform/win32/ui/dialog_layout.h"
 #include "platform/win32/win32_version.h"
 #include "translate/win32/server_settings_dialog.h"
+#include "settings/win32/profile_name_dialog.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -191,6 +192,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_HOTKEY:
         OnHotkey(static_cast<int>(wParam));
         return 0;
+    case WM_INITMENUPOPUP:
+        if (IsProfileMenu(reinterpret_cast<HMENU>(wParam)))
+            FillProfileMenu(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_TIMER:
         if (wParam == kTransTimerId)
             TransTimerTimer(*this);
@@ -263,6 +268,7 @@ void MainWindow::FormCreate()
     capture_->Pipeline().SetTurnScheduler([this] { OnTurnAsked(); });
     CreateServerDialog();
     CreateWebSocketDialog();
+    CreateProfiles();
 
     model_.SetGetTextMethod(Ascii);
     programTitle_ = BuildProgramTitle(ReadFileVersion());
@@ -270,7 +276,7 @@ void MainWindow::FormCreate()
     capture_->Start();
     logView_->SetText(Widen(programTitle_ + kStartupCredits + "\r\n" + kStartupSite));
     LoadSettingsIntoWindow();
-    model_.PublishFilters();
+    LoadProfile();
     StartChosenEngine();
     StartTextSource();
     RegisterHotkeys();
@@ -367,10 +373,8 @@ void MainWindow::OnCommand(int id)
     case ID_METHOD_ASCII:
     case ID_METHOD_HEXSEQ:
     case ID_METHOD_HEXREV:
-        model_.SetGetTextMethod(Ascii + (id - ID_METHOD_ASCII));
-        break;
     case ID_METHOD_UNICODE:
-        model_.SetGetTextMethod(UnicodeText);
+        GetTextMethod1Click(id == ID_METHOD_UNICODE ? UnicodeText : Ascii + (id - ID_METHOD_ASCII));
         break;
     case ID_OPTIONS_ADVANCED:
     case ID_POPUP_SETTINGS:
@@ -403,8 +407,19 @@ void MainWindow::OnCommand(int id)
         ClickThrough1Click();
         break;
     default:
+        if (id >= ID_PROFILE_NONE && id <= ID_PROFILE_LAST)
+            OnProfileCommand(id);
         break;  // the Half && Half methods and Plug-In are disabled
     }
+}
+
+// The method in force, kept for the game while a profile is in force.
+void MainWindow::GetTextMethod1Click(int method)
+{
+    const AppSettings before = settings_;
+    model_.SetGetTextMethod(method);
+    settings_.GetTextMethod = model_.GetTextMethod();
+    TakeSettingsChanges(before, {"Setting/GetTextMethod"});
 }
 
 void MainWindow::AttchprocesswithAGTH1Click()
@@ -437,7 +452,10 @@ void MainWindow::tClick()
     RECT bounds;
     ::GetWindowRect(window_, &bounds);
     settingForm_->MoveTo(bounds.left + 50, bounds.top - 50);
+    const AppSettings before = settings_;
     settingForm_->ShowModal();
+    // The code page is the game's while a profile is in force.
+    TakeSettingsChanges(before, {"Setting/Codepage"});
 }
 
 void MainWindow::About1Click()

@@ -11,16 +11,19 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_pages.h"
+#include "platform/win32/win32_game_folders.h"
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_text_files.h"
 #include "settings/advanced_settings.h"
 #include "settings/app_settings.h"
+#include "settings/game_profiles.h"
 #include "settings/settings_file.h"
 #include "capture/capture_pause.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +33,7 @@ namespace kx::win32 {
 class TextFiltersDialog;
 class ServerSettingsDialog;
 class WebSocketSettingsDialog;
+class ProfileNameDialog;
 
 // The log view's font as the user chose it.
 struct LogFont {
@@ -62,6 +66,8 @@ public:
     // AgthHelperHost: the get-text method (the AGTH helper sets it too).
     int GetTextMethod() const override { return model_.GetTextMethod(); }
     void SetGetTextMethod(int method) override { model_.SetGetTextMethod(method); }
+    // A game started from a shortcut (main_window_profiles.cpp).
+    void GameStarting(const std::u16string& name) override;
 
     // CapturePauseHost
     void SetMonitoring(bool on) override { model_.SetMonitoring(on); }
@@ -113,6 +119,7 @@ private:
     void tClick();
     void About1Click();
     void TextFilters1Click();
+    void GetTextMethod1Click(int method);
     // The translation engine (main_window_engine.cpp).
     void StartChosenEngine();
     // The Server settings dialog, and the Translation item greyed when an engine stops answering.
@@ -126,9 +133,23 @@ private:
     void CreateWebSocketDialog();
     void StartTextSource();
     void OnTextSourceCommand(int id);
+    void ChooseTextSource(TextSource source, const std::string& url);
     void SourceClipboard1Click();
     void SourceWebSocket1Click();
     void WebSocketSettings1Click();
+    // Game profiles (main_window_profiles.cpp).
+    void CreateProfiles();
+    void LoadProfile();
+    void SwitchProfile(const std::u16string& name, bool makeMissing);
+    // The user changed settings in force from `before`; `forProfile` as
+    // GameProfiles::TakeChanges takes it.
+    void TakeSettingsChanges(const AppSettings& before, std::initializer_list<std::string_view> forProfile = {});
+    void ApplyInForce(const AppSettings& before);
+    AppSettings GlobalSettingsToSave() const;
+    bool IsProfileMenu(HMENU menu) const;
+    void FillProfileMenu(HMENU menu);
+    void OnProfileCommand(int id);
+    void NewProfile1Click();
     void Cleartext1Click();
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
@@ -164,6 +185,10 @@ private:
     std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
     std::unique_ptr<ServerSettingsDialog> serverDialog_;
     std::unique_ptr<WebSocketSettingsDialog> webSocketDialog_;
+    std::unique_ptr<ProfileNameDialog> profileNameDialog_;
+    std::unique_ptr<Win32GameFolders> gameFolders_;
+    std::unique_ptr<GameProfiles> profiles_;
+    std::vector<std::u16string> profileMenuNames_;  // as the menu last listed them
 
     std::unique_ptr<LogViewWindow> logView_;
     Win32CodePages codePages_;

@@ -66,29 +66,23 @@ void MainWindow::OnEngineCommand(int id)
         ServerSettings1Click();
 }
 
+// The engine in force; ApplyInForce starts it and says so.
 void MainWindow::EngineEzTrans1Click()
 {
     if (settings_.Engine == EngineKind::EzTrans)
         return;
+    const AppSettings before = settings_;
     model_.SetEngine(EngineKind::EzTrans);
-    ShowTranslationPossible();
-    // No ezTrans text is on its way while the engine is not ready, so it can
-    // start here on the UI thread, as at start-up.
-    if (!capture_->EzTransReady()) {
-        capture_->StartEzTrans();
-        ShowTranslationPossible();
-    }
-    if (capture_->EzTransReady())
-        capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
+    TakeSettingsChanges(before);
 }
 
 void MainWindow::EngineServer1Click()
 {
     if (settings_.Engine == EngineKind::Server)
         return;
+    const AppSettings before = settings_;
     model_.SetEngine(EngineKind::Server);
-    ShowTranslationPossible();
-    capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
+    TakeSettingsChanges(before);
 }
 
 void MainWindow::ServerSettings1Click()
@@ -97,17 +91,17 @@ void MainWindow::ServerSettings1Click()
         serverDialog_->Edit({settings_.Server, capture_->ServerApiKey()});
     if (!edited)
         return;
-    const bool urlChanged = edited->server.url != settings_.Server.url;
+    const AppSettings before = settings_;
     settings_.Server = edited->server;
+    // The glossary is the Text filters dialog's.
+    settings_.Server.glossary = before.Server.glossary;
     if (edited->apiKey != capture_->ServerApiKey()) {
         NewApiKey stored = capture_->ChangeServerApiKey(edited->apiKey);
         settings_.ServerApiKey = std::move(stored.stored);
         if (stored.problem)
             prompts_.ShowAppError(*stored.problem);
     }
-    capture_->ConfigureServer(settings_.Server);
-    if (urlChanged && settings_.Engine == EngineKind::Server)
-        capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
+    TakeSettingsChanges(before);
 }
 
 } // namespace kx::win32

@@ -8,17 +8,27 @@
 
 namespace kx::win32 {
 
+// The lists shown and edited are the global ones; the switches those in force.
 void MainWindow::TextFilters1Click()
 {
-    std::optional<TextFilterDialogValues> edited =
-        textFiltersDialog_->Edit({settings_.Filters, settings_.Server.glossary});
+    const AppSettings& global = profiles_->Global();
+    TextFilterSettings shown = settings_.Filters;
+    shown.before = global.Filters.before;
+    shown.after = global.Filters.after;
+    std::optional<TextFilterDialogValues> edited = textFiltersDialog_->Edit({shown, global.Server.glossary});
     if (!edited)
         return;
-    settings_.Filters = std::move(edited->filters);
-    model_.PublishFilters();
+    AppSettings lists = global;
+    lists.Filters.before = std::move(edited->filters.before);
+    lists.Filters.after = std::move(edited->filters.after);
+    lists.Server.glossary = std::move(edited->glossary);
+    profiles_->SetGlobal(lists);
+    const AppSettings before = settings_;
+    settings_.Filters.RepeatChars = edited->filters.RepeatChars;
+    settings_.Filters.RepeatPhrase = edited->filters.RepeatPhrase;
+    settings_.Filters.SkipRepeat = edited->filters.SkipRepeat;
     // The engine takes the glossary from the next line it translates.
-    settings_.Server.glossary = std::move(edited->glossary);
-    capture_->ConfigureServer(settings_.Server);
+    TakeSettingsChanges(before);
 }
 
 } // namespace kx::win32

@@ -100,7 +100,7 @@ void MainWindow::SaveSettingsFromWindow()
     state.alwaysOnTopChecked = model_.AlwaysOnTopChecked();
     state.colorDialogColor = colorDialogColour_;
     state.logViewFont = DescribeFont(logFont_, frame_.Dpi());
-    SaveSettings(*settingsFile_, settings_, state);
+    SaveSettings(*settingsFile_, GlobalSettingsToSave(), state);
 }
 
 WindowAlpha MainWindow::MainWindowAlpha() const

@@ -33,24 +33,32 @@ void MainWindow::OnTextSourceCommand(int id)
         WebSocketSettings1Click();
 }
 
+// The source in force; ApplyInForce starts a changed one. Chosen again, the
+// same source starts anew.
+void MainWindow::ChooseTextSource(TextSource source, const std::string& url)
+{
+    const AppSettings before = settings_;
+    model_.SetTextSource(source);
+    settings_.WebSocketUrl = url;
+    if (settings_.Source == before.Source && settings_.WebSocketUrl == before.WebSocketUrl)
+        StartTextSource();
+    TakeSettingsChanges(before);
+}
+
 void MainWindow::SourceClipboard1Click()
 {
-    model_.SetTextSource(TextSource::Clipboard);
-    StartTextSource();
+    ChooseTextSource(TextSource::Clipboard, settings_.WebSocketUrl);
 }
 
 void MainWindow::SourceWebSocket1Click()
 {
-    model_.SetTextSource(TextSource::WebSocket);
-    StartTextSource();
+    ChooseTextSource(TextSource::WebSocket, settings_.WebSocketUrl);
 }
 
 void MainWindow::WebSocketSettings1Click()
 {
-    if (std::optional<std::string> url = webSocketDialog_->Edit(settings_.WebSocketUrl)) {
-        settings_.WebSocketUrl = std::move(*url);
-        StartTextSource();
-    }
+    if (std::optional<std::string> url = webSocketDialog_->Edit(settings_.WebSocketUrl))
+        ChooseTextSource(model_.Source(), *url);
 }
 
 } // namespace kx::win32

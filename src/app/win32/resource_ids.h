@@ -36,6 +36,12 @@
 #define ID_SOURCE_WEBSOCKET 40037
 #define ID_SOURCE_WEBSOCKETSETTINGS 40038
 #define ID_HELP_ABOUT 40040
+// Options › Game profile: none, a new one, and the profiles there are from
+// ID_PROFILE_FIRST on (at most kMaxProfileMenuItems of them).
+#define ID_PROFILE_NONE 40200
+#define ID_PROFILE_NEW 40201
+#define ID_PROFILE_FIRST 40210
+#define ID_PROFILE_LAST 40409
 
 // Context menu
 #define ID_POPUP_CLEARTEXT 40100

@@ -1,0 +1,160 @@
+// The main window's game profiles: which one is in force (Options › Game
+// profile, a game started from a shortcut), and the settings in force made
+// anew from the global ones and the profile's whenever either changes.
+#include "app/program_title.h"
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "common/text.h"
+#include "common/windows_wide.h"
+#include "settings/win32/profile_name_dialog.h"
+
+#include <utility>
+
+namespace kx::win32 {
+namespace {
+
+constexpr std::size_t kMaxProfileMenuItems = ID_PROFILE_LAST - ID_PROFILE_FIRST + 1;
+
+} // namespace
+
+void MainWindow::CreateProfiles()
+{
+    gameFolders_ = std::make_unique<Win32GameFolders>(ProgramFolder());
+    profiles_ = std::make_unique<GameProfiles>(*gameFolders_, codePages_);
+    profileNameDialog_ = std::make_unique<ProfileNameDialog>(instance_);
+    profileNameDialog_->Create(window_);
+}
+
+// After the settings file is read: what it holds is the global settings, and
+// the profile it names comes into force.
+void MainWindow::LoadProfile()
+{
+    profiles_->SetGlobal(settings_);
+    const std::u16string stored = settings_.ActiveProfile;
+    // A stored name that cannot be a profile (edited by hand) is none.
+    std::vector<std::u16string> lines;
+    if (!ProfileNameProblem(stored))
+        lines = profiles_->Activate(stored, false);
+    for (const std::u16string& line : lines)
+        capture_->Pipeline().AddProgramLine(line);
+    profiles_->ApplyTo(settings_);
+    model_.SetGetTextMethod(settings_.GetTextMethod);
+    model_.PublishFilters();
+}
+
+void MainWindow::SwitchProfile(const std::u16string& name, bool makeMissing)
+{
+    const AppSettings before = settings_;
+    for (const std::u16string& line : profiles_->Activate(name, makeMissing))
+        capture_->Pipeline().AddProgramLine(line);
+    profiles_->ApplyTo(settings_);
+    ApplyInForce(before);
+}
+
+// A game started from a shortcut: the profile named after the shortcut.
+void MainWindow::GameStarting(const std::u16string& name)
+{
+    if (const std::optional<std::u16string> problem = ProfileNameProblem(name)) {
+        capture_->Pipeline().AddProgramLine(u"Game profile: \"" + name + u"\" cannot name a profile: " + *problem);
+        SwitchProfile(u"", false);
+        return;
+    }
+    SwitchProfile(name, true);
+}
+
+void MainWindow::TakeSettingsChanges(const AppSettings& before, std::initializer_list<std::string_view> forProfile)
+{
+    if (std::optional<std::u16string> problem = profiles_->TakeChanges(before, settings_, forProfile))
+        capture_->Pipeline().AddProgramLine(u"Game profile " + profiles_->Active() + u": " + *problem);
+    profiles_->ApplyTo(settings_);
+    ApplyInForce(before);
+}
+
+// What the program does with the settings in force after they changed.
+void MainWindow::ApplyInForce(const AppSettings& before)
+{
+    model_.PublishFilters();
+    if (settings_.GetTextMethod != before.GetTextMethod)
+        model_.SetGetTextMethod(settings_.GetTextMethod);
+    if (!(settings_.Server == before.Server))
+        capture_->ConfigureServer(settings_.Server);
+    if (settings_.Engine != before.Engine) {
+        if (settings_.Engine == EngineKind::Server) {
+            capture_->Pipeline().AddProgramLine(ServerLogLine(settings_.Server));
+        } else {
+            if (!capture_->EzTransReady())
+                capture_->StartEzTrans();
+            if (capture_->EzTransReady())
+                capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
+        }
+        ShowTranslationPossible();
+    } else if (settings_.Engine == EngineKind::Server && settings_.Server.url != before.Server.url) {
+        capture_->Pipeline().AddProgramLine(ServerLogLine(settings_.Server));
+    }
+    if (settings_.Source != before.Source || settings_.WebSocketUrl != before.WebSocketUrl)
+        StartTextSource();
+}
+
+// The record KestruneEX.ini gets: the settings in force with the global
+// values under the profile's.
+AppSettings MainWindow::GlobalSettingsToSave() const
+{
+    AppSettings saved = settings_;
+    CopyPerGameValues(profiles_->Global(), saved);
+    saved.ActiveProfile = profiles_->Active();
+    return saved;
+}
+
+// Options › Game profile, filled each time it opens: none, the profiles
+// there are, and a new one.
+void MainWindow::FillProfileMenu(HMENU menu)
+{
+    while (::GetMenuItemCount(menu) > 0)
+        ::DeleteMenu(menu, 0, MF_BYPOSITION);
+    profileMenuNames_ = profiles_->Names();
+    ::AppendMenuW(menu, MF_STRING, ID_PROFILE_NONE, L"&None (all games)");
+    if (!profileMenuNames_.empty())
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (std::size_t i = 0; i < profileMenuNames_.size() && i < kMaxProfileMenuItems; ++i) {
+        // A "&" in a name is a letter, not a menu accelerator.
+        std::u16string caption;
+        for (char16_t c : profileMenuNames_[i])
+            caption += c == u'&' ? std::u16string(u"&&") : std::u16string(1, c);
+        ::AppendMenuW(menu, MF_STRING, ID_PROFILE_FIRST + static_cast<UINT>(i), Wide(caption).c_str());
+    }
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(menu, MF_STRING, ID_PROFILE_NEW, L"New &profile..");
+    int checked = ID_PROFILE_NONE;
+    for (std::size_t i = 0; i < profileMenuNames_.size() && i < kMaxProfileMenuItems; ++i)
+        if (profileMenuNames_[i] == profiles_->Active())
+            checked = ID_PROFILE_FIRST + static_cast<int>(i);
+    ::CheckMenuRadioItem(menu, ID_PROFILE_NONE, ID_PROFILE_LAST, checked, MF_BYCOMMAND);
+}
+
+bool MainWindow::IsProfileMenu(HMENU menu) const
+{
+    return ::GetMenuItemID(menu, 0) == ID_PROFILE_NONE;
+}
+
+void MainWindow::OnProfileCommand(int id)
+{
+    if (id == ID_PROFILE_NONE) {
+        SwitchProfile(u"", false);
+    } else if (id == ID_PROFILE_NEW) {
+        NewProfile1Click();
+    } else {
+        if (profileMenuNames_.empty())
+            profileMenuNames_ = profiles_->Names();  // chosen without the menu opened (a test's command)
+        const auto index = static_cast<std::size_t>(id - ID_PROFILE_FIRST);
+        if (index < profileMenuNames_.size())
+            SwitchProfile(profileMenuNames_[index], true);
+    }
+}
+
+void MainWindow::NewProfile1Click()
+{
+    if (std::optional<std::u16string> name = profileNameDialog_->Ask())
+        SwitchProfile(*name, true);
+}
+
+} // namespace kx::win32
