@@ -1280,8 +1280,9 @@ switch_filters() {
 
 # At 144 dpi (150 %): the main window's font, the dialogs and the subtitle
 # strip laid out at scale. The dialogs take the size of their templates'
-# dialog units at this dpi: Tahoma 8 gives 9 x 17 pixels a unit base there
-# (6 x 12 at 96 dpi), so they grow by 150 % across and by 17/12 down.
+# dialog units at this dpi: Tahoma 8, with the CJK font linked to it as this
+# run sets up, gives a base of 9 x 19 pixels there (6 x 13 at 96 dpi), so
+# they grow by 150 % across and by 19/13 down.
 scenario_high_dpi() {
   DPI_CHANGED=1
   set_dpi 144
@@ -1290,7 +1291,7 @@ scenario_high_dpi() {
   local helper=(--exact --class '#32770' 'AGTH helper') info x y w h rect
   expect "the AGTH helper opens" drv wait-window "${helper[@]}" 30000
   info=$(drv window-info "${helper[@]}")
-  expect_fields "the AGTH helper at 150 %" "$info" client=743,589
+  expect_fields "the AGTH helper at 150 %" "$info" client=743,608
   shot_of "$info" screenshot-agth-helper-150.png
   drv click-button "${helper[@]}" Close 5000 >/dev/null
   app_ready
@@ -1299,7 +1300,7 @@ scenario_high_dpi() {
   info=$(drv window-info)
   shot_of "$info" screenshot-normal-150.png
   local dlg
-  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:623,389" "$KX_CMD_TEXTFILTERS:Text filters:720,746"; do
+  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:623,401" "$KX_CMD_TEXTFILTERS:Text filters:720,770"; do
     IFS=: read -r cmd title size <<<"$dlg"
     drv post-command "$cmd" >/dev/null
     expect "$title opens" drv wait-window --exact --class '#32770' "$title" 10000
