@@ -14,9 +14,6 @@
 namespace kx::win32 {
 namespace {
 
-constexpr int kClientWidth = 495;
-constexpr int kClientHeight = 415;
-
 // The controls of the "Attach process" tab.
 constexpr int kAttachPage[] = {
     IDC_AGTH_GRID,         IDC_AGTH_ATTACHBTN, IDC_AGTH_ATTNOPTBTN, IDC_AGTH_REFRESHBTN, IDC_AGTH_OPTIONLABEL,
@@ -39,7 +36,7 @@ void AgthHelpForm::OnInit()
 {
     prompts_.SetOwner(Handle());
     launcher_.SetOwner(Handle());
-    Layout();
+    CentreOnDesktop();
 
     HWND tabs = Control(IDC_AGTH_TABS);
     const wchar_t* pages[] = {L"Attach process", L"Shortcut Manager"};
@@ -58,44 +55,19 @@ void AgthHelpForm::OnInit()
 
     HWND grid = Control(IDC_AGTH_GRID);
     ::SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    AddListColumn(grid, 0, L"Process ID", 64);
-    AddListColumn(grid, 1, L"Process Name", 323);
+    AddListColumn(grid, 0, L"Process ID", 43);
+    AddListColumn(grid, 1, L"Process Name", 215);
 
     rules_.Created();
     WriteControls();
     RethrowIfAny(shortcutError);
 }
 
-void AgthHelpForm::Layout()
+// The helper opens at the centre of the screen rather than over its owner.
+void AgthHelpForm::CentreOnDesktop()
 {
-    // The layout is kept in pixels: a client area of 495 x 415 at the centre
-    // of the desktop.
-    static constexpr ControlPlace kPlaces[] = {
-        {IDC_AGTH_PATHLABEL, 8, 12, 52, 13},      {IDC_AGTH_PATHBOX, 62, 8, 338, 21},
-        {IDC_AGTH_BROWBTN, 408, 7, 79, 23},       {IDC_AGTH_TABS, 8, 38, 479, 336},
-        {IDC_AGTH_GRID, 16, 68, 408, 236},        {IDC_AGTH_ATTACHBTN, 430, 68, 50, 25},
-        {IDC_AGTH_ATTNOPTBTN, 430, 97, 50, 25},   {IDC_AGTH_REFRESHBTN, 430, 126, 50, 25},
-        {IDC_AGTH_OPTIONLABEL, 16, 322, 92, 13},  {IDC_AGTH_OPTIONBOX, 110, 318, 200, 200},
-        {IDC_AGTH_GETTEXTGROUP, 324, 294, 156, 76}, {IDC_AGTH_ASRBUTTON, 334, 308, 140, 14},
-        {IDC_AGTH_SHRBUTTON, 334, 322, 140, 14},  {IDC_AGTH_RHRBUTTON, 334, 336, 140, 14},
-        {IDC_AGTH_UNIBUTTON, 334, 350, 140, 14},
-        {IDC_AGTH_CHECKBOX1, 8, 386, 250, 17},
-        {IDC_SM_LIST, 16, 68, 190, 296},          {IDC_SM_NAMELABEL, 214, 70, 92, 13},
-        {IDC_SM_NAME, 310, 66, 170, 21},          {IDC_SM_APATHBTN, 214, 93, 88, 23},
-        {IDC_SM_APATH, 310, 94, 170, 21},         {IDC_SM_OPTIONLABEL, 214, 126, 94, 13},
-        {IDC_SM_OPTION, 310, 122, 170, 21},       {IDC_SM_DELAYLABEL, 214, 154, 94, 13},
-        {IDC_SM_DELAY, 310, 150, 60, 200},        {IDC_SM_ICON, 446, 148, 32, 32},
-        {IDC_SM_NOTESLABEL, 214, 184, 84, 13},    {IDC_SM_NOTES, 214, 200, 266, 70},
-        {IDC_SM_METHODGROUP, 214, 278, 150, 88},  {IDC_SM_ASCII, 224, 293, 100, 16},
-        {IDC_SM_SEQHEX, 224, 310, 100, 16},       {IDC_SM_REVHEX, 224, 327, 100, 16},
-        {IDC_SM_UNICODE, 224, 344, 100, 16},
-        {IDC_SM_NEW, 372, 284, 52, 25},           {IDC_SM_DELETE, 428, 284, 52, 25},
-        {IDC_SM_APPLY, 372, 316, 52, 25},         {IDC_SM_RUN, 428, 316, 52, 25},
-        {IDC_AGTH_CLOSEBTN, 412, 382, 75, 25},
-    };
-    HWND box = Handle();
-    LayOutDialog(box, kClientWidth, kClientHeight, kPlaces);
     RECT outer;
+    HWND box = Handle();
     ::GetWindowRect(box, &outer);
     const int width = outer.right - outer.left;
     const int height = outer.bottom - outer.top;

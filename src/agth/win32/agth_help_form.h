@@ -41,7 +41,7 @@ private:
     void TabsChange();
 
     HWND Control(int id) const { return ::GetDlgItem(Handle(), id); }
-    void Layout();
+    void CentreOnDesktop();
     void ReadControls();
     void WriteControls();
     void WriteProcessGrid();

@@ -92,7 +92,7 @@ void ShortcutPage::Created(HWND dialog)
     for (int column = 0; column < 6; ++column) {
         LVCOLUMNW c{};
         c.mask = LVCF_WIDTH | LVCF_SUBITEM;
-        c.cx = column == 0 ? Scaled(180, WindowDpi(list)) : 0;
+        c.cx = column == 0 ? DialogUnitsWide(list, 120) : 0;
         c.iSubItem = column;
         ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&c));
     }

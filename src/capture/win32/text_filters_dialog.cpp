@@ -57,13 +57,6 @@ std::optional<Substitution> SubstitutionDialog::Edit(const Substitution& current
 
 void SubstitutionDialog::OnInit()
 {
-    // The layout is kept in pixels: a client area of 360 x 110.
-    static constexpr ControlPlace kPlaces[] = {
-        {IDC_SUBST_FINDLABEL, 8, 12, 60, 13},    {IDC_SUBST_FIND, 72, 8, 280, 21},
-        {IDC_SUBST_REPLACELABEL, 8, 41, 60, 13}, {IDC_SUBST_REPLACE, 72, 37, 280, 21},
-        {IDOK, 196, 76, 75, 25},                 {IDCANCEL, 277, 76, 75, 25},
-    };
-    LayOutDialog(Handle(), 360, 110, kPlaces);
     // No length limit: a pasted text is taken whole.
     for (int id : {IDC_SUBST_FIND, IDC_SUBST_REPLACE})
         ::SendDlgItemMessageW(Handle(), id, EM_SETLIMITTEXT, 0, 0);
@@ -131,26 +124,12 @@ std::optional<TextFilterDialogValues> TextFiltersDialog::Edit(const TextFilterDi
 
 void TextFiltersDialog::OnInit()
 {
-    // The layout is kept in pixels: a client area of 480 x 527.
-    static constexpr ControlPlace kPlaces[] = {
-        {IDC_FILTERS_REPEATCHARS, 8, 8, 464, 17},   {IDC_FILTERS_REPEATPHRASE, 8, 29, 464, 17},
-        {IDC_FILTERS_SKIPREPEAT, 8, 50, 464, 17},   {IDC_FILTERS_BEFORELABEL, 8, 78, 360, 13},
-        {IDC_FILTERS_BEFORELIST, 8, 94, 370, 110},  {IDC_FILTERS_BEFOREADD, 389, 94, 83, 25},
-        {IDC_FILTERS_BEFOREEDIT, 389, 123, 83, 25}, {IDC_FILTERS_BEFOREDELETE, 389, 152, 83, 25},
-        {IDC_FILTERS_AFTERLABEL, 8, 216, 360, 13},  {IDC_FILTERS_AFTERLIST, 8, 232, 370, 110},
-        {IDC_FILTERS_AFTERADD, 389, 232, 83, 25},   {IDC_FILTERS_AFTEREDIT, 389, 261, 83, 25},
-        {IDC_FILTERS_AFTERDELETE, 389, 290, 83, 25}, {IDC_FILTERS_GLOSSARYLABEL, 8, 354, 360, 13},
-        {IDC_FILTERS_GLOSSARYLIST, 8, 370, 370, 110}, {IDC_FILTERS_GLOSSARYADD, 389, 370, 83, 25},
-        {IDC_FILTERS_GLOSSARYEDIT, 389, 399, 83, 25}, {IDC_FILTERS_GLOSSARYDELETE, 389, 428, 83, 25},
-        {IDOK, 316, 494, 75, 25},                    {IDCANCEL, 397, 494, 75, 25},
-    };
-    LayOutDialog(Handle(), 480, 527, kPlaces);
     for (const PairList* list : {&before_, &after_, &glossary_}) {
         HWND view = Control(list->listId);
         ::SendMessageW(view, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
         // Both columns fit beside a vertical scroll bar.
-        AddListColumn(view, 0, list->wording->first, 180);
-        AddListColumn(view, 1, list->wording->second, 162);
+        AddListColumn(view, 0, list->wording->first, 120);
+        AddListColumn(view, 1, list->wording->second, 108);
     }
     pairEditor_.Create(Handle());
 }

@@ -40,24 +40,6 @@ SettingForm::SettingForm(HINSTANCE instance, AppSettings& settings, AdvancedSett
 
 void SettingForm::OnInit()
 {
-    // The layout is kept in pixels: a client area of 416 x 274.
-    static constexpr ControlPlace kPlaces[] = {
-        {IDC_SETTINGS_CHECKBOX1, 8, 8, 400, 17},    {IDC_SETTINGS_CHECKBOX2, 8, 29, 400, 17},
-        {IDC_SETTINGS_LABEL1, 8, 56, 90, 13},       {IDC_SETTINGS_CSCOMBOBOX, 100, 52, 145, 221},
-        {IDC_SETTINGS_LABEL2, 8, 86, 130, 13},      {IDC_SETTINGS_TVALUE, 138, 86, 50, 13},
-        {IDC_SETTINGS_TRACKBAR1, 4, 104, 268, 30},  {IDC_SETTINGS_OFF, 12, 136, 30, 13},
-        {IDC_SETTINGS_LABEL4, 44, 136, 30, 13},     {IDC_SETTINGS_LABEL3, 242, 136, 30, 13},
-        {IDC_SETTINGS_BUTTON3, 272, 104, 136, 25},  {IDC_SETTINGS_CHECKBOX3, 8, 170, 160, 17},
-        {IDC_SETTINGS_EDIT1, 170, 168, 40, 21},     {IDC_SETTINGS_LABEL5, 216, 172, 40, 13},
-        {IDC_SETTINGS_BUTTON2, 333, 150, 75, 25},   {IDC_SETTINGS_BUTTON1, 333, 179, 75, 25},
-        {IDC_SETTINGS_LOOKGROUP, 8, 212, 400, 54},
-        {IDC_SETTINGS_OUTLINECOLOR, 18, 232, 110, 25}, {IDC_SETTINGS_OUTLINESWATCH, 134, 236, 24, 17},
-        {IDC_SETTINGS_WIDTHLABEL, 180, 238, 72, 13},   {IDC_SETTINGS_OUTLINEWIDTH, 254, 234, 30, 21},
-        {IDC_SETTINGS_WIDTHUPDOWN, 284, 234, 17, 21},  {IDC_SETTINGS_PXLABEL, 305, 238, 20, 13},
-        {IDC_SETTINGS_SHADOW, 334, 236, 66, 17},
-    };
-    LayOutDialog(Handle(), 416, 274, kPlaces);
-
     HWND list = Control(IDC_SETTINGS_CSCOMBOBOX);
     for (const CharacterSet& set : CharacterSets())
         ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(set.name).c_str()));
@@ -67,8 +49,8 @@ void SettingForm::OnInit()
     ::SendMessageW(trackBar, TBM_SETTICFREQ, 5, 0);
     ::SendMessageW(trackBar, TBM_SETPOS, TRUE, 0);
 
-    // The up-down keeps to its own place beside the box rather than the
-    // buddy's edge, which the layout moves after creation.
+    // The arrows step the width box's number; without UDS_ALIGNRIGHT they keep
+    // to their own place in the template, beside the box.
     HWND upDown = Control(IDC_SETTINGS_WIDTHUPDOWN);
     ::SendMessageW(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(IDC_SETTINGS_OUTLINEWIDTH)), 0);
     ::SendMessageW(upDown, UDM_SETRANGE32, kMinOutlineWidth, kMaxOutlineWidth);

@@ -1,20 +1,16 @@
 #pragma once
-// Helpers for dialogs whose layout is kept in pixels, and for moving text
-// between controls and the core's UTF-16 strings.
+// Helpers for what a window's layout keeps in code (the dpi, list columns),
+// and for moving text between controls and the core's UTF-16 strings.
+// A dialog's controls stand in its resource template, in dialog units.
 #include "common/windows_wide.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <span>
 #include <string>
 #include <string_view>
 
 namespace kx::win32 {
-
-struct ControlPlace {
-    int id, left, top, width, height;
-};
 
 // The dots per inch of the monitor a window is on (GetDpiForWindow, Windows 10
 // and Wine); the screen's where that is missing.
@@ -38,28 +34,22 @@ inline int Scaled(int pixelsAt96, int dpi)
     return ::MulDiv(pixelsAt96, dpi, 96);
 }
 
-// Gives the dialog the client size and moves its controls to their places,
-// both given for 96 dpi and scaled to the dpi of the dialog's monitor.
-inline void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::span<const ControlPlace> places)
+// A width in the dialog units of the dialog that holds `control`, in pixels.
+inline int DialogUnitsWide(HWND control, int dialogUnits)
 {
-    const int dpi = WindowDpi(dialog);
-    RECT frame{0, 0, Scaled(clientWidth, dpi), Scaled(clientHeight, dpi)};
-    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongW(dialog, GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(dialog, GWL_EXSTYLE)));
-    ::SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const ControlPlace& p : places)
-        ::MoveWindow(::GetDlgItem(dialog, p.id), Scaled(p.left, dpi), Scaled(p.top, dpi), Scaled(p.width, dpi),
-                     Scaled(p.height, dpi), FALSE);
+    RECT r{0, 0, dialogUnits, 0};
+    ::MapDialogRect(::GetParent(control), &r);
+    return r.right;
 }
 
-// Adds a report-view column whose width is given for 96 dpi.
-inline void AddListColumn(HWND list, int index, const wchar_t* caption, int widthAt96)
+// Adds a report-view column whose width is given in dialog units: a template
+// cannot hold column widths, and so they follow the list's own width.
+inline void AddListColumn(HWND list, int index, const wchar_t* caption, int widthInDialogUnits)
 {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(caption);
-    column.cx = Scaled(widthAt96, WindowDpi(list));
+    column.cx = DialogUnitsWide(list, widthInDialogUnits);
     column.iSubItem = index;
     ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
