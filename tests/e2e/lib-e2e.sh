@@ -162,7 +162,7 @@ ini_check_complete() { # file
   local file=$1 dump bad=0 section want got n
   dump=$(ini_dump "$file")
   declare -A keys=(
-    [Setting]='Ancete ClickThrough Codepage Flood FloodChk TBgColor TMainFont uot'
+    [Setting]='Ancete ClickThrough Codepage Flood FloodChk GetTextMethod TBgColor TMainFont uot'
     [WindowsPos]='MainHeight MainLeft MainTop MainWidth'
     [WindowsTransparent]='MainABV'
     [MainMenu]='Aot Translation'
@@ -172,6 +172,7 @@ ini_check_complete() { # file
     [Engine]='ApiKey ContextLines ContextTranslations Kind MaxTokens Model Prompt Stream TimeoutS Url'
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
     [Capture]='Source WebSocketUrl'
+    [Profile]='Active'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do

@@ -36,7 +36,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
-  websocket_turned_away websocket_close_unanswered websocket_url_user_info)
+  websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -978,6 +978,98 @@ scenario_agth_shortcut_run() {
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-shortcut-manager.png "$KX_E2E_SCREENSHOTS"/
   fi
+}
+
+# Runs shortcut `row` of the AGTH helper's second tab and waits for the
+# stand-in AGTH to have been started.
+run_shortcut() { # row
+  local dlg=(--exact --class '#32770' 'AGTH helper') cx cy
+  rm -f 'AGTH Tools/agth-call.txt'
+  drv post-command ${ID_FILE_AGTHHELPER} >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  read -r cx cy <<<"$(client_origin "$(drv window-info "${dlg[@]}")")"
+  xdotool mousemove $((cx + 130)) $((cy + 48)) click 1
+  sleep 0.3
+  drv select-row "${dlg[@]}" ${IDC_SM_LIST} "$1" >/dev/null
+  drv click-button "${dlg[@]}" Run 5000 >/dev/null
+  wait_file_line 'AGTH Tools/agth-call.txt' '^directory=' 20
+}
+
+# The system message of a request to the loopback server.
+chat_request_system() { python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["messages"][0]["content"])' "$1"; }
+
+# Game profiles: a game started from its shortcut brings its profile, whose
+# substitutions come before the global ones and whose glossary joins the
+# global one (its pair winning); the second game's profile, made empty, leaves
+# the first one's pairs behind; the Text filters dialog writes the game's list
+# to the game's file; the profile in force is kept at exit; a profile that
+# cannot be read is said at start-up and left exactly as it was.
+scenario_game_profiles() {
+  chat_server_start prof
+  local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" agth alpha beta system
+  mkdir -p 'AGTH Tools' 'Games/Alpha' 'Bin'
+  cp "$KX_FAKE_AGTH" 'AGTH Tools/agth.exe'
+  cp "$KX_FAKE_AGTH" 'Bin/alpha.exe'
+  cp "$KX_FAKE_AGTH" 'Bin/beta.exe'
+  agth=$(winepath -w "$PWD/AGTH Tools/agth.exe" 2>/dev/null)
+  alpha=$(winepath -w "$PWD/Bin/alpha.exe" 2>/dev/null)
+  beta=$(winepath -w "$PWD/Bin/beta.exe" 2>/dev/null)
+  printf '[Substitutions]\r\nB0=%s,%s\r\n[Glossary]\r\nG0=%s,%s\r\n' "$(hex_text 猫)" "$(hex_text ねこ)" \
+    "$(hex_text 太郎)" "$(hex_text 타로)" >Games/Alpha/profile.ini
+  write_ini '[Agth]' "Agthpath=$(hex_text "$agth")" 'AgthATrun=0' '[Setting]' 'FloodChk=0' \
+    '[Substitutions]' "B0=$(hex_text ねこ),$(hex_text ネコ)" \
+    '[Glossary]' "G0=$(hex_text 花子),$(hex_text 하나코)" "G1=$(hex_text 太郎),$(hex_text 글로벌)" \
+    '[Engine]' 'Kind=Server' "Url=$url" \
+    '[AgthSM0]' "GName=$(hex_text Alpha)" "APath=$(hex_text "$alpha")" 'TDelay=0' 'GTMethod=1' \
+    '[AgthSM1]' "GName=$(hex_text Beta)" "APath=$(hex_text "$beta")" 'TDelay=0' 'GTMethod=1'
+  app_start
+  app_ready
+  expect "the first game started from its shortcut" run_shortcut 0
+  expect "its profile in force" drv wait-log-contains "$(esc $'\r\nGame profile: Alpha')" 5000
+  clip "$(sjis 猫と太郎と花子)"
+  expect "the game's substitution, then the global one" drv wait-log-ends-with "$(esc $'\r\nKO:ネコと太郎と花子')" 10000
+  system=$(chat_request_system prof/request-1.body)
+  expect "the game's glossary pair, which wins over the global one" grep -qxF '太郎 → 타로' <<<"$system"
+  expect "the global glossary's other pair" grep -qxF '花子 → 하나코' <<<"$system"
+  expect "not the global pair of the game's term" bash -c '[[ $1 != *글로벌* ]]' _ "$system"
+
+  expect "the second game started from its shortcut" run_shortcut 1
+  expect "its profile in force" drv wait-log-contains "$(esc $'\r\nGame profile: Beta')" 5000
+  expect "its profile made, empty" [ -e Games/Beta/profile.ini ] && [ ! -s Games/Beta/profile.ini ]
+  clip "$(sjis 猫と太郎)"
+  expect "the first game's substitution no longer applies" drv wait-log-ends-with "$(esc $'\r\nKO:猫と太郎')" 10000
+  expect "the global glossary alone" grep -qxF '太郎 → 글로벌' <<<"$(chat_request_system prof/request-2.body)"
+
+  # The Text filters dialog opens on the game's own lists; OK writes the game's file at once.
+  local dlg=(--exact --class '#32770' 'Text filters') text
+  drv post-command ${ID_OPTIONS_TEXTFILTERS} >/dev/null
+  drv wait-window "${dlg[@]}" 10000 >/dev/null
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "This game: Beta, chosen" grep -qxF "id=${IDC_FILTERS_THISGAME} check=1 text=This game: Beta" <<<"$text"
+  expect_eq "the game's list is empty" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" ""
+  drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
+  drv wait-window --exact --class '#32770' Substitution 5000 >/dev/null
+  pair_ok "$(esc 太郎)" "$(esc 次郎)"
+  drv click-button "${dlg[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  expect_eq "the game's file holds the pair" "$(tr -d '\r' <Games/Beta/profile.ini)" \
+    "$(printf '[Substitutions]\nB0=%s,%s' "$(hex_text 太郎)" "$(hex_text 次郎)")"
+  clip "$(sjis 太郎)"
+  expect "and it applies at once" drv wait-log-ends-with "$(esc $'\r\nKO:次郎')" 10000
+  expect "closes with exit code 0" app_close
+  expect_eq "the profile in force kept" "$(ini_get KestruneEX.ini Profile Active)" "$(hex_text Beta)"
+  expect_eq "the global list unchanged" "$(ini_get KestruneEX.ini Substitutions B0)" "$(hex_text ねこ),$(hex_text ネコ)"
+  expect_eq "no game pair in it" "$(ini_get KestruneEX.ini Substitutions B1)" ""
+
+  # A profile with bytes that are no UTF-8: said once, not used, not written.
+  printf '[Setting]\r\nCodepage=936\r\n; \xff\xfe\r\n' >Games/Beta/profile.ini
+  cp Games/Beta/profile.ini bad-profile.ini
+  app_start
+  app_ready
+  expect "the program says it cannot read the profile" \
+    drv wait-log-contains "$(esc 'profile.ini could not be read (its bytes are not UTF-8 text)')" 5000
+  expect "closes with exit code 0" app_close
+  expect "the file is unchanged" cmp Games/Beta/profile.ini bad-profile.ini
 }
 
 # Bursts from a hooker flushing several text threads at once: every change

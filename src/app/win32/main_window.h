@@ -23,6 +23,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -145,6 +146,9 @@ private:
     // GameProfiles::TakeChanges takes it.
     void TakeSettingsChanges(const AppSettings& before, std::initializer_list<std::string_view> forProfile = {});
     void ApplyInForce(const AppSettings& before);
+    // A dialog's "OK" with both sets: each written where it belongs when it changed.
+    void SaveScopedEdit(const std::function<void(AppSettings&)>& writeAllGames, bool allGamesChanged,
+                        const std::function<void(AppSettings&)>& writeThisGame, bool thisGameChanged);
     AppSettings GlobalSettingsToSave() const;
     bool IsProfileMenu(HMENU menu) const;
     void FillProfileMenu(HMENU menu);

@@ -85,23 +85,31 @@ void MainWindow::EngineServer1Click()
     TakeSettingsChanges(before);
 }
 
+// Every game's server settings, or the game profile's own; the key is every game's.
 void MainWindow::ServerSettings1Click()
 {
-    const std::optional<ServerDialogValues> edited =
-        serverDialog_->Edit({settings_.Server, capture_->ServerApiKey()});
+    const std::string key = capture_->ServerApiKey();
+    const ScopedValues<ServerDialogValues> given{{profiles_->Global().Server, key}, {profiles_->Own().Server, key}};
+    const std::optional<ScopedValues<ServerDialogValues>> edited =
+        serverDialog_->Edit(given, {profiles_->Active(), profiles_->IsActive()});
     if (!edited)
         return;
-    const AppSettings before = settings_;
-    settings_.Server = edited->server;
-    // The glossary is the Text filters dialog's.
-    settings_.Server.glossary = before.Server.glossary;
-    if (edited->apiKey != capture_->ServerApiKey()) {
-        NewApiKey stored = capture_->ChangeServerApiKey(edited->apiKey);
+    if (edited->allGames.apiKey != key) {
+        NewApiKey stored = capture_->ChangeServerApiKey(edited->allGames.apiKey);
         settings_.ServerApiKey = std::move(stored.stored);
         if (stored.problem)
             prompts_.ShowAppError(*stored.problem);
     }
-    TakeSettingsChanges(before);
+    const auto write = [](const ServerSettings& server) {
+        return [&server](AppSettings& into) {
+            // The glossary is the Text filters dialog's.
+            std::vector<GlossaryEntry> glossary = std::move(into.Server.glossary);
+            into.Server = server;
+            into.Server.glossary = std::move(glossary);
+        };
+    };
+    SaveScopedEdit(write(edited->allGames.server), !(edited->allGames.server == given.allGames.server),
+                   write(edited->thisGame.server), !(edited->thisGame.server == given.thisGame.server));
 }
 
 } // namespace kx::win32

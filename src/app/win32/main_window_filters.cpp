@@ -8,27 +8,26 @@
 
 namespace kx::win32 {
 
-// The lists shown and edited are the global ones; the switches those in force.
+// Every game's filters, or the game profile's own.
 void MainWindow::TextFilters1Click()
 {
     const AppSettings& global = profiles_->Global();
-    TextFilterSettings shown = settings_.Filters;
-    shown.before = global.Filters.before;
-    shown.after = global.Filters.after;
-    std::optional<TextFilterDialogValues> edited = textFiltersDialog_->Edit({shown, global.Server.glossary});
+    const AppSettings own = profiles_->Own();
+    const ScopedValues<TextFilterDialogValues> given{{global.Filters, global.Server.glossary},
+                                                     {own.Filters, own.Server.glossary}};
+    const std::optional<ScopedValues<TextFilterDialogValues>> edited =
+        textFiltersDialog_->Edit(given, {profiles_->Active(), profiles_->IsActive()});
     if (!edited)
         return;
-    AppSettings lists = global;
-    lists.Filters.before = std::move(edited->filters.before);
-    lists.Filters.after = std::move(edited->filters.after);
-    lists.Server.glossary = std::move(edited->glossary);
-    profiles_->SetGlobal(lists);
-    const AppSettings before = settings_;
-    settings_.Filters.RepeatChars = edited->filters.RepeatChars;
-    settings_.Filters.RepeatPhrase = edited->filters.RepeatPhrase;
-    settings_.Filters.SkipRepeat = edited->filters.SkipRepeat;
+    const auto write = [](const TextFilterDialogValues& values) {
+        return [&values](AppSettings& into) {
+            into.Filters = values.filters;
+            into.Server.glossary = values.glossary;
+        };
+    };
     // The engine takes the glossary from the next line it translates.
-    TakeSettingsChanges(before);
+    SaveScopedEdit(write(edited->allGames), !(edited->allGames == given.allGames), write(edited->thisGame),
+                   !(edited->thisGame == given.thisGame));
 }
 
 } // namespace kx::win32

@@ -70,6 +70,26 @@ void MainWindow::TakeSettingsChanges(const AppSettings& before, std::initializer
     ApplyInForce(before);
 }
 
+void MainWindow::SaveScopedEdit(const std::function<void(AppSettings&)>& writeAllGames, bool allGamesChanged,
+                                const std::function<void(AppSettings&)>& writeThisGame, bool thisGameChanged)
+{
+    const AppSettings before = settings_;
+    // The game's first, against the global values it was shown beside.
+    if (thisGameChanged && profiles_->IsActive()) {
+        AppSettings own = profiles_->Own();
+        writeThisGame(own);
+        if (const std::optional<std::u16string> problem = profiles_->ChangeOwn(own))
+            prompts_.ShowAppError(*problem);
+    }
+    if (allGamesChanged) {
+        AppSettings global = profiles_->Global();
+        writeAllGames(global);
+        profiles_->SetGlobal(global);
+    }
+    profiles_->ApplyTo(settings_);
+    ApplyInForce(before);
+}
+
 // What the program does with the settings in force after they changed.
 void MainWindow::ApplyInForce(const AppSettings& before)
 {

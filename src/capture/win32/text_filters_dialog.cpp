@@ -104,22 +104,54 @@ TextFiltersDialog::TextFiltersDialog(HINSTANCE instance)
 {
 }
 
-std::optional<TextFilterDialogValues> TextFiltersDialog::Edit(const TextFilterDialogValues& current)
+std::optional<ScopedValues<TextFilterDialogValues>> TextFiltersDialog::Edit(
+    const ScopedValues<TextFilterDialogValues>& current, const ProfileScope& scope)
 {
     if (IsOpen())
         return std::nullopt;
-    current_ = current;
+    values_ = current;
+    scope_ = scope;
+    showingGame_ = scope.forGame && !scope.game.empty();
     if (ShowModal() != IDOK)
         return std::nullopt;
-    // Starts from the settings given, so that what the dialog does not show
-    // is handed back unchanged.
-    TextFilterSettings edited = current.filters;
+    ReadFields(Shown());
+    return values_;
+}
+
+// Starts from the values given, so that a switch the boxes show unchanged
+// keeps its stored value.
+void TextFiltersDialog::ReadFields(TextFilterDialogValues& into)
+{
+    TextFilterSettings& edited = into.filters;
     edited.RepeatChars = SwitchFromBox(IsChecked(Control(IDC_FILTERS_REPEATCHARS)), edited.RepeatChars);
     edited.RepeatPhrase = SwitchFromBox(IsChecked(Control(IDC_FILTERS_REPEATPHRASE)), edited.RepeatPhrase);
     edited.SkipRepeat = SwitchFromBox(IsChecked(Control(IDC_FILTERS_SKIPREPEAT)), edited.SkipRepeat);
     edited.before = before_.pairs;
     edited.after = after_.pairs;
-    return TextFilterDialogValues{std::move(edited), GlossaryFromPairs(glossary_.pairs)};
+    into.glossary = GlossaryFromPairs(glossary_.pairs);
+}
+
+void TextFiltersDialog::WriteFields(const TextFilterDialogValues& from)
+{
+    const TextFilterSettings& filters = from.filters;
+    SetChecked(Control(IDC_FILTERS_REPEATCHARS), filters.RepeatCharsOn());
+    SetChecked(Control(IDC_FILTERS_REPEATPHRASE), filters.RepeatPhraseOn());
+    SetChecked(Control(IDC_FILTERS_SKIPREPEAT), filters.SkipRepeatOn());
+    before_.pairs = filters.before;
+    after_.pairs = filters.after;
+    glossary_.pairs = GlossaryPairs(from.glossary);
+    for (const PairList* list : {&before_, &after_, &glossary_})
+        WriteRows(*list, std::nullopt);
+}
+
+// What was edited in one set is kept while the other is shown.
+void TextFiltersDialog::ScopeClick(bool forGame)
+{
+    if (forGame == showingGame_)
+        return;
+    ReadFields(Shown());
+    showingGame_ = forGame;
+    WriteFields(Shown());
 }
 
 void TextFiltersDialog::OnInit()
@@ -136,21 +168,19 @@ void TextFiltersDialog::OnInit()
 
 void TextFiltersDialog::OnShow()
 {
-    const TextFilterSettings& filters = current_.filters;
-    SetChecked(Control(IDC_FILTERS_REPEATCHARS), filters.RepeatCharsOn());
-    SetChecked(Control(IDC_FILTERS_REPEATPHRASE), filters.RepeatPhraseOn());
-    SetChecked(Control(IDC_FILTERS_SKIPREPEAT), filters.SkipRepeatOn());
-    before_.pairs = filters.before;
-    after_.pairs = filters.after;
-    glossary_.pairs = GlossaryPairs(current_.glossary);
-    for (const PairList* list : {&before_, &after_, &glossary_})
-        WriteRows(*list, std::nullopt);
+    ShowProfileScope(Handle(), IDC_FILTERS_ALLGAMES, IDC_FILTERS_THISGAME, {scope_.game, showingGame_});
+    WriteFields(Shown());
     CentreOverOwner(Handle());
     FocusControl(Handle(), IDC_FILTERS_REPEATCHARS);
 }
 
 bool TextFiltersDialog::OnCommand(int id, int notification)
 {
+    if (id == IDC_FILTERS_ALLGAMES || id == IDC_FILTERS_THISGAME) {
+        if (notification == BN_CLICKED)
+            ScopeClick(id == IDC_FILTERS_THISGAME);
+        return true;
+    }
     for (PairList* list : {&before_, &after_, &glossary_}) {
         if (id != list->addId && id != list->editId && id != list->deleteId)
             continue;

@@ -4,6 +4,7 @@
 // translation server's glossary, each pair edited in the "Substitution" dialog. Created once at start-up, opened
 // modally from the main window; it edits a copy, handed back only by "OK".
 #include "platform/win32/ui/modal_dialog.h"
+#include "platform/win32/ui/profile_scope.h"
 #include "settings/app_settings.h"
 
 #include <windows.h>
@@ -52,14 +53,18 @@ private:
 struct TextFilterDialogValues {
     TextFilterSettings filters;
     std::vector<GlossaryEntry> glossary;
+
+    bool operator==(const TextFilterDialogValues&) const = default;
 };
 
 class TextFiltersDialog : public ModalDialog {
 public:
     explicit TextFiltersDialog(HINSTANCE instance);
-    // Opens modally over the owner given to Create, filled from `current`;
-    // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
-    std::optional<TextFilterDialogValues> Edit(const TextFilterDialogValues& current);
+    // Opens modally over the owner given to Create on the values `scope`
+    // chooses; "All games" and "This game" switch between the two sets. Both
+    // sets as edited when "OK" closed it, nullopt for "Cancel"/Esc/close box.
+    std::optional<ScopedValues<TextFilterDialogValues>> Edit(const ScopedValues<TextFilterDialogValues>& current,
+                                                             const ProfileScope& scope);
 
 protected:
     void OnInit() override;
@@ -76,6 +81,10 @@ private:
         std::vector<Substitution> pairs;
     };
 
+    TextFilterDialogValues& Shown() { return showingGame_ ? values_.thisGame : values_.allGames; }
+    void ReadFields(TextFilterDialogValues& into);
+    void WriteFields(const TextFilterDialogValues& from);
+    void ScopeClick(bool forGame);
     void AddClick(PairList& list);
     void EditClick(PairList& list);
     void DeleteClick(PairList& list);
@@ -90,7 +99,9 @@ private:
     PairList before_;
     PairList after_;
     PairList glossary_;
-    TextFilterDialogValues current_;
+    ScopedValues<TextFilterDialogValues> values_;
+    ProfileScope scope_;
+    bool showingGame_ = false;
 };
 
 } // namespace kx::win32

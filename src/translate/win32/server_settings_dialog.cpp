@@ -42,25 +42,58 @@ ServerSettingsDialog::ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui)
 {
 }
 
-std::optional<ServerDialogValues> ServerSettingsDialog::Edit(const ServerDialogValues& current)
+std::optional<ScopedValues<ServerDialogValues>> ServerSettingsDialog::Edit(
+    const ScopedValues<ServerDialogValues>& current, const ProfileScope& scope)
 {
     if (IsOpen())
         return std::nullopt;
-    current_ = current;
-    accepted_.reset();
+    values_ = current;
+    scope_ = scope;
+    showingGame_ = scope.forGame && !scope.game.empty();
+    accepted_ = false;
     test_.Reset();
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_URL, Wide(Utf16FromUtf8(current.server.url)).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_MODEL, Wide(Utf16FromUtf8(current.server.model)).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_PROMPT, Wide(WithCrLf(current.server.prompt)).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_KEY, Wide(Utf16FromUtf8(current.apiKey)).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_TIMEOUT, std::to_wstring(current.server.timeoutSeconds).c_str());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_CONTEXTLINES, std::to_wstring(current.server.contextLines).c_str());
-    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_CONTEXTTRANSLATIONS), current.server.ContextTranslationsOn());
-    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_STREAM), current.server.StreamOn());
-    ::SetDlgItemTextW(Handle(), IDC_SERVER_MAXTOKENS, std::to_wstring(current.server.maxTokens).c_str());
-    if (ShowModal() != IDOK)
+    ShowProfileScope(Handle(), IDC_SERVER_ALLGAMES, IDC_SERVER_THISGAME, {scope_.game, showingGame_});
+    WriteBoxes(Shown());
+    if (ShowModal() != IDOK || !accepted_)
         return std::nullopt;
-    return accepted_;
+    return values_;
+}
+
+void ServerSettingsDialog::WriteBoxes(const ServerDialogValues& values)
+{
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_URL, Wide(Utf16FromUtf8(values.server.url)).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_MODEL, Wide(Utf16FromUtf8(values.server.model)).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_PROMPT, Wide(WithCrLf(values.server.prompt)).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_KEY, Wide(Utf16FromUtf8(values.apiKey)).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_TIMEOUT, std::to_wstring(values.server.timeoutSeconds).c_str());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_CONTEXTLINES, std::to_wstring(values.server.contextLines).c_str());
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_CONTEXTTRANSLATIONS), values.server.ContextTranslationsOn());
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_STREAM), values.server.StreamOn());
+    ::SetDlgItemTextW(Handle(), IDC_SERVER_MAXTOKENS, std::to_wstring(values.server.maxTokens).c_str());
+}
+
+bool ServerSettingsDialog::KeepBoxes()
+{
+    std::optional<ServerDialogValues> read = ReadBoxes();
+    if (!read)
+        return false;
+    Shown() = std::move(*read);
+    values_.allGames.apiKey = values_.thisGame.apiKey = Shown().apiKey;
+    return true;
+}
+
+// What was edited in one set is kept while the other is shown; boxes that
+// are wrong keep the set they belong to on the screen.
+void ServerSettingsDialog::ScopeClick(bool forGame)
+{
+    if (forGame == showingGame_)
+        return;
+    if (KeepBoxes()) {
+        showingGame_ = forGame;
+        WriteBoxes(Shown());
+    }
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_ALLGAMES), !showingGame_);
+    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_THISGAME), showingGame_);
 }
 
 void ServerSettingsDialog::OnInit()
@@ -78,6 +111,11 @@ void ServerSettingsDialog::OnShow()
 
 bool ServerSettingsDialog::OnCommand(int id, int notification)
 {
+    if (id == IDC_SERVER_ALLGAMES || id == IDC_SERVER_THISGAME) {
+        if (notification == BN_CLICKED)
+            ScopeClick(id == IDC_SERVER_THISGAME);
+        return true;
+    }
     if (id == IDOK || id == IDC_SERVER_TEST) {
         if (notification == BN_CLICKED)
             id == IDOK ? OkClick() : TestClick();
@@ -101,20 +139,21 @@ std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
                                 .maxTokens = text(IDC_SERVER_MAXTOKENS)};
     // Starts from the settings given, so that what the dialog does not show
     // (the glossary) is handed back unchanged.
-    auto read = ReadServerForm(texts, current_.server);
+    const ServerDialogValues& shown = Shown();
+    auto read = ReadServerForm(texts, shown.server);
     if (const auto* problem = std::get_if<ServerFormProblem>(&read)) {
         Win32Prompts(Handle()).ShowAppError(Widen(problem->message));
         FocusControl(Handle(), FieldControl(problem->field));
         return std::nullopt;
     }
     ServerFormValues& values = std::get<ServerFormValues>(read);
-    values.server.prompt = PromptFromBox(texts.prompt, current_.server.prompt);
+    values.server.prompt = PromptFromBox(texts.prompt, shown.server.prompt);
     return ServerDialogValues{std::move(values.server), std::move(values.apiKey)};
 }
 
 void ServerSettingsDialog::OkClick()
 {
-    accepted_ = ReadBoxes();
+    accepted_ = KeepBoxes();
     if (accepted_)
         Close(IDOK);
 }

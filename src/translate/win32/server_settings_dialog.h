@@ -7,6 +7,7 @@
 #include "platform/ui_thread_port.h"
 #include "platform/win32/ui/dialog_test.h"
 #include "platform/win32/ui/modal_dialog.h"
+#include "platform/win32/ui/profile_scope.h"
 #include "settings/app_settings.h"
 
 #include <windows.h>
@@ -36,9 +37,12 @@ public:
     // A test's answer comes back through `ui`.
     ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui);
     void SetTestRunner(ServerTestRunner runner) { testRunner_ = std::move(runner); }
-    // Opens modally over the owner given to Create, filled from `current`;
-    // the edited values when "OK" closed it, nullopt for "Cancel"/Esc/close box.
-    std::optional<ServerDialogValues> Edit(const ServerDialogValues& current);
+    // Opens modally over the owner given to Create on the values `scope`
+    // chooses; "All games" and "This game" switch between the two sets (the
+    // API key is every game's). Both sets as edited when "OK" closed it,
+    // nullopt for "Cancel"/Esc/close box.
+    std::optional<ScopedValues<ServerDialogValues>> Edit(const ScopedValues<ServerDialogValues>& current,
+                                                         const ProfileScope& scope);
 
 protected:
     void OnInit() override;
@@ -48,12 +52,19 @@ protected:
 private:
     // The boxes checked; a box for the first that is wrong.
     std::optional<ServerDialogValues> ReadBoxes();
+    void WriteBoxes(const ServerDialogValues& values);
+    ServerDialogValues& Shown() { return showingGame_ ? values_.thisGame : values_.allGames; }
+    // The boxes into the set shown; false (a box said why) when one is wrong.
+    bool KeepBoxes();
+    void ScopeClick(bool forGame);
     void OkClick();
     void TestClick();
 
     ServerTestRunner testRunner_;
-    ServerDialogValues current_;
-    std::optional<ServerDialogValues> accepted_;
+    ScopedValues<ServerDialogValues> values_;
+    ProfileScope scope_;
+    bool showingGame_ = false;
+    bool accepted_ = false;
     DialogTest test_;
 };
 
