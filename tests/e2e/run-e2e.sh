@@ -15,7 +15,8 @@
 #                       temporary folder, kept and printed when a scenario fails)
 #   KX_E2E_SCREENSHOTS  also copy screenshot-normal.png, screenshot-subtitle.png
 #                       screenshot-settings.png, screenshot-agth-helper.png and
-#                       screenshot-text-filters.png, screenshot-server-settings.png
+#                       screenshot-text-filters.png, screenshot-server-settings.png,
+#                       screenshot-game-profile.png
 #                       into this folder (e.g. docs)
 #   KX_E2E_ONLY         space-separated scenario names to run (default: all)
 #   KX_E2E_JOBS         runs the scenarios in this many shards at once, each
@@ -544,7 +545,7 @@ scenario_endsession_saves() {
   expect "every section holds all its keys" ini_check_complete KestruneEX.ini
   local order want
   order=$(ini_dump KestruneEX.ini | grep '^\[' | paste -sd ' ')
-  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle] [Capture]"
+  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle] [Capture] [Profile]"
   expect_eq "sections in order" "$order" "$want"
   expect_eq "Translation changed" "$(ini_get KestruneEX.ini MainMenu Translation)" 0
   expect_eq "Aot changed" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
@@ -1047,6 +1048,8 @@ scenario_game_profiles() {
   text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
   expect "This game: Beta, chosen" grep -qxF "id=${IDC_FILTERS_THISGAME} check=1 text=This game: Beta" <<<"$text"
   expect_eq "the game's list is empty" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" ""
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-game-profile.png
+  [[ -z ${KX_E2E_SCREENSHOTS:-} ]] || cp screenshot-game-profile.png "$KX_E2E_SCREENSHOTS"/
   drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
   drv wait-window --exact --class '#32770' Substitution 5000 >/dev/null
   pair_ok "$(esc 太郎)" "$(esc 次郎)"
@@ -1392,7 +1395,7 @@ scenario_high_dpi() {
   info=$(drv window-info)
   shot_of "$info" screenshot-normal-150.png
   local dlg
-  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:623,401" "$KX_CMD_TEXTFILTERS:Text filters:720,770"; do
+  for dlg in "$KX_CMD_ADVANCED:Advanced Setting:623,401" "$KX_CMD_TEXTFILTERS:Text filters:720,808"; do
     IFS=: read -r cmd title size <<<"$dlg"
     drv post-command "$cmd" >/dev/null
     expect "$title opens" drv wait-window --exact --class '#32770' "$title" 10000
@@ -1440,7 +1443,7 @@ scenario_text_filters_dialog() {
   expect "Options > Text filters.. opens the dialog" drv wait-window "${dlg[@]}" 10000
   info=$(drv window-info "${dlg[@]}")
   echo "  dialog: $info"
-  expect_fields "client area 480 x 527" "$info" visible=1 client=480,527
+  expect_fields "client area 480 x 553" "$info" visible=1 client=480,553
   main=$(drv window-info)
   expect_fields "the main window waits (disabled)" "$main" enabled=0
   rect=$(grep -o 'rect=[^ ]*' <<<"$info")
@@ -1531,8 +1534,8 @@ scenario_text_filters_dialog() {
   expect_eq "the before list untouched" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" 'row=0 selected=1 text=a  b|'
   local cx cy
   read -r cx cy <<<"$(client_origin "$info")"
-  # Row 0 of the after list: below its column header.
-  xdotool mousemove $((cx + 80)) $((cy + 232 + 32)) click --repeat 2 --delay 80 1
+  # Row 0 of the after list: below its column header (the list starts 258 px down).
+  xdotool mousemove $((cx + 80)) $((cy + 258 + 32)) click --repeat 2 --delay 80 1
   expect "a double-click opens the editor" drv wait-window "${pair[@]}" 5000
   expect "on the row clicked" grep -qxF "id=${IDC_SUBST_FIND} text=color" \
     <<<"$(drv window-text "${pair[@]}" 5000 | sed 's/^child class=[^ ]* //')"
