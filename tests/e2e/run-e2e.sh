@@ -1059,10 +1059,24 @@ scenario_game_profiles() {
     "$(printf '[Substitutions]\nB0=%s,%s' "$(hex_text 太郎)" "$(hex_text 次郎)")"
   clip "$(sjis 太郎)"
   expect "and it applies at once" drv wait-log-ends-with "$(esc $'\r\nKO:次郎')" 10000
+  # The server's dialog too: the game's model goes to the game's file only.
+  local sdlg=(--exact --class '#32770' 'Translation server')
+  drv post-command ${ID_ENGINE_SERVERSETTINGS} >/dev/null
+  drv wait-window "${sdlg[@]}" 10000 >/dev/null
+  expect "This game: Beta, chosen there too" grep -qxF "id=${IDC_SERVER_THISGAME} check=1 text=This game: Beta" \
+    <<<"$(drv window-text "${sdlg[@]}" 5000 | sed 's/^child class=[^ ]* //')"
+  drv set-child-text "${sdlg[@]}" "#${IDC_SERVER_MODEL}" beta-model >/dev/null
+  drv click-button "${sdlg[@]}" OK 5000 >/dev/null
+  drv wait-window-gone "${sdlg[@]}" 5000 >/dev/null
+  expect_eq "the game's model in the game's file" "$(ini_get Games/Beta/profile.ini Engine Model)" beta-model
+  clip "$(sjis 花子)"
+  expect "translated" drv wait-log-ends-with "$(esc $'\r\nKO:花子')" 10000
+  expect "with the game's model" grep -qF '"model":"beta-model"' prof/request-4.body
   expect "closes with exit code 0" app_close
   expect_eq "the profile in force kept" "$(ini_get KestruneEX.ini Profile Active)" "$(hex_text Beta)"
   expect_eq "the global list unchanged" "$(ini_get KestruneEX.ini Substitutions B0)" "$(hex_text ねこ),$(hex_text ネコ)"
   expect_eq "no game pair in it" "$(ini_get KestruneEX.ini Substitutions B1)" ""
+  expect_eq "nor the game's model" "$(ini_get KestruneEX.ini Engine Model)" ""
 
   # A profile with bytes that are no UTF-8: said once, not used, not written.
   printf '[Setting]\r\nCodepage=936\r\n; \xff\xfe\r\n' >Games/Beta/profile.ini
