@@ -32,21 +32,17 @@ void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
     std::exception_ptr failure;
     try {
         const std::uint32_t sequence = clipboard_.SequenceNumber();
-        if (!switches.monitoring) {
-            lastTaken_ = sequence;
-        } else if (!AlreadyTaken(sequence)) {
-            // Then straight to the open clipboard: every further look before
-            // it gives a writer in a hurry the time to replace the text
-            // unread. A notification queued behind the one that read its
-            // change leaves the clipboard closed, so that a burst's backlog
-            // does not keep the writer out.
-            std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode, lastTaken_);
-            if (!text)
-                throw AppError("Cannot open clipboard");
-            if (!AlreadyTaken(text->sequence)) {
-                lastTaken_ = text->sequence;
-                if (text->read)
+        if (!AlreadyTaken(sequence)) {
+            if (switches.monitoring && !clipboard_.OwnedByThisProgram() && clipboard_.HasText(switches.unicode)) {
+                std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
+                if (!text)
+                    throw AppError("Cannot open clipboard");
+                if (!AlreadyTaken(text->sequence)) {
+                    lastTaken_ = text->sequence;
                     onText_(std::move(*text));
+                }
+            } else {
+                lastTaken_ = sequence;
             }
         }
     } catch (...) {

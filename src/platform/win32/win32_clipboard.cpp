@@ -59,6 +59,11 @@ void Win32Clipboard::LeaveViewerChain(WindowId nextViewer)
         ::PostMessageW(first, WM_CHANGECBCHAIN, removed, following);
 }
 
+bool Win32Clipboard::HasText(bool unicode)
+{
+    return ::IsClipboardFormatAvailable(unicode ? CF_UNICODETEXT : CF_TEXT) != FALSE;
+}
+
 bool Win32Clipboard::OwnedByThisProgram()
 {
     HWND owner = ::GetClipboardOwner();
@@ -76,23 +81,17 @@ std::uint32_t Win32Clipboard::SequenceNumber()
     return ::GetClipboardSequenceNumber();
 }
 
-std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode, std::uint32_t alreadyTaken)
+std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode)
 {
     OpenedClipboard clipboard(viewer_);
     if (!clipboard.IsOpen())
         return std::nullopt;
-    // While the clipboard is open nobody can change it: this number, the
-    // owner and the formats belong to exactly the text read here.
+    // While the clipboard is open nobody can change it: this number belongs
+    // to exactly the text read here.
     ClipboardText result;
     result.sequence = ::GetClipboardSequenceNumber();
     result.unicode = unicode;
-    // The system offers either text format for text placed in the other.
-    const UINT format = unicode ? CF_UNICODETEXT : CF_TEXT;
-    result.read = !(result.sequence != 0 && result.sequence == alreadyTaken) && !OwnedByThisProgram() &&
-                  ::IsClipboardFormatAvailable(format);
-    if (!result.read)
-        return result;
-    HANDLE data = ::GetClipboardData(format);
+    HANDLE data = ::GetClipboardData(unicode ? CF_UNICODETEXT : CF_TEXT);
     if (!data)
         return result;
     const void* block = ::GlobalLock(data);

@@ -11,9 +11,10 @@ public:
 
     WindowId JoinViewerChain() override;
     void LeaveViewerChain(WindowId nextViewer) override;
+    bool HasText(bool unicode) override;
     bool OwnedByThisProgram() override;
     std::uint32_t SequenceNumber() override;
-    std::optional<ClipboardText> ReadText(bool unicode, std::uint32_t alreadyTaken) override;
+    std::optional<ClipboardText> ReadText(bool unicode) override;
     void ForwardDrawClipboard(WindowId nextViewer) override;
     void ForwardChangeCbChain(WindowId nextViewer, WindowId removed, WindowId following) override;
 
