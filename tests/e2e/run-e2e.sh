@@ -1050,8 +1050,8 @@ scenario_game_profiles() {
   expect_eq "the game's list is empty" "$(filter_rows ${IDC_FILTERS_BEFORELIST})" ""
   shot_of "$(drv window-info "${dlg[@]}")" screenshot-game-profile.png
   [[ -z ${KX_E2E_SCREENSHOTS:-} ]] || cp screenshot-game-profile.png "$KX_E2E_SCREENSHOTS"/
-  drv click-button "${dlg[@]}" --post Add 5000 >/dev/null
-  drv wait-window --exact --class '#32770' Substitution 5000 >/dev/null
+  drv click-button "${dlg[@]}" --post Add 15000 >/dev/null
+  expect "Add opens the pair editor" drv wait-window --exact --class '#32770' Substitution 15000
   pair_ok "$(esc 太郎)" "$(esc 次郎)"
   drv click-button "${dlg[@]}" OK 5000 >/dev/null
   drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
