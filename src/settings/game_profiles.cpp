@@ -1,5 +1,6 @@
 #include "settings/game_profiles.h"
 
+#include "common/text.h"
 #include "common/utf.h"
 #include "settings/settings_table.h"
 
@@ -60,8 +61,6 @@ std::u16string ProfileLine(std::u16string_view name)
 {
     return name.empty() ? std::u16string(u"Game profile: none") : u"Game profile: " + std::u16string(name);
 }
-
-std::u16string Widened(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
@@ -193,7 +192,7 @@ std::vector<std::u16string> GameProfiles::ReadActiveFile(bool makeMissing)
         return {};
     std::u16string what;
     for (const std::string& key : unreadable)
-        what += (what.empty() ? u"" : u", ") + Widened(key);
+        what += (what.empty() ? u"" : u", ") + Widen(key);
     readable_ = false;
     return {u"Game profile " + active_ + u": " + path + u" could not be read whole (" + what +
             u"); the global settings stand in for what it could not give, and the file is left as it is"};
