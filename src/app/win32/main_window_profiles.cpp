@@ -6,6 +6,7 @@
 #include "app/win32/resource_ids.h"
 #include "common/text.h"
 #include "common/windows_wide.h"
+#include "platform/win32/ui/profile_scope.h"
 #include "settings/win32/profile_name_dialog.h"
 
 #include <utility>
@@ -135,19 +136,14 @@ void MainWindow::FillProfileMenu(HMENU menu)
     ::AppendMenuW(menu, MF_STRING, ID_PROFILE_NONE, L"&None (all games)");
     if (!profileMenuNames_.empty())
         ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    int checked = ID_PROFILE_NONE;
     for (std::size_t i = 0; i < profileMenuNames_.size() && i < kMaxProfileMenuItems; ++i) {
-        // A "&" in a name is a letter, not a menu accelerator.
-        std::u16string caption;
-        for (char16_t c : profileMenuNames_[i])
-            caption += c == u'&' ? std::u16string(u"&&") : std::u16string(1, c);
-        ::AppendMenuW(menu, MF_STRING, ID_PROFILE_FIRST + static_cast<UINT>(i), Wide(caption).c_str());
+        if (profileMenuNames_[i] == profiles_->Active())
+            checked = ID_PROFILE_FIRST + static_cast<int>(i);
+        ::AppendMenuW(menu, MF_STRING, ID_PROFILE_FIRST + static_cast<UINT>(i), CaptionOf(profileMenuNames_[i]).c_str());
     }
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     ::AppendMenuW(menu, MF_STRING, ID_PROFILE_NEW, L"New &profile..");
-    int checked = ID_PROFILE_NONE;
-    for (std::size_t i = 0; i < profileMenuNames_.size() && i < kMaxProfileMenuItems; ++i)
-        if (profileMenuNames_[i] == profiles_->Active())
-            checked = ID_PROFILE_FIRST + static_cast<int>(i);
     ::CheckMenuRadioItem(menu, ID_PROFILE_NONE, ID_PROFILE_LAST, checked, MF_BYCOMMAND);
 }
 

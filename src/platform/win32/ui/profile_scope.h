@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 namespace kx::win32 {
 
@@ -22,15 +23,20 @@ struct ScopedValues {
     Values thisGame;  // without a profile: a copy of allGames, never shown
 };
 
+// A name as a menu item's or button's caption: each "&" a letter, not an access key.
+inline std::wstring CaptionOf(std::u16string_view name)
+{
+    std::wstring caption;
+    for (wchar_t c : Wide(name))
+        caption += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);
+    return caption;
+}
+
 // Captions and checks the two buttons for `scope`.
 inline void ShowProfileScope(HWND dialog, int allGamesId, int thisGameId, const ProfileScope& scope)
 {
     HWND thisGame = ::GetDlgItem(dialog, thisGameId);
-    std::wstring caption = L"This game";
-    if (!scope.game.empty())
-        caption += L": ";
-    for (wchar_t c : Wide(scope.game))
-        caption += c == L'&' ? std::wstring(L"&&") : std::wstring(1, c);  // a letter, not an access key
+    const std::wstring caption = scope.game.empty() ? L"This game" : L"This game: " + CaptionOf(scope.game);
     ::SetWindowTextW(thisGame, caption.c_str());
     ::EnableWindow(thisGame, !scope.game.empty());
     const bool forGame = scope.forGame && !scope.game.empty();
