@@ -237,7 +237,7 @@ Translation ServerTranslator::Translate(std::u16string_view text, const PartialA
         if (!failure.empty())
             notice += (notice.empty() ? u"" : u"\r\n") + failure;
         // Shown untranslated, or as far as the answer came; no context either way.
-        return {outcome.translation.value_or(*sentence), notice};
+        return {outcome.translation.value_or(*sentence), notice, true};
     }
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
     Remember(*sentence, *outcome.translation);

@@ -12,6 +12,11 @@ namespace kx {
 struct Translation {
     std::u16string shown;   // what the log view shows of the answer (empty while the text is held)
     std::u16string notice;  // a line for the log after it (a failure), or empty
+    // No whole answer of the engine's own (an error, a time-out, an HTTP
+    // status of 400 or more, an empty answer, one cut off): `shown` is the
+    // text untranslated or as far as the answer came, and another engine
+    // may answer in its place.
+    bool failed = false;
 
     bool operator==(const Translation&) const = default;
 };
