@@ -47,6 +47,34 @@ void MainWindowModel::SetTranslationPossible(bool possible)
 void MainWindowModel::SetEngine(EngineKind engine)
 {
     settings_.Engine = engine;
+    if (settings_.DraftEngine == engine)
+        settings_.DraftEngine.reset();
+    if (settings_.FallbackEngine == engine)
+        settings_.FallbackEngine.reset();
+    Changed();
+}
+
+bool MainWindowModel::SetDraftEngine(std::optional<EngineKind> engine)
+{
+    if (engine == settings_.Engine)
+        return false;
+    settings_.DraftEngine = engine;
+    Changed();
+    return true;
+}
+
+bool MainWindowModel::SetFallbackEngine(std::optional<EngineKind> engine)
+{
+    if (engine == settings_.Engine)
+        return false;
+    settings_.FallbackEngine = engine;
+    Changed();
+    return true;
+}
+
+void MainWindowModel::SetKeepDraft(bool keep)
+{
+    settings_.KeepDraft = keep ? 1 : 0;
     Changed();
 }
 
@@ -116,7 +144,7 @@ CaptureSwitches MainWindowModel::Switches() const
     // Translation is off from the moment the engine failed, also while its
     // error box is open.
     now.translate = translation_.Active();
-    now.engine = settings_.Engine;
+    now.engines = RolesOf(settings_);
     now.filters = filters_;
     now.source = settings_.Source;
     return now;

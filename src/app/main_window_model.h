@@ -7,6 +7,7 @@
 #include "capture/text_filters.h"
 #include "platform/clock_port.h"
 #include "settings/app_settings.h"
+#include "translate/engine_list.h"
 #include "translate/translation_switch.h"
 
 #include <cstdint>
@@ -21,7 +22,7 @@ struct CaptureSwitches {
     int method = Ascii;
     SinkOptions options;
     bool translate = false;
-    EngineKind engine = EngineKind::EzTrans;
+    EngineRoles engines;  // the main engine, and the draft and the fallback if any
     std::shared_ptr<const TextFilterSettings> filters;  // none before the settings are read
     TextSource source = TextSource::Clipboard;  // the other source's texts are not captured
 };
@@ -60,7 +61,12 @@ public:
     // Whether the chosen engine can translate (ezTrans started, or a server set up).
     void SetTranslationPossible(bool possible);
     bool TranslationPossible() const { return translation_.enabled; }
+    // The main engine; a draft or fallback that was this engine is none from now on.
     void SetEngine(EngineKind engine);
+    // None, or any engine but the main one (false, and nothing changed, for the main one).
+    bool SetDraftEngine(std::optional<EngineKind> engine);
+    bool SetFallbackEngine(std::optional<EngineKind> engine);
+    void SetKeepDraft(bool keep);
     TextSource Source() const { return settings_.Source; }
     void SetTextSource(TextSource source);
 

@@ -5,6 +5,7 @@
 #include "common/text.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -27,10 +28,12 @@ std::size_t PieceEnd(const std::u16string& text, std::size_t end)
 
 } // namespace
 
-CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& ezTrans,
-                                 Translator& server, UiThreadPort& ui, AnsiLeadBytes lead)
-    : codePages_(codePages), view_(view), ui_(ui), lead_(lead), worker_(ezTrans, server, [this] { RequestTurn(); })
+CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, std::vector<Translator*> engines,
+                                 UiThreadPort& ui, AnsiLeadBytes lead)
+    : codePages_(codePages), view_(view), ui_(ui), lead_(lead), engines_(std::move(engines))
 {
+    for (Translator* engine : engines_)
+        workers_.push_back(std::make_unique<EngineWorker>(*engine, [this] { RequestTurn(); }));
 }
 
 CapturePipeline::~CapturePipeline()
@@ -137,7 +140,7 @@ bool CapturePipeline::WaitUntilPlanned(std::chrono::milliseconds wait)
 bool CapturePipeline::Busy() const
 {
     std::lock_guard lock(readMutex_);
-    return !handed_.empty() || planning_ || !read_.empty() || !waiting_.empty();
+    return !handed_.empty() || planning_ || !read_.empty() || !waiting_.empty() || !inPlace_.empty();
 }
 
 void CapturePipeline::AddProgramLine(std::u16string line)
@@ -168,29 +171,43 @@ void CapturePipeline::OnUiTurn()
         read.swap(read_);
     }
     std::optional<std::string> failure;
-    for (EngineWorker::Answer& answer : worker_.TakeAnswers()) {
-        if (answer.stopped && onEngineStopped_)
-            onEngineStopped_(*answer.stopped);
-        const auto slot = std::find_if(waiting_.begin(), waiting_.end(),
-                                       [&](const Slot& s) { return s.engineJob == answer.job; });
-        if (slot == waiting_.end())
-            continue;  // cleared meanwhile
-        if (answer.partial) {
-            // Cleaned when shown: a newer piece may take its place first.
-            slot->partial = std::move(answer.shown);
-            slot->partialChanged = true;
-            continue;
-        }
-        slot->text = AfterSubstitutions(*slot, std::move(answer.shown));
-        slot->engineJob = 0;
-        // The notice follows its text, appended even in replace mode, so that
-        // the text it is about stays in view with it.
-        if (!answer.notice.empty()) {
+    for (EngineId engine = 0; engine < workers_.size(); ++engine) {
+        for (EngineWorker::Answer& answer : workers_[engine]->TakeAnswers()) {
+            if (answer.stopped && onEngineStopped_)
+                onEngineStopped_(engine);
+            const auto waits = [&](const Slot& s) { return s.engineJob == answer.job || s.draftJob == answer.job; };
+            std::deque<Slot>* in = &waiting_;
+            auto slot = std::find_if(waiting_.begin(), waiting_.end(), waits);
+            if (slot == waiting_.end()) {
+                in = &inPlace_;
+                slot = std::find_if(inPlace_.begin(), inPlace_.end(), waits);
+                if (slot == inPlace_.end())
+                    continue;  // cleared meanwhile, or not waited for any more
+            }
+            if (answer.partial) {
+                // Cleaned when shown: a newer piece may take its place first.
+                // A draft counts only whole.
+                if (answer.job == slot->engineJob) {
+                    slot->partial = std::move(answer.shown);
+                    slot->partialChanged = true;
+                }
+                continue;
+            }
+            std::u16string notice = TakeAnswer(*slot, std::move(answer));
+            if (notice.empty())
+                continue;
+            if (in == &inPlace_) {
+                AddProgramLine(std::move(notice));  // its line is in the view already
+                continue;
+            }
+            // The notice follows its text, appended even in replace mode, so
+            // that the text it is about stays in view with it.
             SinkOptions appended = slot->options;
             appended.uot = 0;
-            waiting_.insert(slot + 1, Slot{appended, std::move(answer.notice), 0, nullptr});
+            waiting_.insert(slot + 1, Slot{appended, std::move(notice), 0, nullptr});
         }
     }
+    ShowInPlace();
     // Everything read so far, in one go: a burst becomes one edit of the view.
     for (PlannedText& text : read) {
         if (!text.failure.empty())
@@ -220,10 +237,15 @@ std::optional<CapturePipeline::PlannedText> CapturePipeline::Plan(CapturedText t
             return std::nullopt;
         decoded = std::move(*cleaned);
     }
-    // The full stop is ezTrans's sentence end; a server needs none.
-    SinkPlan plan =
-        PlanTextSink(std::move(decoded), text.options, text.translate, text.engine == EngineKind::EzTrans);
-    return PlannedText{text.options, std::move(plan.shownNow), std::move(plan.forEngine), text.engine,
+    // The full stop is ezTrans's sentence end; an engine that needs none
+    // gets the text without it.
+    const EngineRoles& roles = text.engines;
+    const auto wants = [this](std::optional<EngineId> engine) {
+        return engine && *engine < engines_.size() && engines_[*engine]->WantsFullStop();
+    };
+    const bool fullStop = text.translate && (wants(roles.main) || wants(roles.draft) || wants(roles.fallback));
+    SinkPlan plan = PlanTextSink(std::move(decoded), text.options, text.translate, fullStop);
+    return PlannedText{text.options, std::move(plan.shownNow), std::move(plan.forEngine), roles, fullStop,
                        std::move(text.filters), {}};
 }
 
@@ -240,10 +262,118 @@ void CapturePipeline::Place(PlannedText text)
         }
         // Also an empty text goes to the engine thread: the adapter keeps
         // short pieces for the next text, in read order.
-        const std::uint64_t job = ++lastJob_;
-        waiting_.push_back(Slot{text.options, {}, job, text.filters});
-        worker_.Submit(job, std::move(*text.forEngine), text.engine);
+        EngineRoles roles = text.engines;
+        const auto known = [this](std::optional<EngineId> engine) {
+            return engine && *engine < workers_.size() ? engine : std::nullopt;
+        };
+        roles.main = known(roles.main).value_or(0);
+        Slot slot{text.options, {}, 0, text.filters};
+        slot.forEngine = std::move(*text.forEngine);
+        slot.fullStopAdded = text.fullStopAdded;
+        slot.draftEngine = known(roles.draft);
+        slot.fallback = known(roles.fallback);
+        slot.keepDraft = roles.keepDraft;
+        slot.engineJob = Ask(roles.main, slot);
+        if (slot.draftEngine)
+            slot.draftJob = Ask(*slot.draftEngine, slot);
+        if (!slot.fallback)
+            slot.forEngine = {};  // nothing more to ask
+        waiting_.push_back(std::move(slot));
     }
+}
+
+std::uint64_t CapturePipeline::Ask(EngineId engine, const Slot& slot)
+{
+    std::u16string text = slot.forEngine;
+    if (slot.fullStopAdded && !engines_[engine]->WantsFullStop() && !text.empty() && text.back() == u'.')
+        text.pop_back();
+    const std::uint64_t job = ++lastJob_;
+    workers_[engine]->Submit(job, std::move(text));
+    return job;
+}
+
+std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answer)
+{
+    if (answer.job == slot.draftJob) {
+        slot.draftJob = 0;
+        // A draft that failed or holds nothing (a short piece held) shows nothing.
+        if (!answer.failed && !answer.shown.empty())
+            slot.draft = AfterSubstitutions(slot, std::move(answer.shown));
+    } else if (answer.failed && slot.fallback && slot.fallback != slot.draftEngine) {
+        // The fallback answers in the main engine's place; what was shown
+        // of the main answer stays until its answer takes its place.
+        slot.engineJob = Ask(*std::exchange(slot.fallback, std::nullopt), slot);
+        slot.partial.clear();
+        slot.partialChanged = false;
+        return std::move(answer.notice);
+    } else {
+        slot.fallback.reset();  // the draft engine as fallback: the draft is its answer
+        slot.answer = AfterSubstitutions(slot, std::move(answer.shown));
+        slot.answerFailed = answer.failed;
+    }
+    if (std::optional<std::u16string> text = Settled(slot)) {
+        slot.text = std::move(*text);
+        slot.engineJob = 0;
+        slot.draftJob = 0;  // a draft still to come is not waited for
+        slot.forEngine = {};
+    }
+    return std::move(answer.notice);
+}
+
+std::optional<std::u16string> CapturePipeline::Settled(const Slot& slot)
+{
+    if (!slot.answer)
+        return std::nullopt;  // the main answer is still to come
+    if (slot.draftJob != 0 && (slot.answerFailed || slot.keepDraft))
+        return std::nullopt;  // the draft is wanted, and is still to come
+    if (slot.answerFailed && slot.draft)
+        return slot.draft;    // a line whose main answer failed keeps the draft
+    return WithDraft(slot, *slot.answer);
+}
+
+std::u16string CapturePipeline::WithDraft(const Slot& slot, std::u16string answer)
+{
+    if (!slot.keepDraft || !slot.draft)
+        return answer;
+    return *slot.draft + u"\r\n" + answer;
+}
+
+bool CapturePipeline::Rewrite(RewritableLine& line, const std::u16string& text)
+{
+    const std::size_t before = view_.TextLength();
+    if (!RewriteLine(view_, line, text))
+        return false;
+    const std::size_t after = view_.TextLength();
+    if (after == before)
+        return true;
+    // The lines behind it moved; a line whose place was already in doubt
+    // (the view changed since it was written) is looked for again.
+    const auto follow = [&](Slot& slot) {
+        if (!slot.partialShown || &*slot.partialShown == &line)
+            return;
+        RewritableLine& other = *slot.partialShown;
+        if (other.start > line.start)
+            other.start = other.start + after - before;
+        other.viewLength = other.viewLength == before ? after : std::numeric_limits<std::size_t>::max();
+    };
+    std::for_each(inPlace_.begin(), inPlace_.end(), follow);
+    std::for_each(waiting_.begin(), waiting_.end(), follow);
+    return true;
+}
+
+void CapturePipeline::ShowInPlace()
+{
+    for (Slot& slot : inPlace_) {
+        if (slot.engineJob == 0) {
+            Rewrite(*slot.partialShown, slot.text);
+            slot.partialShown.reset();  // done
+        } else if (slot.partialChanged) {
+            slot.partialChanged = false;
+            if (!Rewrite(*slot.partialShown, WithDraft(slot, AfterSubstitutions(slot, std::exchange(slot.partial, {})))))
+                slot.partialShown.reset();  // its line is gone from the view (replace mode): nothing to do
+        }
+    }
+    std::erase_if(inPlace_, [](const Slot& slot) { return !slot.partialShown; });
 }
 
 void CapturePipeline::ShowReady()
@@ -252,6 +382,14 @@ void CapturePipeline::ShowReady()
     while (!waiting_.empty()) {
         Slot& front = waiting_.front();
         if (front.engineJob != 0) {
+            if (front.draft && !front.partialShown) {
+                // The draft now; the main answer takes its place when it
+                // comes, while the lines behind it go on.
+                front.partialShown = AppendRewritableLine(view_, front.options, *front.draft);
+                inPlace_.push_back(std::move(front));
+                waiting_.pop_front();
+                continue;
+            }
             if (front.partialChanged)
                 ShowPartial(front);
             return;
@@ -312,8 +450,8 @@ std::u16string CapturePipeline::AfterSubstitutions(const Slot& slot, std::u16str
 void CapturePipeline::ShowPartial(Slot& slot)
 {
     slot.partialChanged = false;
-    std::u16string shown = AfterSubstitutions(slot, std::exchange(slot.partial, {}));
-    if (slot.partialShown && RewriteLine(view_, *slot.partialShown, shown))
+    std::u16string shown = WithDraft(slot, AfterSubstitutions(slot, std::exchange(slot.partial, {})));
+    if (slot.partialShown && Rewrite(*slot.partialShown, shown))
         return;
     // First shown, or its line is gone from the view: shown anew from here.
     slot.partialShown.reset();
@@ -323,7 +461,7 @@ void CapturePipeline::ShowPartial(Slot& slot)
 
 void CapturePipeline::FinishPartial(Slot& slot)
 {
-    if (!RewriteLine(view_, *slot.partialShown, slot.text))
+    if (!Rewrite(*slot.partialShown, slot.text))
         AppendLog(view_, slot.options, slot.text);
 }
 
@@ -339,8 +477,14 @@ bool CapturePipeline::Stop(std::chrono::milliseconds wait)
     // The planner stops after the text in hand.
     if (planner_.joinable())
         planner_.join();
-    const bool ended = worker_.Stop(wait);
+    // Each engine is told to stop before any is waited for.
+    for (Translator* engine : engines_)
+        engine->Abort();
+    bool ended = true;
+    for (const std::unique_ptr<EngineWorker>& worker : workers_)
+        ended = worker->Stop(wait) && ended;
     waiting_.clear();
+    inPlace_.clear();
     return ended;
 }
 
@@ -355,7 +499,9 @@ void CapturePipeline::Clear()
     handedChanged_.notify_all();
     // Answers still to come find no place and are dropped.
     waiting_.clear();
-    worker_.ForgetContext();
+    inPlace_.clear();
+    for (const std::unique_ptr<EngineWorker>& worker : workers_)
+        worker->ForgetContext();
 }
 
 } // namespace kx

@@ -12,6 +12,7 @@
 #include "platform/log_view_port.h"
 #include "platform/ui_thread_port.h"
 #include "settings/app_settings.h"
+#include "translate/engine_list.h"
 #include "translate/engine_worker.h"
 #include "translate/translator.h"
 
@@ -26,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kx {
 
@@ -38,16 +40,17 @@ struct CapturedText {
     bool translate = false;
     std::shared_ptr<const TextFilterSettings> filters;  // none: nothing cleaned
     std::string failure;  // not empty: the read failed with this message
-    EngineKind engine = EngineKind::EzTrans;  // which engine translates it
+    EngineRoles engines;  // which engines translate it, and how
 };
 
 class CapturePipeline {
 public:
-    CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& ezTrans, Translator& server,
-                    UiThreadPort& ui, AnsiLeadBytes lead);
+    // `engines` by their EngineId; each gets a thread of its own when first asked.
+    CapturePipeline(CodePagePort& codePages, LogViewPort& view, std::vector<Translator*> engines, UiThreadPort& ui,
+                    AnsiLeadBytes lead);
     CapturePipeline(CodePagePort& codePages, LogViewPort& view, Translator& translator, UiThreadPort& ui,
                     AnsiLeadBytes lead)
-        : CapturePipeline(codePages, view, translator, translator, ui, lead)
+        : CapturePipeline(codePages, view, std::vector<Translator*>{&translator}, ui, lead)
     {
     }
     ~CapturePipeline();
@@ -84,7 +87,7 @@ public:
     // at the time.
     void Clear();
     // UI thread, once: an engine stopped answering for the run.
-    void SetOnEngineStopped(std::function<void(EngineKind)> stopped) { onEngineStopped_ = std::move(stopped); }
+    void SetOnEngineStopped(std::function<void(EngineId)> stopped) { onEngineStopped_ = std::move(stopped); }
     // A text longer than this is shown in pieces, one a turn, so that the
     // window answers in between (a capture of many megabytes).
     static constexpr std::size_t kUnitsPerTurn = std::size_t{1} << 20;
@@ -94,8 +97,8 @@ public:
 
     // UI thread: something read is not shown yet.
     bool Busy() const;
-    // The engine thread, for work in turn with the texts (a test translation).
-    EngineWorker& Worker() { return worker_; }
+    // An engine's thread, for work in turn with its texts (a test translation).
+    EngineWorker& Worker(EngineId engine = 0) { return *workers_.at(engine); }
     // What runs on the UI thread when a turn is asked for (the owner may
     // space turns out); OnUiTurn itself when none is set. Set before the first read.
     void SetTurnScheduler(std::function<void()> scheduleTurn) { scheduleTurn_ = std::move(scheduleTurn); }
@@ -105,13 +108,23 @@ private:
     struct Slot {
         SinkOptions options;
         std::u16string text;
-        std::uint64_t engineJob = 0;  // 0: ready
+        std::uint64_t engineJob = 0;  // 0: ready; else the main engine's answer (or the fallback's) to come
         std::shared_ptr<const TextFilterSettings> filters;  // their "after" list goes over the answer
         std::size_t shownUnits = 0;  // of a text shown in pieces, those shown already
         std::u16string partial{};    // the answer as far as it is written, before the "after" list
         bool partialChanged = false; // not shown like this yet
         std::optional<RewritableLine> partialShown{};  // where the view shows it
         bool programLine = false;    // a line of the program's own, not a captured text
+        // With a draft or a fallback:
+        std::uint64_t draftJob = 0;            // the draft's answer still to come
+        std::optional<EngineId> draftEngine{};
+        std::optional<std::u16string> draft{}; // the draft's answer, cleaned, when it came whole
+        bool keepDraft = false;                // the draft's line stays above the main answer
+        std::optional<EngineId> fallback{};    // asked when the main engine fails
+        std::u16string forEngine{};            // the text as planned for the engines, for the fallback
+        bool fullStopAdded = false;            // ... with a full stop the planner added
+        std::optional<std::u16string> answer{};  // the main answer, cleaned, waiting for the draft
+        bool answerFailed = false;
         // Being written into the view (a piece or a partial answer shown):
         // nothing else goes into the view before it is whole.
         bool InProgress() const { return shownUnits != 0 || partialShown.has_value(); }
@@ -123,7 +136,8 @@ private:
         SinkOptions options;
         std::u16string shownNow;
         std::optional<std::u16string> forEngine;
-        EngineKind engine = EngineKind::EzTrans;
+        EngineRoles engines;
+        bool fullStopAdded = false;  // forEngine ends with a full stop the planner added
         std::shared_ptr<const TextFilterSettings> filters;
         std::string failure;
     };
@@ -142,6 +156,20 @@ private:
     std::optional<PlannedText> Plan(CapturedText text);
     std::optional<PlannedText> PlanOrFailure(CapturedText text);
     void Place(PlannedText text);
+    // An engine's answer (not a partial one) given to the line that waits
+    // for it; its notice back.
+    std::u16string TakeAnswer(Slot& slot, EngineWorker::Answer answer);
+    // Asks `engine` for the slot's text; the slot waits for that answer.
+    std::uint64_t Ask(EngineId engine, const Slot& slot);
+    // The answer to show once the slot has all it waits for; nothing while it waits.
+    static std::optional<std::u16string> Settled(const Slot& slot);
+    // Lines shown with their draft: the main answer as far as it came, or
+    // whole in the draft's place.
+    void ShowInPlace();
+    // A line already in the view written again; the others there move with it.
+    bool Rewrite(RewritableLine& line, const std::u16string& text);
+    // What the line of a draft shown shows of the main answer so far.
+    static std::u16string WithDraft(const Slot& slot, std::u16string answer);
     void ShowReady();
     // The next piece of a huge text at the front of the line.
     void ShowPiece(Slot& slot);
@@ -169,8 +197,12 @@ private:
     std::uint64_t lastJob_ = 0;
     std::atomic<bool> turnRequested_{false};
     std::function<void()> scheduleTurn_;
-    std::function<void(EngineKind)> onEngineStopped_;
-    EngineWorker worker_;  // last: stopped before the rest goes
+    std::function<void(EngineId)> onEngineStopped_;
+    // Lines shown with their draft, waiting for the main answer to take its
+    // place; in the order of the view.
+    std::deque<Slot> inPlace_;
+    std::vector<Translator*> engines_;
+    std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };
 
 } // namespace kx

@@ -3,6 +3,7 @@
 // its key in KestruneEX.ini and starts with that key's default.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,10 +61,16 @@ struct HotkeySettings {
     bool operator==(const HotkeySettings&) const = default;
 };
 
-// Which engine translates ("Engine"/"Kind" in KestruneEX.ini).
-enum class EngineKind { EzTrans, Server };
+// The translation engines ("Engine"/"Kind" in KestruneEX.ini names the one
+// that translates), in the order of the menu.
+enum class EngineKind { EzTrans, Server, DeepL, Papago };
+inline constexpr std::size_t kEngineKindCount = 4;
 inline constexpr const char* kEngineKindEzTrans = "ezTrans";
 inline constexpr const char* kEngineKindServer = "Server";
+inline constexpr const char* kEngineKindDeepL = "DeepL";
+inline constexpr const char* kEngineKindPapago = "Papago";
+// "Engine"/"Draft" and "Engine"/"Fallback": no engine in that role.
+inline constexpr const char* kNoEngine = "None";
 
 // Where captured texts come from ("Capture"/"Source" in KestruneEX.ini): the
 // clipboard, or the text messages of a hooker's WebSocket server.
@@ -146,6 +153,9 @@ struct AppSettings {
     HotkeySettings Hotkeys;
     int32_t ClickThrough = 0;    // the subtitle strip starts click-through when exactly 1
     EngineKind Engine = EngineKind::EzTrans;
+    std::optional<EngineKind> DraftEngine;     // shown at once, then replaced by the main engine's answer
+    std::optional<EngineKind> FallbackEngine;  // answers when the main engine fails
+    int32_t KeepDraft = 0;       // the draft's line stays, the main answer below it, when exactly 1
     ServerSettings Server;
     std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
     SubtitleLook Subtitle;
@@ -155,6 +165,7 @@ struct AppSettings {
     std::u16string ActiveProfile;  // the game profile in force; empty: none
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
+    bool KeepDraftOn() const { return KeepDraft == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }
     bool EmptyLineBetweenTexts() const { return Ancete == 1; }
     bool ReplaceMode() const { return uot != 0; }

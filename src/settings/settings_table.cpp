@@ -133,6 +133,27 @@ SettingRow ChoiceRow(std::string section, std::string key, Place place, std::vec
 // "B0", "B1", ...: each value the hex text of the pair's first, a comma and
 // the hex text of its second. The list ends at the first missing key; a pair
 // that does not decode, or whose first is empty, is passed over.
+// An engine or none: one of the engines' names, or "None".
+template <class Place>
+SettingRow OtherEngineRow(std::string section, std::string key, Place place)
+{
+    static const std::vector<std::string_view> names = {kNoEngine, kEngineKindEzTrans, kEngineKindServer,
+                                                        kEngineKindDeepL, kEngineKindPapago};
+    SettingRow row = ValueRow(
+        std::move(section), std::move(key), StoredForm::Choice, place,
+        [](std::string_view text) -> std::optional<std::optional<EngineKind>> {
+            for (std::size_t i = 0; i < names.size(); ++i)
+                if (text == names[i])
+                    return i == 0 ? std::optional<EngineKind>() : std::optional<EngineKind>(static_cast<EngineKind>(i - 1));
+            return std::nullopt;
+        },
+        [](std::optional<EngineKind> value) {
+            return std::string(names[value ? static_cast<std::size_t>(*value) + 1 : 0]);
+        });
+    row.choices = names;
+    return row;
+}
+
 template <class Pair, class Place>
 SettingRow PairListRow(std::string section, std::string letter, Place place, std::u16string Pair::*first,
                        std::u16string Pair::*second)
@@ -299,7 +320,9 @@ std::vector<SettingRow> MakeTable()
     t.push_back(TextRow("Hotkeys", "ClickThrough", KX_AT(app.Hotkeys.ClickThrough)));
     t.push_back(TextRow("Hotkeys", "ShowHide", KX_AT(app.Hotkeys.ShowHide)));
 
-    t.push_back(PerGame(ChoiceRow<EngineKind>("Engine", "Kind", KX_AT(app.Engine), {kEngineKindEzTrans, kEngineKindServer})));
+    t.push_back(PerGame(ChoiceRow<EngineKind>("Engine", "Kind", KX_AT(app.Engine),
+                                                {kEngineKindEzTrans, kEngineKindServer, kEngineKindDeepL,
+                                                 kEngineKindPapago})));
     t.push_back(PerGame(TextRow("Engine", "Url", KX_AT(app.Server.url))));
     t.push_back(PerGame(TextRow("Engine", "Model", KX_AT(app.Server.model))));
     t.push_back(PerGame(HexTextRow("Engine", "Prompt", KX_AT(app.Server.prompt))));
@@ -310,6 +333,9 @@ std::vector<SettingRow> MakeTable()
     t.push_back(PerGame(IntegerRow("Engine", "ContextTranslations", KX_AT(app.Server.contextTranslations))));
     t.push_back(PerGame(IntegerRow("Engine", "Stream", KX_AT(app.Server.stream))));
     t.push_back(PerGame(IntegerRow("Engine", "MaxTokens", KX_AT(app.Server.maxTokens), kMinMaxTokens, kMaxMaxTokens)));
+    t.push_back(PerGame(OtherEngineRow("Engine", "Draft", KX_AT(app.DraftEngine))));
+    t.push_back(PerGame(OtherEngineRow("Engine", "Fallback", KX_AT(app.FallbackEngine))));
+    t.push_back(PerGame(IntegerRow("Engine", "KeepDraft", KX_AT(app.KeepDraft))));
     t.push_back(PerGame(PairListRow("Glossary", "G", KX_AT(app.Server.glossary), &GlossaryEntry::term,
                                     &GlossaryEntry::translation)));
 

@@ -7,7 +7,6 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -23,7 +22,6 @@ std::u16string BehindLine(std::size_t lines)
 struct EngineWorker::Job {
     std::uint64_t id = 0;
     std::u16string text;
-    Translator* translator = nullptr;
     std::function<void()> task;  // instead of a text
     Clock::time_point queued;
 };
@@ -47,7 +45,7 @@ struct EngineWorker::Shared {
     Clock::time_point stopDeadline;
     std::shared_ptr<CallSlot> call;  // the call thread in use, made on demand
     std::vector<std::shared_ptr<CallSlot>> leftBehind;  // calls left inside an engine
-    std::set<const Translator*> stoppedEngines;
+    bool engineStopped = false;  // for the run
     std::optional<Clock::time_point> lastFailureNotice;
 };
 
@@ -60,8 +58,8 @@ thread_local bool* t_faulted = nullptr;
 
 } // namespace
 
-EngineWorker::EngineWorker(Translator& ezTrans, Translator& server, std::function<void()> answered)
-    : ezTrans_(ezTrans), server_(server), answered_(std::move(answered)), shared_(std::make_shared<Shared>())
+EngineWorker::EngineWorker(Translator& translator, std::function<void()> answered)
+    : translator_(translator), answered_(std::move(answered)), shared_(std::make_shared<Shared>())
 {
 }
 
@@ -70,12 +68,11 @@ EngineWorker::~EngineWorker()
     Stop();
 }
 
-void EngineWorker::Submit(std::uint64_t id, std::u16string text, EngineKind kind)
+void EngineWorker::Submit(std::uint64_t id, std::u16string text)
 {
     Job job;
     job.id = id;
     job.text = std::move(text);
-    job.translator = kind == EngineKind::Server ? &server_ : &ezTrans_;
     Queue(std::move(job));
 }
 
@@ -108,9 +105,7 @@ std::deque<EngineWorker::Answer> EngineWorker::TakeAnswers()
 
 void EngineWorker::ForgetContext()
 {
-    ezTrans_.ForgetContext();
-    if (&server_ != &ezTrans_)
-        server_.ForgetContext();
+    translator_.ForgetContext();
 }
 
 bool EngineWorker::Stop(std::chrono::milliseconds wait)
@@ -124,9 +119,7 @@ bool EngineWorker::Stop(std::chrono::milliseconds wait)
         }
     }
     shared_->wake.notify_all();
-    ezTrans_.Abort();
-    if (&server_ != &ezTrans_)
-        server_.Abort();
+    translator_.Abort();
     // The queue thread ends by the deadline whatever the call does.
     if (queueThread_.joinable())
         queueThread_.join();
@@ -246,22 +239,27 @@ void EngineWorker::Run()
 void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
 {
     Shared& s = *shared_;
-    Translator& translator = *job.translator;
-    Answer answer{job.id, {}, {}, std::nullopt};
-    if (s.stoppedEngines.count(&translator)) {
+    Translator& translator = translator_;
+    Answer answer{job.id};
+    if (s.engineStopped) {
         answer.shown = translator.Untranslated(job.text);
+        answer.failed = true;
         Deliver(std::move(answer), lock);
         return;
     }
     const auto waitedTooLong = [&](const Job& j) {
-        return !j.task && Clock::now() - j.queued > j.translator->WaitLimit();
+        return !j.task && Clock::now() - j.queued > translator.WaitLimit();
     };
     if (waitedTooLong(job)) {
         // This text and every one behind it that has waited as long.
-        std::vector<Answer> behind{{job.id, translator.Untranslated(job.text), {}, std::nullopt}};
+        const auto untranslated = [&](const Job& j) {
+            Answer a{j.id, translator.Untranslated(j.text)};
+            a.failed = true;
+            return a;
+        };
+        std::vector<Answer> behind{untranslated(job)};
         while (!s.jobs.empty() && waitedTooLong(s.jobs.front())) {
-            const Job& next = s.jobs.front();
-            behind.push_back({next.id, next.translator->Untranslated(next.text), {}, std::nullopt});
+            behind.push_back(untranslated(s.jobs.front()));
             s.jobs.pop_front();
         }
         behind.back().notice = BehindLine(behind.size());
@@ -291,7 +289,9 @@ void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
             shared->answers.back().shown.assign(shown);
             return;
         }
-        shared->answers.push_back({id, shown, {}, std::nullopt, true});
+        Answer piece{id, shown};
+        piece.partial = true;
+        shared->answers.push_back(std::move(piece));
         answered();
     };
     const CallEnd end = Call(
@@ -313,18 +313,21 @@ void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
         return;
     case CallEnd::Hung:
     case CallEnd::Faulted:
-        s.stoppedEngines.insert(&translator);
+        s.engineStopped = true;
         answer.shown = translator.Untranslated(job.text);
         answer.notice = kEngineStoppedLine;
-        answer.stopped = &translator == &ezTrans_ ? EngineKind::EzTrans : EngineKind::Server;
+        answer.stopped = true;
+        answer.failed = true;
         break;
     case CallEnd::Returned:
         if (outcome->failure.empty()) {
             answer.shown = std::move(outcome->translation.shown);
             answer.notice = std::move(outcome->translation.notice);
+            answer.failed = outcome->translation.failed;
         } else {
             answer.shown = outcome->untranslated ? std::move(*outcome->untranslated) : translator.Untranslated(job.text);
             answer.notice = FailureNotice(outcome->failure);
+            answer.failed = true;
         }
         break;
     }

@@ -4,12 +4,12 @@
 // text gets an answer: a failure, a text that waited too long and an engine
 // that stopped answering all show the text untranslated.
 //
+// One worker per engine, so that a slow engine never holds up a fast one.
 // Two threads: the queue thread takes the texts in turn and waits for each
 // answer with a deadline; the call thread makes the engine calls. A call that
 // never returns (or faults, see FailCallOnThisThread) is left behind on its
-// thread, its engine counts as stopped for the run, and a new call thread
-// serves the other engine and the work posted.
-#include "settings/app_settings.h"
+// thread, the engine counts as stopped for the run, and a new call thread
+// serves the work posted.
 #include "translate/translator.h"
 
 #include <chrono>
@@ -38,22 +38,19 @@ public:
         std::uint64_t job = 0;
         std::u16string shown;   // what the log view shows: the answer, or the text untranslated
         std::u16string notice;  // lines for the log after it, or empty
-        std::optional<EngineKind> stopped;  // this answer's engine stopped answering for the run
+        bool stopped = false;   // the engine stopped answering for the run with this answer
         bool partial = false;   // the answer as far as it is written; the whole one follows
+        bool failed = false;    // no whole answer of the engine's own (see Translation::failed)
     };
 
     // `answered` is called on the queue thread after each answer.
-    EngineWorker(Translator& ezTrans, Translator& server, std::function<void()> answered);
-    EngineWorker(Translator& translator, std::function<void()> answered)
-        : EngineWorker(translator, translator, std::move(answered))
-    {
-    }
+    EngineWorker(Translator& translator, std::function<void()> answered);
     ~EngineWorker();
     EngineWorker(const EngineWorker&) = delete;
     EngineWorker& operator=(const EngineWorker&) = delete;
 
-    // Queues a text for the engine of `kind`; the threads start with the first one.
-    void Submit(std::uint64_t job, std::u16string text, EngineKind kind = EngineKind::EzTrans);
+    // Queues a text; the threads start with the first one.
+    void Submit(std::uint64_t job, std::u16string text);
     // Queues other work for the call thread, in turn with the texts (a test
     // translation). Dropped when the worker stops first.
     void Post(std::function<void()> task);
@@ -86,8 +83,7 @@ private:
     std::u16string FailureNotice(const std::string& reason);
     void Deliver(Answer answer, std::unique_lock<std::mutex>& lock);
 
-    Translator& ezTrans_;
-    Translator& server_;
+    Translator& translator_;
     std::function<void()> answered_;
     std::shared_ptr<Shared> shared_;
     std::thread queueThread_;

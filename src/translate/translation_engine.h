@@ -64,6 +64,7 @@ public:
     // The engine thread: the shown part of the engine's answer. Every call
     // ends with StopTransEngine, as the engine expects after a translation.
     Translation Translate(std::u16string_view text) override;
+    bool WantsFullStop() const override { return true; }
     // The text without the full stop it was given for the engine.
     std::u16string Untranslated(std::u16string_view text) const override;
     std::chrono::milliseconds WaitLimit() const override { return CallLimit; }

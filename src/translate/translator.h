@@ -54,6 +54,9 @@ public:
     // Any thread: the call in progress and every later one end at once. For
     // closing the program.
     virtual void Abort() {}
+    // True when the engine reads a text as a sentence only with a full stop
+    // at its end (ezTrans): the pipeline adds one before it hands the text over.
+    virtual bool WantsFullStop() const { return false; }
     // A text that cannot be translated, as the log view shows it instead.
     virtual std::u16string Untranslated(std::u16string_view text) const { return std::u16string(text); }
     // How long a text may wait for this engine before it is shown

@@ -65,7 +65,7 @@ public:
             throw std::runtime_error(failWith);
         if (answerNothing)
             return {};
-        const std::u16string answer = u"[" + received.back();
+        const std::u16string answer = prefix + received.back();
         return {serverForm ? answer : ShownTranslation(answer + u"\r\n"), std::exchange(notice, {})};
     }
     // Tells `partial` each of `partials`, each once the test lets it
@@ -119,6 +119,7 @@ public:
 
     std::chrono::milliseconds WaitLimit() const override { return limit; }
     bool MayHang() const override { return mayHang; }
+    bool WantsFullStop() const override { return fullStop; }
 
     std::vector<std::u16string> received;
     bool answerNothing = false;
@@ -126,6 +127,8 @@ public:
     std::chrono::milliseconds limit = kEngineWaitLimit;
     bool mayHang = false;
     bool serverForm = false;
+    bool fullStop = true;  // given texts with a full stop, as ezTrans is
+    std::u16string prefix = u"[";  // of every answer
     std::u16string notice;  // goes with the next answer
     std::vector<std::u16string> partials;  // each with the text's first letter
 
@@ -459,21 +462,23 @@ TEST(PipelineHungEngine, StoppedForTheRunWhileTheOtherEngineGoesOn)
     hung.CloseGate();
     EchoTranslator server;
     server.serverForm = true;
+    server.fullStop = false;
     SinkOptions options;
     IconvCodePages codePages;
     FakeLogView view;
     FakeUiThread ui;
-    auto pipeline = std::make_unique<CapturePipeline>(codePages, view, hung, server, ui, AnsiLeadBytes::SingleByte());
-    std::vector<EngineKind> stopped;
-    pipeline->SetOnEngineStopped([&](EngineKind kind) { stopped.push_back(kind); });
-    const auto read = [&](const std::string& bytes, EngineKind engine) {
+    auto pipeline = std::make_unique<CapturePipeline>(codePages, view, std::vector<Translator*>{&hung, &server}, ui,
+                                                      AnsiLeadBytes::SingleByte());
+    std::vector<EngineId> stopped;
+    pipeline->SetOnEngineStopped([&](EngineId engine) { stopped.push_back(engine); });
+    const auto read = [&](const std::string& bytes, EngineId engine) {
         CapturedText text{bytes, {}, Ascii, options, true, nullptr, {}};
-        text.engine = engine;
+        text.engines.main = engine;
         pipeline->Read(std::move(text));
     };
-    read("stuck", EngineKind::EzTrans);
-    read("next", EngineKind::EzTrans);
-    read("asked", EngineKind::Server);
+    read("stuck", 0);
+    read("next", 0);
+    read("asked", 1);
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     do {
         if (ui.TakeWake(50ms))
@@ -481,7 +486,7 @@ TEST(PipelineHungEngine, StoppedForTheRunWhileTheOtherEngineGoesOn)
     } while (pipeline->Busy() && std::chrono::steady_clock::now() < deadline);
     ASSERT_FALSE(pipeline->Busy());
     EXPECT_EQ(view.text, u"stuck.\r\nTranslation Engine stopped answering\r\nnext.\r\n[asked\r\n");
-    EXPECT_EQ(stopped, std::vector<EngineKind>{EngineKind::EzTrans});
+    EXPECT_EQ(stopped, std::vector<EngineId>{0});
     EXPECT_EQ(hung.Calls(), 1u);
     EXPECT_FALSE(pipeline->Stop(50ms));
     pipeline.reset();
@@ -551,11 +556,12 @@ TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
     EchoTranslator ezTrans;
     EchoTranslator server;
     server.serverForm = true;
+    server.fullStop = false;
     FakeUiThread ui;
-    CapturePipeline pipeline{codePages, view, ezTrans, server, ui, AnsiLeadBytes::SingleByte()};
-    const auto read = [&](const std::string& bytes, EngineKind engine) {
+    CapturePipeline pipeline{codePages, view, {&ezTrans, &server}, ui, AnsiLeadBytes::SingleByte()};
+    const auto read = [&](const std::string& bytes, EngineId engine) {
         CapturedText text{bytes, {}, Ascii, options, true, nullptr, {}};
-        text.engine = engine;
+        text.engines.main = engine;
         pipeline.Read(std::move(text));
     };
     const auto runUntilShown = [&] {
@@ -566,8 +572,8 @@ TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
         } while (pipeline.Busy() && std::chrono::steady_clock::now() < deadline);
         ASSERT_FALSE(pipeline.Busy());
     };
-    read("abc", EngineKind::Server);
-    read("abc", EngineKind::EzTrans);
+    read("abc", 1);
+    read("abc", 0);
     runUntilShown();
     EXPECT_EQ(server.received, std::vector<std::u16string>{u"abc"});
     EXPECT_EQ(ezTrans.received, std::vector<std::u16string>{u"abc."});
@@ -575,7 +581,7 @@ TEST(PipelineServerEngine, NoFullStopTheWholeAnswerAndTheNoticeBehindItsText)
 
     options.uot = 1;
     server.notice = u"Translation server: down";
-    read("def", EngineKind::Server);
+    read("def", 1);
     runUntilShown();
     EXPECT_EQ(view.text, u"[def\r\nTranslation server: down");
 }
@@ -713,4 +719,97 @@ TEST_F(PipelineFixture, AStreamedAnswerStaysOneLineWhileTheProgramsLinesWaitBehi
     translator.AllowPieces(1);
     RunUntilShown();
     EXPECT_EQ(view.text, u"[ab.\r\nTranslation server: http://127.0.0.1/\r\n");
+}
+
+namespace {
+
+// Engines of the test's own, known to the pipeline only by their place in
+// its list: a draft, a main engine and a fallback, each answering in its
+// own words.
+struct PipelineRolesFixture : ::testing::Test {
+    static constexpr EngineId kDraft = 0, kMain = 1, kFallback = 2;
+    SinkOptions options;
+    IconvCodePages codePages;
+    FakeLogView view;
+    EchoTranslator draft, main, fallback;
+    FakeUiThread ui;
+    std::unique_ptr<CapturePipeline> pipeline;
+
+    void SetUp() override
+    {
+        draft.prefix = u"d:";
+        main.prefix = u"main:";  // longer: each answer moves the lines behind it
+        fallback.prefix = u"f:";
+        for (EchoTranslator* engine : {&draft, &main, &fallback}) {
+            engine->serverForm = true;
+            engine->fullStop = false;
+        }
+        pipeline = std::make_unique<CapturePipeline>(
+            codePages, view, std::vector<Translator*>{&draft, &main, &fallback}, ui, AnsiLeadBytes::SingleByte());
+    }
+    void Read(const std::string& bytes, EngineRoles roles)
+    {
+        CapturedText text{bytes, {}, Ascii, options, true, nullptr, {}};
+        text.engines = roles;
+        pipeline->Read(std::move(text));
+    }
+    // Takes UI turns until the view shows `text` or nothing is left to show.
+    void TurnsUntil(const std::u16string& text)
+    {
+        ASSERT_TRUE(pipeline->WaitUntilPlanned(5s));
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (view.text != text && (pipeline->Busy() || ui.TakeWake(0ms)) &&
+               std::chrono::steady_clock::now() < deadline)
+            if (ui.TakeWake(50ms))
+                pipeline->OnUiTurn();
+    }
+};
+
+} // namespace
+
+TEST_F(PipelineRolesFixture, DraftsShowAtOnceInOrderAndEachMainAnswerTakesItsDraftsPlace)
+{
+    main.CloseGate();
+    std::u16string drafts, answers;
+    for (int i = 0; i < 30; ++i) {
+        const std::string line = "line" + std::to_string(i);
+        Read(line, {kMain, kDraft, std::nullopt, false});
+        drafts += u"d:" + Widen16(line) + u"\r\n";
+        answers += u"main:" + Widen16(line) + u"\r\n";
+    }
+    TurnsUntil(drafts);
+    EXPECT_EQ(view.text, drafts) << "the drafts wait for no main answer";
+    main.partials = {u"(("};
+    main.AllowPieces(30);
+    main.OpenGate();
+    TurnsUntil(answers);
+    EXPECT_EQ(view.text, answers);
+    EXPECT_FALSE(pipeline->Busy());
+}
+
+TEST_F(PipelineRolesFixture, KeptDraftsStayAboveTheirMainAnswers)
+{
+    main.CloseGate();
+    Read("ab", {kMain, kDraft, std::nullopt, true});
+    Read("cd", {kMain, kDraft, std::nullopt, true});
+    TurnsUntil(u"d:ab\r\nd:cd\r\n");
+    EXPECT_EQ(view.text, u"d:ab\r\nd:cd\r\n");
+    main.OpenGate();
+    TurnsUntil(u"d:ab\r\nmain:ab\r\nd:cd\r\nmain:cd\r\n");
+    EXPECT_EQ(view.text, u"d:ab\r\nmain:ab\r\nd:cd\r\nmain:cd\r\n");
+}
+
+// The fallback answers for a main engine that failed; without one the
+// draft stays; the reason line comes as without either.
+TEST_F(PipelineRolesFixture, AFailedMainAnswerGivesWayToTheFallbackElseTheDraftStays)
+{
+    main.failWith = "down";
+    Read("ab", {kMain, kDraft, kFallback, false});
+    Read("cd", {kMain, std::nullopt, kFallback, false});
+    Read("ef", {kMain, kDraft, std::nullopt, false});
+    const std::u16string expected = u"f:ab\r\nTranslation failed: down\r\nf:cd\r\nd:ef\r\n";
+    TurnsUntil(expected);
+    EXPECT_EQ(view.text, expected);
+    EXPECT_EQ(main.Calls(), 3u);
+    EXPECT_EQ(fallback.received, (std::vector<std::u16string>{u"ab", u"cd"}));
 }

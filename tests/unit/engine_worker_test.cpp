@@ -34,7 +34,7 @@ TEST(EngineWorker, OnePartialAnswerOfATextWaitsForTheUiAndANewerOneTakesItsPlace
         ++answered;
         told.notify_all();
     });
-    worker.Submit(1, u"text", EngineKind::Server);
+    worker.Submit(1, u"text");
     {
         // Told of the first partial answer, then of the whole one.
         std::unique_lock lock(mutex);

@@ -150,7 +150,7 @@ TEST(MainWindowModelRules, TextsAreReadWithTheSwitchesOfTheMomentAndNoneAfterClo
     const CaptureSwitches now = model.Switches();
     EXPECT_EQ(now.method, HexReverse);
     EXPECT_EQ(now.options.Codepage, 949);
-    EXPECT_EQ(now.engine, EngineKind::Server);
+    EXPECT_EQ(now.engines.main, IdOf(EngineKind::Server));
     ASSERT_NE(now.filters, nullptr);
 
     EXPECT_TRUE(now.monitoring);
@@ -192,4 +192,22 @@ TEST(TurnThrottleRules, BurstTurnsWaitForTheGapAQuietTextGoesAtOnce)
     ASSERT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(24u));
     throttle.TimerFailed();
     EXPECT_FALSE(throttle.TimerArmed());
+}
+
+// The draft and the fallback are other engines than the main one, also when
+// the file says otherwise.
+TEST(MainWindowRules, TheDraftAndTheFallbackAreNeverTheMainEngine)
+{
+    AppSettings settings;
+    MainWindowModel model(settings);
+    EXPECT_FALSE(model.SetDraftEngine(EngineKind::EzTrans));
+    EXPECT_TRUE(model.SetDraftEngine(EngineKind::Server));
+    EXPECT_TRUE(model.SetFallbackEngine(EngineKind::DeepL));
+    model.SetKeepDraft(true);
+    EXPECT_EQ(model.Switches().engines, (EngineRoles{0, 1, 2, true}));
+    model.SetEngine(EngineKind::Server);  // the draft's engine becomes the main one
+    EXPECT_EQ(settings.DraftEngine, std::nullopt);
+    EXPECT_EQ(model.Switches().engines, (EngineRoles{1, std::nullopt, 2, false}));
+    settings.FallbackEngine = EngineKind::Server;
+    EXPECT_EQ(model.Switches().engines.fallback, std::nullopt);
 }

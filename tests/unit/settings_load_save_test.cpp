@@ -240,7 +240,8 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
                 "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
     expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
                 EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n"
-                "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n";
+                "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n"
+                "Draft=None\r\nFallback=None\r\nKeepDraft=0\r\n";
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
     expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
     expected += "[Profile]\r\nActive=\r\n";

@@ -36,7 +36,8 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
     engine_->Reset();
     engine_->TranslationAvailable = false;
     server_ = std::make_unique<ServerTranslator>(http_, codePages_);
-    pipeline_ = std::make_unique<CapturePipeline>(codePages_, log_, *engine_, *server_, uiThread_, SystemAnsiLeadBytes());
+    pipeline_ = std::make_unique<CapturePipeline>(codePages_, log_, std::vector<Translator*>{engine_.get(), server_.get()},
+                                                  uiThread_, SystemAnsiLeadBytes());
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
             const CaptureSwitches now = CurrentSwitches();
@@ -80,13 +81,14 @@ void CaptureService::OnClipboardText(ClipboardText text)
     // Only handed over: the reader is back for the next change at once.
     CapturedText captured{std::move(text.bytes), std::move(text.wide), MethodForRead(now.method, text.unicode),
                           now.options, now.translate, now.filters, {}};
-    captured.engine = now.engine;
+    captured.engines = now.engines;
     pipeline_->Read(std::move(captured));
 }
 
 void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
 {
-    pipeline_->SetOnEngineStopped([this, stopped = std::move(stopped)](EngineKind kind) {
+    pipeline_->SetOnEngineStopped([this, stopped = std::move(stopped)](EngineId engine) {
+        const EngineKind kind = static_cast<EngineKind>(engine);
         if (kind == EngineKind::EzTrans)
             ezTransStopped_ = true;
         stopped(kind);
@@ -100,7 +102,7 @@ void CaptureService::OnWebSocketText(std::u16string text)
         return;
     // Unicode text: no code page between the server and the log.
     CapturedText captured{{}, std::move(text), UnicodeText, now.options, now.translate, now.filters, {}};
-    captured.engine = now.engine;
+    captured.engines = now.engines;
     pipeline_->Read(std::move(captured));
 }
 
@@ -166,7 +168,7 @@ NewApiKey CaptureService::ChangeServerApiKey(const std::string& key)
 
 void CaptureService::TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done)
 {
-    pipeline_->Worker().Post([http = &http_, values, done = std::move(done)] {
+    pipeline_->Worker(IdOf(EngineKind::Server)).Post([http = &http_, values, done = std::move(done)] {
         // Every test gets its answer, or the dialog's Test stays disabled.
         std::u16string shown;
         try {

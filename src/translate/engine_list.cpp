@@ -1,0 +1,29 @@
+#include "translate/engine_list.h"
+
+namespace kx {
+
+const std::array<EngineDescription, kEngineKindCount>& EngineDescriptions()
+{
+    static const std::array<EngineDescription, kEngineKindCount> engines = {{
+        {EngineKind::EzTrans, u"&ezTrans", nullptr, "Engine"},
+        {EngineKind::Server, u"Translation &server", u"Server &settings..", "Engine"},
+        {EngineKind::DeepL, u"&DeepL", u"DeepL se&ttings..", "DeepL"},
+        {EngineKind::Papago, u"&Papago", u"Papago sett&ings..", "Papago"},
+    }};
+    return engines;
+}
+
+EngineRoles RolesOf(EngineKind main, std::optional<EngineKind> draft, std::optional<EngineKind> fallback,
+                    bool keepDraft)
+{
+    EngineRoles roles;
+    roles.main = IdOf(main);
+    if (draft && *draft != main)
+        roles.draft = IdOf(*draft);
+    if (fallback && *fallback != main)
+        roles.fallback = IdOf(*fallback);
+    roles.keepDraft = keepDraft && roles.draft.has_value();
+    return roles;
+}
+
+} // namespace kx
