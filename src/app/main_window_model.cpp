@@ -161,10 +161,11 @@ std::optional<unsigned> TurnThrottle::OnTurnAsked()
     return static_cast<unsigned>(minGapMs_ - (now - *lastTurnMs_));
 }
 
-void TurnThrottle::OnTurnRun()
+void TurnThrottle::OnTurnRun(bool viewChanged)
 {
     timerArmed_ = false;
-    lastTurnMs_ = clock_.NowMs();
+    if (viewChanged)
+        lastTurnMs_ = clock_.NowMs();
 }
 
 } // namespace kx

@@ -108,7 +108,9 @@ private:
 };
 
 // Spaces the UI thread's turns during a burst at least `minGapMs` apart,
-// while a text after a quiet moment is shown at once.
+// while a text after a quiet moment is shown at once. Only a turn that
+// changed the view starts the gap: a turn that only handed a text to an
+// engine lets the turn that shows its answer follow at once.
 class TurnThrottle {
 public:
     explicit TurnThrottle(ClockPort& clock, std::int64_t minGapMs = 25) : clock_(clock), minGapMs_(minGapMs) {}
@@ -116,8 +118,8 @@ public:
     // A turn was asked for: run it now (nullopt), or arm a timer for the
     // milliseconds returned. While a timer is armed, further asks wait for it (0).
     std::optional<unsigned> OnTurnAsked();
-    // The turn runs now (at once or from the timer).
-    void OnTurnRun();
+    // A turn ran (at once or from the timer); `viewChanged` when it wrote into the view.
+    void OnTurnRun(bool viewChanged = true);
     // The timer could not be armed: the next ask runs at once.
     void TimerFailed() { timerArmed_ = false; }
     bool TimerArmed() const { return timerArmed_; }

@@ -40,7 +40,7 @@ struct CapturedText {
     bool translate = false;
     std::shared_ptr<const TextFilterSettings> filters;  // none: nothing cleaned
     std::string failure;  // not empty: the read failed with this message
-    EngineRoles engines;  // which engines translate it, and how
+    EngineRoles engines{};  // which engines translate it, and how
 };
 
 class CapturePipeline {

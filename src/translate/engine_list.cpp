@@ -26,4 +26,11 @@ EngineRoles RolesOf(EngineKind main, std::optional<EngineKind> draft, std::optio
     return roles;
 }
 
+bool UsesEngine(const AppSettings& settings, EngineKind engine)
+{
+    const EngineRoles roles = RolesOf(settings);
+    const EngineId id = IdOf(engine);
+    return roles.main == id || roles.draft == id || roles.fallback == id;
+}
+
 } // namespace kx

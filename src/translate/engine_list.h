@@ -47,4 +47,7 @@ inline EngineRoles RolesOf(const AppSettings& settings)
     return RolesOf(settings.Engine, settings.DraftEngine, settings.FallbackEngine, settings.KeepDraftOn());
 }
 
+// True when the settings give `engine` a role (main, draft or fallback).
+bool UsesEngine(const AppSettings& settings, EngineKind engine);
+
 } // namespace kx

@@ -192,6 +192,10 @@ TEST(TurnThrottleRules, BurstTurnsWaitForTheGapAQuietTextGoesAtOnce)
     ASSERT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(24u));
     throttle.TimerFailed();
     EXPECT_FALSE(throttle.TimerArmed());
+    clock.now += 25;
+    throttle.OnTurnRun(false);  // it only handed a text to the engine
+    clock.now += 1;
+    EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "the answer's turn follows at once";
 }
 
 // The draft and the fallback are other engines than the main one, also when

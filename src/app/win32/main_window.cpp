@@ -150,8 +150,6 @@ void MainWindow::ApplyModel()
     // From the first to the last item of the group, the greyed ones included.
     ::CheckMenuRadioItem(menu, ID_METHOD_ASCII, ID_METHOD_HALF_HH, kMethodItems[model_.GetTextMethod() - 1],
                          MF_BYCOMMAND);
-    ::CheckMenuRadioItem(menu, ID_ENGINE_EZTRANS, ID_ENGINE_SERVER,
-                         settings_.Engine == EngineKind::Server ? ID_ENGINE_SERVER : ID_ENGINE_EZTRANS, MF_BYCOMMAND);
     ::CheckMenuRadioItem(menu, ID_SOURCE_CLIPBOARD, ID_SOURCE_WEBSOCKET,
                          model_.Source() == TextSource::WebSocket ? ID_SOURCE_WEBSOCKET : ID_SOURCE_CLIPBOARD, MF_BYCOMMAND);
 }
@@ -195,6 +193,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INITMENUPOPUP:
         if (IsProfileMenu(reinterpret_cast<HMENU>(wParam)))
             FillProfileMenu(reinterpret_cast<HMENU>(wParam));
+        else if (IsEngineMenu(reinterpret_cast<HMENU>(wParam)))
+            FillEngineMenu(reinterpret_cast<HMENU>(wParam));
         return 0;
     case WM_TIMER:
         if (wParam == kTransTimerId)
@@ -302,9 +302,19 @@ void MainWindow::RunPipelineTurn()
 {
     if (throttle_.TimerArmed())
         ::KillTimer(window_, kPipelineTimerId);
-    throttle_.OnTurnRun();
-    if (capture_)
-        capture_->Pipeline().OnUiTurn();
+    if (!capture_) {
+        throttle_.OnTurnRun();
+        return;
+    }
+    // Also when the turn throws (a text that failed to decode) after what it showed.
+    struct TurnEnd {
+        TurnThrottle& throttle;
+        LogViewWindow& view;
+        std::size_t lengthBefore;
+        std::uint64_t editsBefore;
+        ~TurnEnd() { throttle.OnTurnRun(view.Edits() != editsBefore || view.TextLength() != lengthBefore); }
+    } end{throttle_, *logView_, logView_->TextLength(), logView_->Edits()};
+    capture_->Pipeline().OnUiTurn();
 }
 
 void MainWindow::FormShow()
@@ -384,11 +394,6 @@ void MainWindow::OnCommand(int id)
     case ID_POPUP_TEXTFILTERS:
         TextFilters1Click();
         break;
-    case ID_ENGINE_EZTRANS:
-    case ID_ENGINE_SERVER:
-    case ID_ENGINE_SERVERSETTINGS:
-        OnEngineCommand(id);
-        break;
     case ID_SOURCE_CLIPBOARD:
     case ID_SOURCE_WEBSOCKET:
     case ID_SOURCE_WEBSOCKETSETTINGS:
@@ -409,6 +414,8 @@ void MainWindow::OnCommand(int id)
     default:
         if (id >= ID_PROFILE_NONE && id <= ID_PROFILE_LAST)
             OnProfileCommand(id);
+        else if (id >= ID_ENGINE_FIRST && id <= ID_ENGINE_LAST)
+            OnEngineCommand(id);
         break;  // the Half && Half methods and Plug-In are disabled
     }
 }

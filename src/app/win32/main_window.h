@@ -125,10 +125,18 @@ private:
     void StartChosenEngine();
     // The Server settings dialog, and the Translation item greyed when an engine stops answering.
     void CreateServerDialog();
+    bool IsEngineMenu(HMENU menu) const;
+    void FillEngineMenu(HMENU menu);
     void OnEngineCommand(int id);
-    void EngineEzTrans1Click();
-    void EngineServer1Click();
+    void EngineMain1Click(EngineKind engine);
+    void EngineDraft1Click(std::optional<EngineKind> engine);
+    void EngineFallback1Click(std::optional<EngineKind> engine);
+    void KeepDraft1Click();
+    void EngineSettings1Click(EngineKind engine);
     void ServerSettings1Click();
+    // ezTrans started when a role uses it and it is not ready.
+    void StartEzTransIfUsed();
+    std::u16string MainEngineLine() const;
     void ShowTranslationPossible();
     // The text source (main_window_source.cpp).
     void CreateWebSocketDialog();

@@ -1,10 +1,12 @@
-// The main window's choice of translation engine: ezTrans, or a translation
-// server with its settings dialog.
+// The main window's choice of translation engines: the main one, a draft and
+// a fallback, from the engine list, and each engine's settings dialog.
 #include "app/program_title.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "common/text.h"
 #include "common/utf.h"
+#include "common/windows_wide.h"
+#include "translate/engine_list.h"
 #include "translate/win32/server_settings_dialog.h"
 
 #include <utility>
@@ -18,12 +20,20 @@ std::u16string ServerLine(const ServerSettings& server)
     return ServerLogLine(server);
 }
 
+// An engine's menu name as the log names it: without its access key.
+std::u16string PlainName(const char16_t* menuName)
+{
+    std::u16string name(menuName);
+    std::erase(name, u'&');
+    return name;
+}
+
 } // namespace
 
-// Whether the chosen engine can translate: the Translation item as it allows.
+// Whether the main engine can translate: the Translation item as it allows.
 void MainWindow::ShowTranslationPossible()
 {
-    model_.SetTranslationPossible(settings_.Engine == EngineKind::Server || capture_->EzTransReady());
+    model_.SetTranslationPossible(settings_.Engine != EngineKind::EzTrans || capture_->EzTransReady());
 }
 
 void MainWindow::CreateServerDialog()
@@ -37,8 +47,8 @@ void MainWindow::CreateServerDialog()
         });
 }
 
-// At start-up, after the settings are read: only the chosen engine starts. A
-// server is asked nothing now; one that is down is no start-up failure.
+// At start-up, after the settings are read: only the engines the roles use
+// start. A server is asked nothing now; one that is down is no start-up failure.
 void MainWindow::StartChosenEngine()
 {
     // What cannot be used (a URL with user info, a key not readable here) is
@@ -47,42 +57,120 @@ void MainWindow::StartChosenEngine()
         capture_->Pipeline().AddProgramLine(line);
     capture_->ConfigureServer(settings_.Server);
     ShowTranslationPossible();
-    if (settings_.Engine == EngineKind::Server) {
+    if (settings_.Engine == EngineKind::Server)
         capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
+    StartEzTransIfUsed();
+}
+
+// The log's line naming the main engine when it was chosen (ezTrans says so
+// once it has started).
+std::u16string MainWindow::MainEngineLine() const
+{
+    if (settings_.Engine == EngineKind::Server)
+        return ServerLine(settings_.Server);
+    return PlainName(EngineDescriptions()[IdOf(settings_.Engine)].menuName);
+}
+
+void MainWindow::StartEzTransIfUsed()
+{
+    if (!UsesEngine(settings_, EngineKind::EzTrans) || capture_->EzTransReady())
         return;
-    }
     if (capture_->StartEzTrans())
         capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
     ShowTranslationPossible();
 }
 
+bool MainWindow::IsEngineMenu(HMENU menu) const
+{
+    return ::GetMenuItemID(menu, 0) == ID_ENGINE_EZTRANS;
+}
+
+// Options › Translation engine, made from the engine list each time it opens.
+void MainWindow::FillEngineMenu(HMENU menu)
+{
+    while (::GetMenuItemCount(menu) > 0)
+        ::DeleteMenu(menu, 0, MF_BYPOSITION);  // a submenu goes with its item
+    const auto& engines = EngineDescriptions();
+    const UINT count = static_cast<UINT>(engines.size());
+    for (UINT i = 0; i < count; ++i)
+        ::AppendMenuW(menu, MF_STRING, ID_ENGINE_EZTRANS + i, Wide(engines[i].menuName).c_str());
+    ::CheckMenuRadioItem(menu, ID_ENGINE_EZTRANS, ID_ENGINE_EZTRANS + count - 1,
+                         ID_ENGINE_EZTRANS + static_cast<UINT>(IdOf(settings_.Engine)), MF_BYCOMMAND);
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    // "None" and every engine but the main one.
+    const auto roleMenu = [&](UINT noneId, std::optional<EngineKind> chosen) {
+        HMENU role = ::CreatePopupMenu();
+        ::AppendMenuW(role, MF_STRING, noneId, L"&None");
+        for (UINT i = 0; i < count; ++i)
+            if (engines[i].kind != settings_.Engine)
+                ::AppendMenuW(role, MF_STRING, noneId + 1 + i, Wide(engines[i].menuName).c_str());
+        const UINT checked = chosen && *chosen != settings_.Engine ? noneId + 1 + static_cast<UINT>(IdOf(*chosen)) : noneId;
+        ::CheckMenuRadioItem(role, noneId, noneId + count, checked, MF_BYCOMMAND);
+        return reinterpret_cast<UINT_PTR>(role);
+    };
+    ::AppendMenuW(menu, MF_POPUP, roleMenu(ID_ENGINE_DRAFT_NONE, settings_.DraftEngine), L"&Draft");
+    ::AppendMenuW(menu, MF_POPUP, roleMenu(ID_ENGINE_FALLBACK_NONE, settings_.FallbackEngine), L"&Fallback");
+    ::AppendMenuW(menu, MF_STRING | (settings_.KeepDraftOn() ? MF_CHECKED : MF_UNCHECKED), ID_ENGINE_KEEPDRAFT,
+                  L"&Keep the draft line");
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (UINT i = 0; i < count; ++i)
+        if (engines[i].settingsItem)
+            ::AppendMenuW(menu, MF_STRING, ID_ENGINE_SERVERSETTINGS - 1 + i, Wide(engines[i].settingsItem).c_str());
+}
+
 void MainWindow::OnEngineCommand(int id)
 {
-    if (id == ID_ENGINE_EZTRANS)
-        EngineEzTrans1Click();
-    else if (id == ID_ENGINE_SERVER)
-        EngineServer1Click();
-    else
+    const int count = static_cast<int>(EngineDescriptions().size());
+    const auto engineAt = [](int index) { return static_cast<EngineKind>(index); };
+    if (id >= ID_ENGINE_EZTRANS && id < ID_ENGINE_EZTRANS + count)
+        EngineMain1Click(engineAt(id - ID_ENGINE_EZTRANS));
+    else if (id >= ID_ENGINE_DRAFT_NONE && id <= ID_ENGINE_DRAFT_NONE + count)
+        EngineDraft1Click(id == ID_ENGINE_DRAFT_NONE ? std::nullopt
+                                                     : std::optional(engineAt(id - ID_ENGINE_DRAFT_EZTRANS)));
+    else if (id >= ID_ENGINE_FALLBACK_NONE && id <= ID_ENGINE_FALLBACK_NONE + count)
+        EngineFallback1Click(id == ID_ENGINE_FALLBACK_NONE ? std::nullopt
+                                                           : std::optional(engineAt(id - ID_ENGINE_FALLBACK_EZTRANS)));
+    else if (id == ID_ENGINE_KEEPDRAFT)
+        KeepDraft1Click();
+    else if (id >= ID_ENGINE_SERVERSETTINGS - 1 && id < ID_ENGINE_SERVERSETTINGS - 1 + count)
+        EngineSettings1Click(engineAt(id - (ID_ENGINE_SERVERSETTINGS - 1)));
+}
+
+// The engines in force; ApplyInForce starts what they need and says so.
+void MainWindow::EngineMain1Click(EngineKind engine)
+{
+    if (settings_.Engine == engine)
+        return;
+    const AppSettings before = settings_;
+    model_.SetEngine(engine);
+    TakeSettingsChanges(before);
+}
+
+void MainWindow::EngineDraft1Click(std::optional<EngineKind> engine)
+{
+    const AppSettings before = settings_;
+    if (model_.SetDraftEngine(engine))
+        TakeSettingsChanges(before);
+}
+
+void MainWindow::EngineFallback1Click(std::optional<EngineKind> engine)
+{
+    const AppSettings before = settings_;
+    if (model_.SetFallbackEngine(engine))
+        TakeSettingsChanges(before);
+}
+
+void MainWindow::KeepDraft1Click()
+{
+    const AppSettings before = settings_;
+    model_.SetKeepDraft(!settings_.KeepDraftOn());
+    TakeSettingsChanges(before);
+}
+
+void MainWindow::EngineSettings1Click(EngineKind engine)
+{
+    if (engine == EngineKind::Server)
         ServerSettings1Click();
-}
-
-// The engine in force; ApplyInForce starts it and says so.
-void MainWindow::EngineEzTrans1Click()
-{
-    if (settings_.Engine == EngineKind::EzTrans)
-        return;
-    const AppSettings before = settings_;
-    model_.SetEngine(EngineKind::EzTrans);
-    TakeSettingsChanges(before);
-}
-
-void MainWindow::EngineServer1Click()
-{
-    if (settings_.Engine == EngineKind::Server)
-        return;
-    const AppSettings before = settings_;
-    model_.SetEngine(EngineKind::Server);
-    TakeSettingsChanges(before);
 }
 
 // Every game's server settings, or the game profile's own; the key is every game's.

@@ -100,18 +100,15 @@ void MainWindow::ApplyInForce(const AppSettings& before)
     if (!(settings_.Server == before.Server))
         capture_->ConfigureServer(settings_.Server);
     if (settings_.Engine != before.Engine) {
-        if (settings_.Engine == EngineKind::Server) {
-            capture_->Pipeline().AddProgramLine(ServerLogLine(settings_.Server));
-        } else {
-            if (!capture_->EzTransReady())
-                capture_->StartEzTrans();
-            if (capture_->EzTransReady())
-                capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
-        }
-        ShowTranslationPossible();
+        if (settings_.Engine != EngineKind::EzTrans)
+            capture_->Pipeline().AddProgramLine(MainEngineLine());
+        else if (capture_->EzTransReady())
+            capture_->Pipeline().AddProgramLine(Widen(kEngineSuccessLine));
     } else if (settings_.Engine == EngineKind::Server && settings_.Server.url != before.Server.url) {
         capture_->Pipeline().AddProgramLine(ServerLogLine(settings_.Server));
     }
+    StartEzTransIfUsed();  // says so when it starts
+    ShowTranslationPossible();
     if (settings_.Source != before.Source || settings_.WebSocketUrl != before.WebSocketUrl)
         StartTextSource();
 }

@@ -28,9 +28,6 @@
 #define ID_METHOD_HALF_HH 40026
 #define ID_OPTIONS_ADVANCED 40030
 #define ID_OPTIONS_TEXTFILTERS 40031
-#define ID_ENGINE_EZTRANS 40032
-#define ID_ENGINE_SERVER 40033
-#define ID_ENGINE_SERVERSETTINGS 40034
 #define ID_PLUGIN 40035
 #define ID_SOURCE_CLIPBOARD 40036
 #define ID_SOURCE_WEBSOCKET 40037
@@ -42,6 +39,25 @@
 #define ID_PROFILE_NEW 40201
 #define ID_PROFILE_FIRST 40210
 #define ID_PROFILE_LAST 40409
+
+// Options › Translation engine, made from the engine list each time it
+// opens: the main engine (one item per engine from ID_ENGINE_EZTRANS on, in
+// the list's order), the Draft and Fallback submenus (None, then one item per
+// engine), Keep the draft line, and each engine's settings.
+#define ID_ENGINE_EZTRANS 40500
+#define ID_ENGINE_SERVER 40501
+#define ID_ENGINE_DEEPL 40502
+#define ID_ENGINE_PAPAGO 40503
+#define ID_ENGINE_DRAFT_NONE 40520
+#define ID_ENGINE_DRAFT_EZTRANS 40521
+#define ID_ENGINE_FALLBACK_NONE 40540
+#define ID_ENGINE_FALLBACK_EZTRANS 40541
+#define ID_ENGINE_KEEPDRAFT 40560
+#define ID_ENGINE_SERVERSETTINGS 40571
+#define ID_ENGINE_DEEPLSETTINGS 40572
+#define ID_ENGINE_PAPAGOSETTINGS 40573
+#define ID_ENGINE_FIRST ID_ENGINE_EZTRANS
+#define ID_ENGINE_LAST 40599
 
 // Context menu
 #define ID_POPUP_CLEARTEXT 40100

@@ -339,6 +339,7 @@ void LogViewWindow::Changed()
 
 void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
 {
+    ++edits_;
     position = std::min(position, text_.Length());
     text_.Insert(position, text);
     SelectionAfterChange(position, 0, text.size());
@@ -347,6 +348,7 @@ void LogViewWindow::InsertAt(std::size_t position, const std::u16string& text)
 
 void LogViewWindow::Replace(std::size_t position, std::size_t length, const std::u16string& text)
 {
+    ++edits_;
     position = std::min(position, text_.Length());
     length = std::min(length, text_.Length() - position);
     text_.Replace(position, length, text);
@@ -368,6 +370,7 @@ void LogViewWindow::SelectionAfterChange(std::size_t position, std::size_t remov
 
 void LogViewWindow::SetText(const std::u16string& text)
 {
+    ++edits_;
     text_.Assign(text);
     layout_.Forget();
     selection_ = {};

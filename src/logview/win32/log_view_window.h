@@ -76,6 +76,8 @@ public:
         return std::u16string_view(text_.Text()).substr(row.start, row.end - row.start);
     }
 
+    // Counts the changes of the text, so that a caller sees whether one came.
+    std::uint64_t Edits() const { return edits_; }
     // For tests and the strip: where the view stands.
     std::size_t TopOffset() const { return top_; }
     bool FollowsEnd() const { return followEnd_; }
@@ -126,6 +128,7 @@ private:
     bool selecting_ = false;
     int wheelRemainder_ = 0;
     std::function<void()> onChanged_;
+    std::uint64_t edits_ = 0;
 };
 
 } // namespace kx::win32
