@@ -304,6 +304,13 @@ void ChatStreamReader::Line(std::string_view line)
         Event(value);
         return;
     }
+    if (!hasData_ && !Ended()) {
+        // An event whose first data line is whole JSON counts as its line
+        // ends: the blank line that closes it may be held back until more
+        // comes, which would hold the words back as long.
+        if (Event(value, false))
+            return;
+    }
     if (hasData_)
         data_.push_back('\n');
     data_.append(value);
@@ -320,35 +327,36 @@ void ChatStreamReader::Dispatch()
     Event(data);
 }
 
-void ChatStreamReader::Event(std::string_view data)
+bool ChatStreamReader::Event(std::string_view data, bool countUnreadable)
 {
     if (Ended())
-        return;
+        return true;
     if (data == "[DONE]") {
         decoder_.Finish(text_);
         complete_ = true;
-        return;
+        return true;
     }
     if (data.find_first_not_of(" \t\r\n") == std::string_view::npos)
-        return;  // an event that says nothing
+        return true;  // an event that says nothing
     const std::optional<Json> read = EventJson::Read(data);
     if (!read) {
-        ++unreadable_;
-        return;
+        if (countUnreadable)
+            ++unreadable_;
+        return false;
     }
     const Json& event = *read;
     if (!event.is_object())
-        return;  // not one of ours: passed over
+        return true;  // not one of ours: passed over
     if (const auto error = event.find("error"); error != event.end()) {
         if (error->is_object() && error->contains("message") && (*error)["message"].is_string())
             failure_ = "the server says: " + Readable((*error)["message"].get<std::string>());
         else
             failure_ = "the server answers with an error";
-        return;
+        return true;
     }
     const auto choices = event.find("choices");
     if (choices == event.end() || !choices->is_array() || choices->empty() || !(*choices)[0].is_object())
-        return;
+        return true;
     const Json& first = (*choices)[0];
     // A reasoning model's "reasoning_content" is not the answer.
     const auto delta = first.find("delta");
@@ -357,6 +365,7 @@ void ChatStreamReader::Event(std::string_view data)
         if (content != delta->end() && content->is_string())
             decoder_.Append(content->get_ref<const std::string&>(), text_);
     }
+    return true;
 }
 
 } // namespace kx

@@ -40,7 +40,8 @@ private:
     bool Consume(std::string_view bytes);
     void Line(std::string_view line);
     void Dispatch();
-    void Event(std::string_view data);
+    // False when `data` is no JSON (counted as unreadable when asked to).
+    bool Event(std::string_view data, bool countUnreadable = true);
 
     std::string start_;      // the body's first bytes while they may be a byte-order mark
     bool started_ = false;   // past the place of a byte-order mark

@@ -148,3 +148,17 @@ TEST(ChatStreamReader, ACutOrFailedStreamKeepsWhatCameAndSaysItIsNotComplete)
 }
 
 } // namespace
+
+// A data line that is whole JSON is read as its line ends, before the blank
+// line that closes the event (which the HTTP port may hold back); an event
+// whose JSON goes over two data lines is read when it closes.
+TEST(ChatStreamReader, AnEventIsReadAsSoonAsItsJsonIsWhole)
+{
+    ChatStreamReader reader;
+    EXPECT_TRUE(reader.Feed("data: " + Piece("ab") + "\n"));
+    EXPECT_EQ(reader.Text(), u"ab");
+    EXPECT_FALSE(reader.Feed("\ndata: {\"choices\":\ndata: [{\"delta\":{\"content\":\"cd\"}}]}\n"));
+    EXPECT_TRUE(reader.Feed("\n"));
+    EXPECT_EQ(reader.Text(), u"abcd");
+    EXPECT_EQ(reader.UnreadableEvents(), 0u);
+}
