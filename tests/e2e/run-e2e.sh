@@ -37,7 +37,8 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   log_view_big_and_copy subtitle_stays_on_top subtitle_strip_look hung_engine
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
-  websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles)
+  websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
+  engine_draft_replaced engine_keep_draft engine_fallback)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2005,6 +2006,70 @@ scenario_translation_server() {
   expect_eq "Engine.Kind" "$(ini_get KestruneEX.ini Engine Kind)" Server
   expect_eq "Engine.Url" "$(ini_get KestruneEX.ini Engine Url)" "$url"
   expect_eq "Engine.Model" "$(ini_get KestruneEX.ini Engine Model)" test-model
+}
+
+# The stand-in ezTrans as the draft, a server that takes two seconds as the main
+# engine: each line shows its draft at once and the server's answer takes
+# its place in the same line, in read order; the menu that chose them.
+scenario_engine_draft_replaced() {
+  chat_server_start slow --delay 2
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[WindowsPos]' 'MainLeft=40' 'MainTop=40' \
+    'MainWidth=640' 'MainHeight=230' '[Engine]' 'Kind=Server' "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" \
+    'Stream=0'
+  app_start
+  app_ready
+  drv command $ID_ENGINE_DRAFT_EZTRANS >/dev/null
+  local rect x y w h
+  clip "$(sjis こんにちは)"
+  expect "the draft at once, as its own line" drv wait-log-ends-with "$(esc $'Success\r\n콘니치하')" 900
+  clip "$(sjis さようなら)"
+  clip "$(sjis ありがとう)"
+  expect "the drafts of the lines behind it, before its answer" drv wait-log-ends-with "$(esc $'\r\n콘니치하\r\n사요우나라\r\n아리가토우')" 900
+  expect "the server's answer in the first line's place" drv wait-log-ends-with "$(esc $'\r\nKO:こんにちは\r\n사요우나라\r\n아리가토우')" 5000
+  rect=$(drv window-info | grep -o 'rect=[^ ]*')
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-draft-replaced.png
+  expect "every line replaced in its place" drv wait-log-ends-with "$(esc $'Success\r\nKO:こんにちは\r\nKO:さようなら\r\nKO:ありがとう')" 10000
+  expect_eq "three requests, one per line" "$(ls slow/request-*.body | wc -l)" 3
+  expect "closes with exit code 0" app_close
+  expect_eq "Engine.Draft" "$(ini_get KestruneEX.ini Engine Draft)" ezTrans
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-draft-replaced.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
+# KeepDraft=1: the draft's line stays, the main answer comes below it.
+scenario_engine_keep_draft() {
+  chat_server_start slow --delay 1
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0' 'Draft=ezTrans'
+  app_start
+  app_ready
+  drv command $ID_ENGINE_KEEPDRAFT >/dev/null
+  clip "$(sjis こんにちは)"
+  clip "$(sjis さようなら)"
+  expect "the drafts first" drv wait-log-ends-with "$(esc $'Success\r\n콘니치하\r\n사요우나라')" 3000
+  expect "each answer below its draft" \
+    drv wait-log-ends-with "$(esc $'Success\r\n콘니치하\r\nKO:こんにちは\r\n사요우나라\r\nKO:さようなら')" 10000
+  expect "closes with exit code 0" app_close
+  expect_eq "Engine.KeepDraft" "$(ini_get KestruneEX.ini Engine KeepDraft)" 1
+}
+
+# A server that answers 429 with the stand-in ezTrans as fallback: the line
+# shows ezTrans's answer and the reason line, once within ten seconds.
+scenario_engine_fallback() {
+  chat_server_start busy --status 429
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0' 'Fallback=ezTrans'
+  app_start
+  app_ready
+  clip "$(sjis こんにちは)"
+  expect "the fallback's answer, then the reason" \
+    drv wait-log-ends-with "$(esc $'\r\n콘니치하\r\nTranslation server: HTTP 429')" 10000
+  clip "$(sjis さようなら)"
+  expect "the next line by the fallback too" drv wait-log-ends-with "$(esc $'\r\n사요우나라')" 10000
+  expect_eq "one reason line" "$(log_lines | grep -c '^Translation server: HTTP 429')" 1
+  expect "closes with exit code 0" app_close
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the
