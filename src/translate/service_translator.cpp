@@ -21,12 +21,24 @@ Translation ServiceTranslator::Translate(std::u16string_view text)
     const std::optional<std::u16string> sentence = held_.Feed(text);
     if (!sentence)
         return {};
+    try {
+        return TranslateSentence(*sentence);
+    } catch (const TranslationFailure&) {
+        throw;
+    } catch (const std::exception& e) {
+        // Out of memory, most likely: the pieces held before are not lost.
+        throw TranslationFailure(e.what(), *sentence);
+    }
+}
+
+Translation ServiceTranslator::TranslateSentence(const std::u16string& sentence)
+{
     if (const std::uint64_t forgotten = contextForgotten_; contextFor_ != forgotten) {
         context_.clear();
         contextFor_ = forgotten;
     }
     const std::vector<std::u16string> context(context_.begin(), context_.end());
-    const ServiceRequest request = Request(*sentence, context);
+    const ServiceRequest request = Request(sentence, context);
     if (cacheFor_ != request.configured) {
         answers_ = TranslationCache();
         cacheFor_ = request.configured;
@@ -34,16 +46,11 @@ Translation ServiceTranslator::Translate(std::u16string_view text)
     // The whole request is the key: the same line in another context is asked again.
     const std::string key = request.http.url + '\n' + request.http.body;
     if (std::optional<std::string> known = answers_.Find(key)) {
-        Remember(*sentence);
+        Remember(sentence);
         return {Utf16FromUtf8(*known), {}};
     }
 
-    Outcome outcome;
-    try {
-        outcome = Ask(request);
-    } catch (const std::exception& e) {
-        throw TranslationFailure(e.what(), *sentence);
-    }
+    Outcome outcome = Ask(request);
     std::u16string notice;
     if (request.keyWithheld && keyWithheldToldFor_ != request.configured) {
         keyWithheldToldFor_ = request.configured;
@@ -53,10 +60,10 @@ Translation ServiceTranslator::Translate(std::u16string_view text)
         if (noticeGap_.Allows(clock_()))
             notice += (notice.empty() ? u"" : u"\r\n") + noticePrefix_ + Utf16FromUtf8(outcome.failure);
         // Shown untranslated, or as far as the answer is shown; no context either way.
-        return {outcome.translation.value_or(*sentence), notice, true};
+        return {outcome.translation.value_or(sentence), notice, true};
     }
     answers_.Put(key, Utf8FromUtf16(*outcome.translation));
-    Remember(*sentence);
+    Remember(sentence);
     return {std::move(*outcome.translation), notice};
 }
 

@@ -110,6 +110,7 @@ private:
         std::optional<std::u16string> translation;  // also an answer cut off
         std::string failure;
     };
+    Translation TranslateSentence(const std::u16string& sentence);
     Outcome Ask(const ServiceRequest& request);
     // A line translated whole, as context for the next ones.
     void Remember(const std::u16string& source);

@@ -4,6 +4,7 @@
 #include "platform/http_port.h"
 
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -17,6 +18,8 @@ public:
     HttpResponse Post(const HttpRequest& request) override
     {
         requests.push_back(request);
+        if (throwOnPost)
+            throw std::runtime_error("out of memory");
         if (responses.empty())
             return {false, 0, {}, kCannotConnect};
         HttpResponse next = std::move(responses.front());
@@ -31,6 +34,7 @@ public:
     std::vector<HttpRequest> requests;
     std::deque<HttpResponse> responses;
     int cancels = 0;
+    bool throwOnPost = false;
 };
 
 using Headers = std::vector<std::pair<std::string, std::string>>;

@@ -147,4 +147,17 @@ TEST_F(DeepLTranslatorTest, ShortPiecesAreHeldForTheNextText)
     EXPECT_EQ(http.cancels, 1);
 }
 
+TEST_F(DeepLTranslatorTest, AnErrorWhileAskingLosesNeitherTheTextNorThePiecesHeldBeforeIt)
+{
+    http.throwOnPost = true;
+    translator.Translate(u"a");
+    try {
+        translator.Translate(u"あ");
+        ADD_FAILURE() << "no TranslationFailure";
+    } catch (const TranslationFailure& failure) {
+        EXPECT_EQ(failure.untranslated, u"a\r\nあ");
+        EXPECT_STREQ(failure.what(), "out of memory");
+    }
+}
+
 } // namespace
