@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kx {
 
@@ -20,6 +22,12 @@ struct HttpRequest {
     std::string url;          // http:// or https://, with the path
     std::string body;         // UTF-8 JSON
     std::string bearerToken;  // sent as "Authorization: Bearer <token>" when not empty
+    // More header lines, sent as given after the port's own. A name or a
+    // value that a header line cannot carry as it is (a line break, a byte
+    // that is not printable ASCII) makes Post fail before it connects. A
+    // header that holds a secret is the caller's to leave out where the URL
+    // may not carry it (ApiKeyMayTravel).
+    std::vector<std::pair<std::string, std::string>> headers;
     std::int32_t timeoutSeconds = 30;  // for the whole exchange
     // When set: each piece of a 200 answer's body as it arrives, called on
     // the thread that called Post, before Post returns. The body (as far as

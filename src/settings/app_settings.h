@@ -113,6 +113,31 @@ struct ServerSettings {
     bool operator==(const ServerSettings&) const = default;
 };
 
+// The DeepL API ("DeepL" in KestruneEX.ini). The API key is not here: the
+// file holds it only protected.
+inline constexpr const char* kDefaultDeepLUrl = "https://api-free.deepl.com/v2/translate";
+struct DeepLSettings {
+    std::string url = kDefaultDeepLUrl;  // the Free API's; a Pro key needs https://api.deepl.com/v2/translate
+    std::int32_t timeoutSeconds = 30;
+    std::int32_t contextLines = 3;  // earlier source lines sent along as context, 0 to kMaxContextLines
+
+    bool operator==(const DeepLSettings&) const = default;
+};
+
+// Papago Translation of NAVER Cloud Platform ("Papago" in KestruneEX.ini):
+// the application's client ID in plain, its client secret (the API key)
+// only protected, as for the other services.
+inline constexpr const char* kDefaultPapagoUrl = "https://papago.apigw.ntruss.com/nmt/v1/translation";
+struct PapagoSettings {
+    std::string url = kDefaultPapagoUrl;
+    std::string keyId;                // the client ID; empty: not sent
+    std::int32_t honorific = 0;       // the answer in polite Korean when exactly 1
+    std::int32_t timeoutSeconds = 30;
+
+    bool HonorificOn() const { return honorific == 1; }
+    bool operator==(const PapagoSettings&) const = default;
+};
+
 // The settings that decide what the text sink and AppendLog make of a text.
 // A captured text keeps the ones in force when it was read.
 struct SinkOptions {
@@ -157,6 +182,8 @@ struct AppSettings {
     std::optional<EngineKind> FallbackEngine;  // answers when the main engine fails
     int32_t KeepDraft = 0;       // the draft's line stays, the main answer below it, when exactly 1
     ServerSettings Server;
+    DeepLSettings deepL;
+    PapagoSettings papago;
     std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
     SubtitleLook Subtitle;
     TextSource Source = TextSource::Clipboard;

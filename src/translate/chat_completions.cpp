@@ -2,6 +2,7 @@
 
 #include "common/text.h"
 #include "common/utf.h"
+#include "translate/http_engine_rules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,16 +34,6 @@ std::u16string Trimmed(std::u16string_view text)
     return std::u16string(text);
 }
 
-// UTF-8 for JSON: a surrogate without its other half becomes one U+FFFD.
-std::string JsonUtf8(std::u16string_view text)
-{
-    std::u16string sound(text);
-    for (std::size_t i = 0; i < sound.size(); i += CharacterUnits(sound, i))
-        if (CharacterUnits(sound, i) == 1 && (IsHighSurrogate(sound[i]) || IsLowSurrogate(sound[i])))
-            sound[i] = u'\uFFFD';
-    return Utf8FromUtf16(sound);
-}
-
 } // namespace
 
 std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view text,
@@ -70,13 +61,13 @@ std::string BuildChatRequest(const ServerSettings& settings, std::u16string_view
             system += u"\n" + line.source;
     }
 
-    Json messages = Json::array({{{"role", "system"}, {"content", JsonUtf8(system)}}});
+    Json messages = Json::array({{{"role", "system"}, {"content", Utf8ForJson(system)}}});
     if (asMessages)
         for (const ContextLine& line : context) {
-            messages.push_back({{"role", "user"}, {"content", JsonUtf8(line.source)}});
-            messages.push_back({{"role", "assistant"}, {"content", JsonUtf8(line.translation)}});
+            messages.push_back({{"role", "user"}, {"content", Utf8ForJson(line.source)}});
+            messages.push_back({{"role", "assistant"}, {"content", Utf8ForJson(line.translation)}});
         }
-    messages.push_back({{"role", "user"}, {"content", JsonUtf8(text)}});
+    messages.push_back({{"role", "user"}, {"content", Utf8ForJson(text)}});
 
     Json request = Json::object();
     if (!settings.model.empty())

@@ -14,41 +14,10 @@
 namespace kx {
 namespace {
 
-constexpr std::size_t kMaxReasonLength = 200;
-
-// A reason the server may have written: one line, not too long.
-std::string OneLine(std::string reason)
-{
-    for (char& c : reason)
-        if (c == '\r' || c == '\n' || c == '\t')
-            c = ' ';
-    if (reason.size() > kMaxReasonLength) {
-        std::size_t cut = kMaxReasonLength;
-        while (cut > 0 && (static_cast<unsigned char>(reason[cut]) & 0xC0) == 0x80)
-            --cut;  // not inside a UTF-8 character
-        reason = reason.substr(0, cut) + "...";
-    }
-    return reason;
-}
-
-std::int64_t SteadyMilliseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 std::string NotWhole(std::size_t unreadable)
 {
     return "the answer is not whole: " + std::to_string(unreadable) +
            (unreadable == 1 ? " piece of it could not be read" : " pieces of it could not be read");
-}
-
-// At most what one answer may show, never cut inside a surrogate pair.
-std::u16string Bounded(std::u16string shown)
-{
-    if (shown.size() > kMaxShownUnits)
-        shown.resize(IsHighSurrogate(shown[kMaxShownUnits - 1]) ? kMaxShownUnits - 1 : kMaxShownUnits);
-    return shown;
 }
 
 // A streamed answer while it is read: its events, and what is shown of
@@ -95,11 +64,7 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     request.bearerToken = keyWithheld ? std::string() : apiKey;
     request.timeoutSeconds = settings.timeoutSeconds;
     const auto failed = [keyWithheld](const std::string& reason) {
-        // A server that wants the key fails without it: the reason says why.
-        std::string line = OneLine(reason);
-        if (keyWithheld)
-            line += std::string(" (") + kApiKeyWithheld + ")";
-        return ServerOutcome{std::nullopt, std::move(line), keyWithheld};
+        return ServerOutcome{std::nullopt, WithWithheldKeyNote(OneLine(reason), keyWithheld), keyWithheld};
     };
     // An answer that broke off: what came, and why no more.
     const auto cutOff = [keyWithheld](std::u16string shown, const std::string& reason) {
@@ -137,7 +102,7 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
         return failed(response.failure);
     }
     if (response.status >= 300 && response.status < 400)
-        return failed("HTTP " + std::to_string(response.status) + ": redirects are not followed");
+        return failed(HttpStatusReason(response.status));
     if (settings.StreamOn() && response.status == 200) {
         if (bytesRead < response.body.size())  // a port that hands on nothing before the end
             streamed.Feed(std::string_view(response.body).substr(bytesRead));
@@ -145,7 +110,7 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
         const ChatStreamReader& reader = streamed.reader;
         std::u16string shown = Bounded(streamed.filter.Final());
         if (shown.empty())
-            return failed(reader.Failure().empty() ? "the answer's text is empty" : reader.Failure());
+            return failed(reader.Failure().empty() ? kAnswerTextEmpty : reader.Failure());
         if (!reader.Failure().empty())
             return cutOff(std::move(shown), reader.Failure());
         if (tooLong || streamed.TooLong())
@@ -160,17 +125,16 @@ ServerOutcome AskServer(HttpPort& http, const ServerSettings& settings, const st
     }
     const ChatAnswer answer = ParseChatAnswer(response.body);
     if (response.status != 200) {
-        std::string reason = "HTTP " + std::to_string(response.status);
-        if (answer.failure.rfind("the server says: ", 0) == 0)
-            reason += " (" + answer.failure + ")";
-        return failed(std::move(reason));
+        constexpr std::string_view kSays = "the server says: ";
+        const bool says = answer.failure.starts_with(kSays);
+        return failed(HttpStatusReason(response.status, says ? std::string_view(answer.failure).substr(kSays.size()) : ""));
     }
     if (!answer.translation)
         return failed(answer.failure);
     // An empty answer would show nothing at all: the text is worth more.
     std::u16string shown = WithoutReasoning(*answer.translation);
     if (shown.empty())
-        return failed("the answer's text is empty");
+        return failed(kAnswerTextEmpty);
     if (shown.size() > kMaxShownUnits)
         return cutOff(Bounded(std::move(shown)), kAnswerTooLong);
     return {std::move(shown), {}, keyWithheld};
@@ -270,10 +234,8 @@ std::chrono::milliseconds ServerTranslator::WaitLimit() const
 
 std::u16string ServerTranslator::Notice(const std::string& reason)
 {
-    const std::int64_t now = clock_();
-    if (lastNoticeMs_ && now - *lastNoticeMs_ < kServerNoticeGapMs)
+    if (!noticeGap_.Allows(clock_()))
         return {};
-    lastNoticeMs_ = now;
     return kServerNoticePrefix + Utf16FromUtf8(reason);
 }
 

@@ -11,6 +11,7 @@
 #include "settings/app_settings.h"
 #include "translate/chat_completions.h"
 #include "translate/held_sentence.h"
+#include "translate/http_engine_rules.h"
 #include "translate/translation_cache.h"
 #include "translate/translator.h"
 
@@ -25,19 +26,7 @@
 namespace kx {
 
 inline constexpr const char16_t* kServerNoticePrefix = u"Translation server: ";
-inline constexpr std::int64_t kServerNoticeGapMs = 10000;
-// Held as ezTrans holds them: what is, with the full stop it would get, at
-// most two Shift-JIS bytes.
-inline constexpr std::size_t kServerHeldBytes = 1;
-inline constexpr const char* kApiKeyWithheld = "the API key is sent only over https or to this computer";
-inline constexpr const char* kAnswerCutOff = "the answer was cut off: ";
 inline constexpr const char* kAnswerEndedEarly = "the answer ended before it was complete";
-// What one answer may show, in UTF-16 units; the rest is cut, and the
-// request ends there.
-inline constexpr std::size_t kMaxShownUnits = 65536;
-inline constexpr const char* kAnswerTooLong = "longer than 65,536 characters";
-
-using MillisecondClock = std::function<std::int64_t()>;  // milliseconds, never going back
 
 // One exchange with a server: the translation, or why there is none, or
 // both when a streamed answer broke off (what came is worth showing). The
@@ -97,7 +86,7 @@ private:
     HeldSentence held_;            // short pieces held for the next text
     std::deque<ContextLine> context_;  // the last lines translated, oldest first
     std::uint64_t contextFor_ = 0;     // the ForgetContext count it belongs to
-    std::optional<std::int64_t> lastNoticeMs_;
+    NoticeGap noticeGap_;
     std::uint64_t keyWithheldToldFor_ = 0;  // the Configure whose withheld key the log has told
 };
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using kx::BodyWanted;
@@ -320,6 +321,52 @@ TEST(HttpTest, NoTokenSendsNoAuthorizationAndABareHostGetsTheRootPath)
     EXPECT_EQ(seen.body, "{}");
     EXPECT_TRUE(response.received) << response.failure;
     EXPECT_EQ(response.body, "{}");
+}
+
+// Extra header lines arrive as the caller gave them, the port's own too.
+TEST(HttpTest, ExtraHeadersArriveAsGiven)
+{
+    LoopbackServer server = LoopbackServer::Answering(200, "{}");
+    ASSERT_NE(server.Port(), 0);
+    Win32Http http;
+    HttpRequest request = Request(server.Url("/v2/translate"), "{}");
+    request.headers = {{"Authorization", "DeepL-Auth-Key k-1:fx"}, {"X-NCP-APIGW-API-KEY-ID", "id 7"}};
+    const HttpResponse response = http.Post(request);
+    EXPECT_TRUE(response.received) << response.failure;
+    SeenRequest seen;
+    ASSERT_TRUE(server.WaitForRequest(seen));
+    EXPECT_EQ(seen.headers["authorization"], "DeepL-Auth-Key k-1:fx");
+    EXPECT_EQ(seen.headers["x-ncp-apigw-api-key-id"], "id 7");
+    EXPECT_EQ(seen.headers["content-type"], "application/json; charset=utf-8");
+}
+
+// A name or value that could end its line, and so add lines of its own, or
+// that is no printable ASCII, is refused before anything is sent.
+TEST(HttpTest, AHeaderThatCannotBeSentAsGivenIsRefusedBeforeConnecting)
+{
+    LoopbackServer server = LoopbackServer::Answering(200, "{}");
+    ASSERT_NE(server.Port(), 0);
+    Win32Http http;
+    const struct {
+        std::pair<std::string, std::string> header;
+        std::string failure;
+    } cases[] = {
+        {{"X-Key", "k\r\nX-Injected: 1"}, "the X-Key header has characters a header cannot carry"},
+        {{"X-Key", "k\n"}, "the X-Key header has characters a header cannot carry"},
+        {{"X-Key", "\xE9\x8D\xB5"}, "the X-Key header has characters a header cannot carry"},
+        {{"X-Injected: 1\r\nX-Key", "k"}, "a request header's name has characters a header cannot carry"},
+        {{"X Key", "k"}, "a request header's name has characters a header cannot carry"},
+        {{"", "k"}, "a request header's name has characters a header cannot carry"},
+    };
+    for (const auto& c : cases) {
+        HttpRequest request = Request(server.Url("/"), "{}", "", 5);
+        request.headers = {c.header};
+        const HttpResponse response = http.Post(request);
+        EXPECT_FALSE(response.received);
+        EXPECT_EQ(response.failure, c.failure);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(server.Accepted());
 }
 
 // Any status is an answer; what it means is the caller's business.

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -120,6 +121,19 @@ bool IsHeaderSafe(const std::string& token)
             return false;
     }
     return true;
+}
+
+// A header's name: one token of the characters HTTP allows in it, so that
+// it can neither end the line nor hide the colon.
+bool IsHeaderName(const std::string& name)
+{
+    constexpr std::string_view kMarks = "!#$%&'*+-.^_`|~";
+    for (const char c : name) {
+        const bool letterOrDigit = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && kMarks.find(c) == std::string_view::npos)
+            return false;
+    }
+    return !name.empty();
 }
 
 // WSAETIMEDOUT: how Wine reports a read that ran out of time.
@@ -368,6 +382,12 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
         return Failed(*failure);
     if (!IsHeaderSafe(request.bearerToken))
         return Failed("the API key has characters a header cannot carry");
+    for (const auto& [name, value] : request.headers) {
+        if (!IsHeaderName(name))
+            return Failed("a request header's name has characters a header cannot carry");
+        if (!IsHeaderSafe(value))
+            return Failed("the " + name + " header has characters a header cannot carry");
+    }
     if (request.body.size() > 0x7FFFFFFF)
         return Failed("request too large");
 
@@ -383,6 +403,8 @@ HttpResponse Win32Http::Post(const HttpRequest& request)
     // The key never crosses a network in clear, whoever asks.
     if (!request.bearerToken.empty() && (job.target.secure || job.target.loopback))
         job.headers += L"Authorization: Bearer " + Wide(Widen(request.bearerToken)) + L"\r\n";
+    for (const auto& [name, value] : request.headers)
+        job.headers += Wide(Widen(name + ": " + value)) + L"\r\n";
 
     const std::shared_ptr<Exchange> exchange = job.exchange;
     const std::int32_t timeoutSeconds = job.timeoutSeconds;
