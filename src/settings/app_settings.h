@@ -182,9 +182,11 @@ struct AppSettings {
     std::optional<EngineKind> FallbackEngine;  // answers when the main engine fails
     int32_t KeepDraft = 0;       // the draft's line stays, the main answer below it, when exactly 1
     ServerSettings Server;
-    DeepLSettings deepL;
-    PapagoSettings papago;
+    DeepLSettings DeepL;         // its time-out and context lines are the server's
+    PapagoSettings Papago;       // its time-out is the server's
     std::string ServerApiKey;    // hex of the key's protected bytes, as stored; empty: no key
+    std::string DeepLApiKey;     // the same for DeepL's key
+    std::string PapagoApiKey;    // the same for Papago's client secret
     SubtitleLook Subtitle;
     TextSource Source = TextSource::Clipboard;
     std::string WebSocketUrl = kDefaultWebSocketUrl;  // ws:// or wss://, as the user wrote it

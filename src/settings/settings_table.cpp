@@ -352,6 +352,13 @@ std::vector<SettingRow> MakeTable()
     t.push_back(FontRow());
     t.push_back(PerGame(IntegerRow("Setting", "GetTextMethod", KX_AT(app.GetTextMethod), 1, 4)));
     t.push_back(HexTextRow("Profile", "Active", KX_AT(app.ActiveProfile)));
+
+    t.push_back(PerGame(TextRow("DeepL", "Url", KX_AT(app.DeepL.url))));
+    t.push_back(TextRow("DeepL", "ApiKey", KX_AT(app.DeepLApiKey), StoredForm::Secret));
+    t.push_back(PerGame(TextRow("Papago", "Url", KX_AT(app.Papago.url))));
+    t.push_back(PerGame(TextRow("Papago", "KeyId", KX_AT(app.Papago.keyId))));
+    t.push_back(TextRow("Papago", "ApiKey", KX_AT(app.PapagoApiKey), StoredForm::Secret));
+    t.push_back(PerGame(IntegerRow("Papago", "Honorific", KX_AT(app.Papago.honorific))));
     return t;
 }
 

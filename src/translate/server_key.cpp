@@ -8,10 +8,6 @@
 namespace kx {
 namespace {
 
-constexpr char16_t kUnreadableKeyLine[] =
-    u"Translation server: the stored API key cannot be read here; enter it again in Server settings";
-constexpr char16_t kUserInfoUrlLine[] =
-    u"Translation server: the URL in KestruneEX.ini holds a user name or password and is not used";
 constexpr char16_t kUnprotectableKeyMessage[] =
     u"The API key cannot be stored protected. It is used until the program closes; no key is saved, "
     u"and the key saved before is removed.";
@@ -68,17 +64,27 @@ std::optional<std::string> ApiKeyFromStored(SecretPort& secrets, std::string_vie
 
 StoredServer ReadStoredServer(SecretPort& secrets, ServerSettings& server, std::string_view storedKey)
 {
+    return ReadStoredService(secrets, server.url, ServerSettings().url, storedKey, u"Translation server",
+                             u"Server settings");
+}
+
+StoredServer ReadStoredService(SecretPort& secrets, std::string& url, std::string_view defaultUrl,
+                               std::string_view storedKey, std::u16string_view service,
+                               std::u16string_view settingsItem)
+{
     StoredServer stored;
-    if (HasUserInfo(server.url)) {
-        server.url = ServerSettings().url;
-        stored.lines.emplace_back(kUserInfoUrlLine);
+    const std::u16string prefix = std::u16string(service) + u": ";
+    if (HasUserInfo(url)) {
+        url = defaultUrl;
+        stored.lines.push_back(prefix + u"the URL in KestruneEX.ini holds a user name or password and is not used");
     }
     const std::optional<std::string> key = ApiKeyFromStored(secrets, storedKey);
     // The stored value stays in the file until the user enters a new key.
     if (key)
         stored.apiKey = *key;
     else
-        stored.lines.emplace_back(kUnreadableKeyLine);
+        stored.lines.push_back(prefix + u"the stored API key cannot be read here; enter it again in " +
+                               std::u16string(settingsItem));
     return stored;
 }
 

@@ -31,6 +31,11 @@ struct StoredServer {
     std::vector<std::u16string> lines;
 };
 StoredServer ReadStoredServer(SecretPort& secrets, ServerSettings& server, std::string_view storedKey);
+// The same for a cloud service's URL and key: `service` names it in the
+// lines ("DeepL"), `settingsItem` the menu item to enter the key again in.
+StoredServer ReadStoredService(SecretPort& secrets, std::string& url, std::string_view defaultUrl,
+                               std::string_view storedKey, std::u16string_view service,
+                               std::u16string_view settingsItem);
 
 // A new key from the dialog: what the file stores from now on. When the key
 // cannot be protected, nothing is stored, so that the key stored before is

@@ -128,6 +128,23 @@ std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFor
     return values;
 }
 
+std::variant<ServiceFormValues, ServiceFormProblem> ReadServiceForm(const ServiceFormTexts& texts)
+{
+    ServiceFormValues values;
+    if (std::optional<std::string> url = CheckServerUrl(texts.url))
+        values.url = std::move(*url);
+    else
+        return ServiceFormProblem{ServiceFormField::Url, kServerUrlProblem};
+    if (HasUserInfo(values.url))
+        return ServiceFormProblem{ServiceFormField::Url, kServerUrlUserInfoProblem};
+    if (std::optional<std::string> keyId = CheckServerModel(texts.keyId))
+        values.keyId = std::move(*keyId);
+    else
+        return ServiceFormProblem{ServiceFormField::KeyId, kServiceKeyIdProblem};
+    values.apiKey = Utf8FromUtf16(TrimBlanks(texts.apiKey));
+    return values;
+}
+
 std::u16string WithCrLf(std::u16string_view text)
 {
     std::u16string out;

@@ -73,6 +73,28 @@ struct ServerFormValues {
 std::variant<ServerFormValues, ServerFormProblem> ReadServerForm(const ServerFormTexts& texts,
                                                                  const ServerSettings& current = {});
 
+inline constexpr const char* kServiceKeyIdProblem = "The client ID must hold only ASCII characters.";
+
+// The boxes of a cloud service's dialog (DeepL, Papago), as the controls hold
+// them; a service without a client ID or honorific leaves them as they are.
+struct ServiceFormTexts {
+    std::u16string url;
+    std::u16string keyId;
+    std::u16string apiKey;
+};
+enum class ServiceFormField { Url, KeyId };
+struct ServiceFormProblem {
+    ServiceFormField field;
+    const char* message;
+};
+struct ServiceFormValues {
+    std::string url;
+    std::string keyId;   // trimmed printable ASCII; empty: none
+    std::string apiKey;  // UTF-8, trimmed of blanks; empty: no key
+};
+// The URL as the server's dialog takes it (no user info), then the client ID.
+std::variant<ServiceFormValues, ServiceFormProblem> ReadServiceForm(const ServiceFormTexts& texts);
+
 // A text as a multi-line edit box shows it: every line feed that has no
 // carriage return before it gets one.
 std::u16string WithCrLf(std::u16string_view text);

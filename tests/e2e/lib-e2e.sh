@@ -173,6 +173,8 @@ ini_check_complete() { # file
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
     [Capture]='Source WebSocketUrl'
     [Profile]='Active'
+    [DeepL]='ApiKey Url'
+    [Papago]='ApiKey Honorific KeyId Url'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do

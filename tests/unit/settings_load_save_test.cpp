@@ -245,6 +245,9 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
     expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
     expected += "[Profile]\r\nActive=\r\n";
+    expected += "[DeepL]\r\nUrl=https://api-free.deepl.com/v2/translate\r\nApiKey=\r\n";
+    expected += "[Papago]\r\nUrl=https://papago.apigw.ntruss.com/nmt/v1/translation\r\nKeyId=\r\nApiKey=\r\n"
+                "Honorific=0\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 

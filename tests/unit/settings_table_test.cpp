@@ -81,7 +81,8 @@ TEST(SettingsTableTest, KeysAreUniqueAndAProfileHoldsNoWindowFontHotkeyOrSecret)
         if (row.perGame) {
             EXPECT_NE(row.form, StoredForm::Secret);
             EXPECT_TRUE(row.section == "Setting" || row.section == "Filters" || row.section == "Substitutions" ||
-                        row.section == "Glossary" || row.section == "Engine" || row.section == "Capture")
+                        row.section == "Glossary" || row.section == "Engine" || row.section == "Capture" ||
+                        row.section == "DeepL" || row.section == "Papago")
                 << row.section << "/" << row.key;
         }
     }
