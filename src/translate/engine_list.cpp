@@ -26,6 +26,21 @@ EngineRoles RolesOf(EngineKind main, std::optional<EngineKind> draft, std::optio
     return roles;
 }
 
+DeepLSettings DeepLInForce(const AppSettings& settings)
+{
+    DeepLSettings deepL = settings.DeepL;
+    deepL.timeoutSeconds = settings.Server.timeoutSeconds;
+    deepL.contextLines = settings.Server.contextLines;
+    return deepL;
+}
+
+PapagoSettings PapagoInForce(const AppSettings& settings)
+{
+    PapagoSettings papago = settings.Papago;
+    papago.timeoutSeconds = settings.Server.timeoutSeconds;
+    return papago;
+}
+
 bool UsesEngine(const AppSettings& settings, EngineKind engine)
 {
     const EngineRoles roles = RolesOf(settings);

@@ -47,6 +47,11 @@ inline EngineRoles RolesOf(const AppSettings& settings)
     return RolesOf(settings.Engine, settings.DraftEngine, settings.FallbackEngine, settings.KeepDraftOn());
 }
 
+// The cloud services' settings in force: their time-out (and DeepL's
+// context lines) are the translation server's.
+DeepLSettings DeepLInForce(const AppSettings& settings);
+PapagoSettings PapagoInForce(const AppSettings& settings);
+
 // True when the settings give `engine` a role (main, draft or fallback).
 bool UsesEngine(const AppSettings& settings, EngineKind engine);
 

@@ -36,8 +36,12 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
     engine_->Reset();
     engine_->TranslationAvailable = false;
     server_ = std::make_unique<ServerTranslator>(http_, codePages_);
-    pipeline_ = std::make_unique<CapturePipeline>(codePages_, log_, std::vector<Translator*>{engine_.get(), server_.get()},
-                                                  uiThread_, SystemAnsiLeadBytes());
+    deepL_ = std::make_unique<DeepLTranslator>(deepLHttp_, codePages_);
+    papago_ = std::make_unique<PapagoTranslator>(papagoHttp_, codePages_);
+    // In EngineKind order: an engine's EngineId is its place here.
+    pipeline_ = std::make_unique<CapturePipeline>(
+        codePages_, log_, std::vector<Translator*>{engine_.get(), server_.get(), deepL_.get(), papago_.get()}, uiThread_,
+        SystemAnsiLeadBytes());
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
             const CaptureSwitches now = CurrentSwitches();
@@ -175,6 +179,67 @@ void CaptureService::TestServer(const ServerDialogValues& values, std::function<
             const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
             shown = outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
                                         : u"Failed: " + Utf16FromUtf8(outcome.failure);
+        } catch (const std::exception& e) {
+            shown = u"Failed: " + Widen(e.what());
+        }
+        done(std::move(shown));
+    });
+}
+
+std::vector<std::u16string> CaptureService::LoadServiceKeys(AppSettings& settings)
+{
+    StoredServer deepL = ReadStoredService(secrets_, settings.DeepL.url, kDefaultDeepLUrl, settings.DeepLApiKey,
+                                           u"DeepL", u"DeepL settings");
+    StoredServer papago = ReadStoredService(secrets_, settings.Papago.url, kDefaultPapagoUrl, settings.PapagoApiKey,
+                                            u"Papago", u"Papago settings");
+    deepLApiKey_ = std::move(deepL.apiKey);
+    papagoApiKey_ = std::move(papago.apiKey);
+    std::vector<std::u16string> lines = std::move(deepL.lines);
+    lines.insert(lines.end(), papago.lines.begin(), papago.lines.end());
+    return lines;
+}
+
+void CaptureService::ConfigureServices(const AppSettings& settings)
+{
+    deepL_->Configure(DeepLInForce(settings), deepLApiKey_);
+    papago_->Configure(PapagoInForce(settings), papagoApiKey_);
+}
+
+const std::string& CaptureService::ServiceApiKey(EngineKind service) const
+{
+    return service == EngineKind::Papago ? papagoApiKey_ : deepLApiKey_;
+}
+
+NewApiKey CaptureService::ChangeServiceApiKey(EngineKind service, const std::string& key)
+{
+    (service == EngineKind::Papago ? papagoApiKey_ : deepLApiKey_) = key;
+    return StoreNewApiKey(secrets_, key);
+}
+
+void CaptureService::TestService(EngineKind service, const ServiceDialogValues& values, const AppSettings& settings,
+                                 std::function<void(std::u16string)> done)
+{
+    // The dialog's values on a translator of the test's own: nothing of the
+    // run's (held pieces, context, answers kept) goes into it or comes out.
+    AppSettings tried = settings;
+    tried.DeepL.url = tried.Papago.url = values.url;
+    tried.Papago.keyId = values.keyId;
+    tried.Papago.honorific = values.honorific ? 1 : 0;
+    Win32Http* http = service == EngineKind::Papago ? &papagoHttp_ : &deepLHttp_;
+    pipeline_->Worker(IdOf(service)).Post([this, http, service, tried, key = values.apiKey, done = std::move(done)] {
+        std::u16string shown;
+        try {
+            Translation answer;
+            if (service == EngineKind::Papago) {
+                PapagoTranslator papago(*http, codePages_);
+                papago.Configure(PapagoInForce(tried), key);
+                answer = papago.Translate(kTestText);
+            } else {
+                DeepLTranslator deepL(*http, codePages_);
+                deepL.Configure(DeepLInForce(tried), key);
+                answer = deepL.Translate(kTestText);
+            }
+            shown = answer.failed ? u"Failed: " + answer.notice : std::u16string(kTestText) + u" \u2192 " + answer.shown;
         } catch (const std::exception& e) {
             shown = u"Failed: " + Widen(e.what());
         }

@@ -19,10 +19,13 @@
 #include "platform/win32/win32_ui_thread.h"
 #include "platform/win32/win32_websocket.h"
 #include "translate/server_key.h"
+#include "translate/deepl_translator.h"
+#include "translate/papago_translator.h"
 #include "translate/server_translator.h"
 #include "translate/translation_engine.h"
 #include "translate/win32/engine_fault_guard.h"
 #include "translate/win32/server_settings_dialog.h"
+#include "translate/win32/service_settings_dialog.h"
 
 #include <windows.h>
 
@@ -79,6 +82,17 @@ public:
     // On the engine thread, in turn with the texts; `done` from there.
     void TestServer(const ServerDialogValues& values, std::function<void(std::u16string)> done);
 
+    // The cloud services (DeepL, Papago), as the server: their keys as the
+    // file left them, read once at start (lines for the log about what was
+    // set aside), the settings in force from the next text on, a new key,
+    // and a test on the service's own engine thread.
+    std::vector<std::u16string> LoadServiceKeys(AppSettings& settings);
+    void ConfigureServices(const AppSettings& settings);
+    const std::string& ServiceApiKey(EngineKind service) const;
+    NewApiKey ChangeServiceApiKey(EngineKind service, const std::string& key);
+    void TestService(EngineKind service, const ServiceDialogValues& values, const AppSettings& settings,
+                     std::function<void(std::u16string)> done);
+
     // The program closes: nothing more is read or shown, the chain is left,
     // the WebSocket is closed, the engine call in progress finishes and the
     // engines end. When a call stays inside an engine (hung or faulted, now
@@ -96,18 +110,24 @@ private:
     Win32Registry registry_;
     Win32FileSystem files_;
     Win32Libraries libraries_;
-    Win32Http http_;
+    Win32Http http_;        // the server's
+    Win32Http deepLHttp_;   // each engine its own: an engine's Abort ends only its request
+    Win32Http papagoHttp_;
     Win32Secrets secrets_;
     Win32UiThread uiThread_;
     EngineFaultGuard faultGuard_;
     bool ezTransStopped_ = false;
     std::string serverApiKey_;
+    std::string deepLApiKey_;
+    std::string papagoApiKey_;
 
     std::mutex switchesMutex_;
     CaptureSwitches switches_;  // guarded by switchesMutex_
 
     std::unique_ptr<TranslationEngine> engine_;
     std::unique_ptr<ServerTranslator> server_;
+    std::unique_ptr<DeepLTranslator> deepL_;
+    std::unique_ptr<PapagoTranslator> papago_;
     std::unique_ptr<CapturePipeline> pipeline_;
     std::shared_ptr<Win32WebSocket> webSocketPort_ = std::make_shared<Win32WebSocket>();
     std::shared_ptr<CallGate> testGate_ = std::make_shared<CallGate>();  // closed at Stop

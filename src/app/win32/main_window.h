@@ -123,7 +123,7 @@ private:
     void GetTextMethod1Click(int method);
     // The translation engine (main_window_engine.cpp).
     void StartChosenEngine();
-    // The Server settings dialog, and the Translation item greyed when an engine stops answering.
+    // The engines' settings dialogs, and the Translation item greyed when an engine stops answering.
     void CreateServerDialog();
     bool IsEngineMenu(HMENU menu) const;
     void FillEngineMenu(HMENU menu);
@@ -134,6 +134,7 @@ private:
     void KeepDraft1Click();
     void EngineSettings1Click(EngineKind engine);
     void ServerSettings1Click();
+    void ServiceSettings1Click(EngineKind service);
     // ezTrans started when a role uses it and it is not ready.
     void StartEzTransIfUsed();
     std::u16string MainEngineLine() const;
@@ -196,6 +197,8 @@ private:
     ModalDialog* agthHelpForm_ = nullptr;
     std::unique_ptr<TextFiltersDialog> textFiltersDialog_;
     std::unique_ptr<ServerSettingsDialog> serverDialog_;
+    std::unique_ptr<ServiceSettingsDialog> deepLDialog_;
+    std::unique_ptr<ServiceSettingsDialog> papagoDialog_;
     std::unique_ptr<WebSocketSettingsDialog> webSocketDialog_;
     std::unique_ptr<ProfileNameDialog> profileNameDialog_;
     std::unique_ptr<Win32GameFolders> gameFolders_;

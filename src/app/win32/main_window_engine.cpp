@@ -6,7 +6,9 @@
 #include "common/text.h"
 #include "common/utf.h"
 #include "common/windows_wide.h"
+#include "common/http_url.h"
 #include "translate/engine_list.h"
+#include "translate/win32/translate_resource_ids.h"
 #include "translate/win32/server_settings_dialog.h"
 
 #include <utility>
@@ -45,6 +47,16 @@ void MainWindow::CreateServerDialog()
         [this](const ServerDialogValues& values, std::function<void(std::u16string)> done) {
             capture_->TestServer(values, std::move(done));
         });
+    const auto serviceDialog = [this](int templateId, EngineKind service) {
+        auto dialog = std::make_unique<ServiceSettingsDialog>(instance_, templateId, capture_->UiThread());
+        dialog->Create(window_);
+        dialog->SetTestRunner([this, service](const ServiceDialogValues& values, std::function<void(std::u16string)> done) {
+            capture_->TestService(service, values, settings_, std::move(done));
+        });
+        return dialog;
+    };
+    deepLDialog_ = serviceDialog(IDD_DEEPLSETTINGS, EngineKind::DeepL);
+    papagoDialog_ = serviceDialog(IDD_PAPAGOSETTINGS, EngineKind::Papago);
 }
 
 // At start-up, after the settings are read: only the engines the roles use
@@ -55,10 +67,13 @@ void MainWindow::StartChosenEngine()
     // set aside and told; the stored key stays in the file until a new one.
     for (const std::u16string& line : capture_->LoadServer(settings_.Server, settings_.ServerApiKey))
         capture_->Pipeline().AddProgramLine(line);
+    for (const std::u16string& line : capture_->LoadServiceKeys(settings_))
+        capture_->Pipeline().AddProgramLine(line);
     capture_->ConfigureServer(settings_.Server);
+    capture_->ConfigureServices(settings_);
     ShowTranslationPossible();
-    if (settings_.Engine == EngineKind::Server)
-        capture_->Pipeline().AddProgramLine(ServerLine(settings_.Server));
+    if (settings_.Engine != EngineKind::EzTrans)
+        capture_->Pipeline().AddProgramLine(MainEngineLine());
     StartEzTransIfUsed();
 }
 
@@ -66,9 +81,18 @@ void MainWindow::StartChosenEngine()
 // once it has started).
 std::u16string MainWindow::MainEngineLine() const
 {
-    if (settings_.Engine == EngineKind::Server)
+    const std::u16string name = PlainName(EngineDescriptions()[IdOf(settings_.Engine)].menuName);
+    switch (settings_.Engine) {
+    case EngineKind::Server:
         return ServerLine(settings_.Server);
-    return PlainName(EngineDescriptions()[IdOf(settings_.Engine)].menuName);
+    case EngineKind::DeepL:
+        return name + u": " + Utf16FromUtf8(UrlForLog(settings_.DeepL.url));
+    case EngineKind::Papago:
+        return name + u": " + Utf16FromUtf8(UrlForLog(settings_.Papago.url));
+    case EngineKind::EzTrans:
+        break;
+    }
+    return name;
 }
 
 void MainWindow::StartEzTransIfUsed()
@@ -171,6 +195,50 @@ void MainWindow::EngineSettings1Click(EngineKind engine)
 {
     if (engine == EngineKind::Server)
         ServerSettings1Click();
+    else if (engine != EngineKind::EzTrans)
+        ServiceSettings1Click(engine);
+}
+
+// Every game's URL (and Papago's client ID and polite form), or the game
+// profile's own; the key is every game's.
+void MainWindow::ServiceSettings1Click(EngineKind service)
+{
+    const bool papago = service == EngineKind::Papago;
+    const std::string key = capture_->ServiceApiKey(service);
+    const auto valuesOf = [&](const AppSettings& s) {
+        return papago ? ServiceDialogValues{s.Papago.url, s.Papago.keyId, s.Papago.HonorificOn(), key}
+                      : ServiceDialogValues{s.DeepL.url, {}, false, key};
+    };
+    const ScopedValues<ServiceDialogValues> given{valuesOf(profiles_->Global()), valuesOf(profiles_->Own())};
+    ServiceSettingsDialog& dialog = papago ? *papagoDialog_ : *deepLDialog_;
+    const std::optional<ScopedValues<ServiceDialogValues>> edited =
+        dialog.Edit(given, {profiles_->Active(), profiles_->IsActive()});
+    if (!edited)
+        return;
+    if (edited->allGames.apiKey != key) {
+        NewApiKey stored = capture_->ChangeServiceApiKey(service, edited->allGames.apiKey);
+        (papago ? settings_.PapagoApiKey : settings_.DeepLApiKey) = std::move(stored.stored);
+        if (stored.problem)
+            prompts_.ShowAppError(*stored.problem);
+        capture_->ConfigureServices(settings_);  // the new key from the next text on
+    }
+    const auto write = [papago](const ServiceDialogValues& values) {
+        return [&values, papago](AppSettings& into) {
+            if (!papago) {
+                into.DeepL.url = values.url;
+                return;
+            }
+            into.Papago.url = values.url;
+            into.Papago.keyId = values.keyId;
+            into.Papago.honorific = values.honorific ? 1 : 0;
+        };
+    };
+    const auto changed = [](ServiceDialogValues a, ServiceDialogValues b) {
+        a.apiKey = b.apiKey = {};  // told apart above
+        return !(a == b);
+    };
+    SaveScopedEdit(write(edited->allGames), changed(edited->allGames, given.allGames), write(edited->thisGame),
+                   changed(edited->thisGame, given.thisGame));
 }
 
 // Every game's server settings, or the game profile's own; the key is every game's.

@@ -99,6 +99,8 @@ void MainWindow::ApplyInForce(const AppSettings& before)
         model_.SetGetTextMethod(settings_.GetTextMethod);
     if (!(settings_.Server == before.Server))
         capture_->ConfigureServer(settings_.Server);
+    if (!(DeepLInForce(settings_) == DeepLInForce(before)) || !(PapagoInForce(settings_) == PapagoInForce(before)))
+        capture_->ConfigureServices(settings_);
     if (settings_.Engine != before.Engine) {
         if (settings_.Engine != EngineKind::EzTrans)
             capture_->Pipeline().AddProgramLine(MainEngineLine());
