@@ -152,7 +152,8 @@ ini_dump() {
 }
 
 ini_get() { # file section key
-  ini_dump "$1" | awk -v p="$2.$3=" 'index($0, p) == 1 { print substr($0, length(p) + 1); found = 1; exit }
+  # Reads to the end: leaving early would end the dump with SIGPIPE.
+  ini_dump "$1" | awk -v p="$2.$3=" '!found && index($0, p) == 1 { print substr($0, length(p) + 1); found = 1 }
                                      END { exit !found }'
 }
 

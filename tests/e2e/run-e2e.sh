@@ -38,7 +38,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
-  engine_draft_replaced engine_keep_draft engine_fallback)
+  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2070,6 +2070,111 @@ scenario_engine_fallback() {
   expect "the next line by the fallback too" drv wait-log-ends-with "$(esc $'\r\n사요우나라')" 10000
   expect_eq "one reason line" "$(log_lines | grep -c '^Translation server: HTTP 429')" 1
   expect "closes with exit code 0" app_close
+}
+
+# A JSON field of a recorded request body ('text', 'context', ...), as JSON.
+request_field() { python3 -c 'import json,sys; b=json.loads(open(sys.argv[1],"rb").read().decode("utf-8")); print(json.dumps(b.get(sys.argv[2]), ensure_ascii=False), end="")' "$1" "$2"; }
+
+# Options > Translation engine > DeepL settings..: the key entered and tried
+# with "Test" against a stand-in of the DeepL API on the loopback; DeepL as the
+# main engine: the request's path, key header and body (the line before as
+# context), the answer shown, the service's own error message in the reason.
+scenario_engine_deepl() {
+  chat_server_start deepl --api deepl
+  local url="http://127.0.0.1:$CHAT_PORT/v2/translate" dlg=(--exact --class '#32770' DeepL) text
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[WindowsPos]' 'MainLeft=40' 'MainTop=40' \
+    '[DeepL]' "Url=$url"
+  app_start
+  app_ready
+  drv post-command $ID_ENGINE_DEEPLSETTINGS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "the URL from the file" grep -qxF -- "id=${IDC_SERVICE_URL} text=$url" <<<"$text"
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVICE_KEY}" 'deepl-test-key:fx' >/dev/null
+  drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
+  expect "Test shows DeepL's answer" wait_child_text "${dlg[@]}" -- ${IDC_SERVICE_TESTRESULT} 'こんにちは → KO:こんにちは' 15000
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-deepl-settings.png
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  drv command $ID_ENGINE_DEEPL >/dev/null
+  expect "DeepL named on the switch" drv wait-log-ends-with "$(esc $'\r\nDeepL: '"$url")" 5000
+  clip "$(sjis 一行目)"
+  expect "translated by DeepL" drv wait-log-ends-with "$(esc $'\r\nKO:一行目')" 10000
+  clip "$(sjis 二行目)"
+  expect "the second line too" drv wait-log-ends-with "$(esc $'\r\nKO:二行目')" 10000
+  expect_eq "posted to /v2/translate" "$(chat_request_header deepl/request-2.json path)" /v2/translate
+  expect_eq "the key in DeepL's header" "$(chat_request_header deepl/request-2.json authorization)" 'DeepL-Auth-Key deepl-test-key:fx'
+  expect_eq "the line as text, no full stop" "$(request_field deepl/request-2.body text)" '["一行目"]'
+  expect_eq "from Japanese" "$(request_field deepl/request-2.body source_lang)" '"JA"'
+  expect_eq "into Korean" "$(request_field deepl/request-2.body target_lang)" '"KO"'
+  expect_eq "no context for the first line" "$(request_field deepl/request-2.body context)" null
+  expect_eq "the line before as context" "$(request_field deepl/request-3.body context)" '"一行目"'
+  expect "closes with exit code 0" app_close
+  local stored
+  stored=$(ini_get KestruneEX.ini DeepL ApiKey)
+  expect "DeepL's key is stored" [ ${#stored} -gt 20 ]
+  expect "not in clear" bash -c "! grep -q deepl-test-key KestruneEX.ini"
+  chat_server_stop
+  chat_server_start quota --api deepl --status 456
+  sed -i "s|^Url=$url|Url=http://127.0.0.1:$CHAT_PORT/v2/translate|" KestruneEX.ini
+  app_start
+  app_ready
+  clip "$(sjis 三行目)"
+  expect "a failure: untranslated, and DeepL's own words" \
+    drv wait-log-contains "$(esc $'\r\n三行目\r\nDeepL: HTTP 456')" 10000
+  local reason
+  reason=$(log_lines | tail -n 1)
+  echo "    reason: $reason"
+  expect "the service's message in the reason" bash -c '[[ $1 == *"Quota exceeded"* ]]' _ "$reason"
+  expect_eq "the key read back at the next start" "$(chat_request_header quota/request-1.json authorization)" 'DeepL-Auth-Key deepl-test-key:fx'
+  expect "closes with exit code 0" app_close
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-deepl-settings.png "$KX_E2E_SCREENSHOTS"/
+  fi
+}
+
+# Papago as the main engine against a stand-in of its API: the client ID and
+# secret in their headers, the polite form asked for; then the same to a LAN
+# name over plain http: neither goes, and the log says why.
+scenario_engine_papago() {
+  chat_server_start papago --api papago --bind 0.0.0.0
+  local dlg=(--exact --class '#32770' Papago) hosts="$WINEPREFIX/drive_c/windows/system32/drivers/etc/hosts"
+  local name=kx-lan-server.test
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Papago' \
+    '[Papago]' "Url=http://127.0.0.1:$CHAT_PORT/nmt/v1/translation" 'KeyId=papago-id' 'Honorific=1'
+  app_start
+  app_ready
+  drv post-command $ID_ENGINE_PAPAGOSETTINGS >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVICE_KEY}" 'papago-secret' >/dev/null
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-papago-settings.png
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  clip "$(sjis 一行目)"
+  expect "translated by Papago" drv wait-log-ends-with "$(esc $'\r\nKO:一行目')" 10000
+  expect_eq "posted to its path" "$(chat_request_header papago/request-1.json path)" /nmt/v1/translation
+  expect_eq "the client ID" "$(chat_request_header papago/request-1.json key_id)" papago-id
+  expect_eq "the client secret" "$(chat_request_header papago/request-1.json key)" papago-secret
+  expect_eq "the body" "$(python3 -c 'import json,sys; print(json.dumps(json.load(open(sys.argv[1],encoding="utf-8")), ensure_ascii=False, sort_keys=True), end="")' papago/request-1.body)" \
+    '{"honorific": true, "source": "ja", "target": "ko", "text": "一行目"}'
+  grep -q " $name" "$hosts" 2>/dev/null || printf '127.0.0.1 %s\r\n' "$name" >>"$hosts"
+  wine ping -n 1 "$name" 2>/dev/null | grep -q '^Pinging' || name=$(hostname)
+  drv post-command $ID_ENGINE_PAPAGOSETTINGS >/dev/null
+  expect "the dialog again" drv wait-window "${dlg[@]}" 10000
+  drv set-child-text "${dlg[@]}" "#${IDC_SERVICE_URL}" "http://$name:$CHAT_PORT/nmt/v1/translation" >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  drv wait-window-gone "${dlg[@]}" 5000 >/dev/null
+  clip "$(sjis 二行目)"
+  local told='Papago: the API key is sent only over https or to this computer'
+  expect "translated, and the log says where the key goes" drv wait-log-ends-with "$(esc $'\r\nKO:二行目\r\n'"$told")" 10000
+  expect_eq "no client ID to $name" "$(chat_request_header papago/request-2.json key_id)" ''
+  expect_eq "no client secret to $name" "$(chat_request_header papago/request-2.json key)" ''
+  expect "closes with exit code 0" app_close
+  expect_eq "Papago.KeyId" "$(ini_get KestruneEX.ini Papago KeyId)" papago-id
+  expect_eq "Papago.Honorific" "$(ini_get KestruneEX.ini Papago Honorific)" 1
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-papago-settings.png "$KX_E2E_SCREENSHOTS"/
+  fi
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the

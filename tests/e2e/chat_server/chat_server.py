@@ -38,6 +38,9 @@ def main():
     parser.add_argument("--hold-after-done", action="store_true",
                         help="after a stream's [DONE], send no last chunk and keep the connection until the client"
                              " closes it (the seconds it took in request-N.closed)")
+    parser.add_argument("--api", choices=["chat", "deepl", "papago"], default="chat",
+                        help="answer as that API does: chat completions, DeepL's /v2/translate or Papago's"
+                             " translation (their error bodies with --status)")
     parser.add_argument("--endless", type=float,
                         help="answer a streaming request with a stream that never ends: 'KO:' + the text, then ten"
                              " letters every this many seconds until the client goes (request-N.ended: for how long)")
@@ -70,7 +73,9 @@ def main():
             with open(os.path.join(args.record, "request-%d.json" % n), "w", encoding="utf-8") as f:
                 json.dump({"path": self.path,
                            "content_type": self.headers.get("Content-Type"),
-                           "authorization": self.headers.get("Authorization")}, f)
+                           "authorization": self.headers.get("Authorization"),
+                           "key_id": self.headers.get("X-NCP-APIGW-API-KEY-ID"),
+                           "key": self.headers.get("X-NCP-APIGW-API-KEY")}, f)
             if args.redirect_to:
                 self.send_response(307)
                 self.send_header("Location", args.redirect_to)
@@ -90,6 +95,9 @@ def main():
                 except OSError:
                     pass  # the client has gone
                 self.close_connection = True
+                return
+            if args.api != "chat":
+                self.service(body)
                 return
             try:
                 request = json.loads(body.decode("utf-8"))
@@ -114,6 +122,33 @@ def main():
             self.wfile.write(out)
             if n >= args.max_requests:
                 threading.Thread(target=server.shutdown, daemon=True).start()
+
+        def service(self, body):
+            """A DeepL or Papago answer: "KO:" + the text, or the service's
+            error body for a --status other than 200."""
+            try:
+                request = json.loads(body.decode("utf-8"))
+                text = request["text"][0] if args.api == "deepl" else request["text"]
+            except (ValueError, KeyError, IndexError, TypeError):
+                text = None
+            if args.status != 200 or text is None:
+                status = args.status if args.status != 200 else 400
+                answer = ({"message": "Quota exceeded"} if args.api == "deepl" else
+                          {"error": {"errorCode": "010", "message": "Quota Exceeded", "details": "Daily limit"}})
+            else:
+                status = 200
+                answer = ({"translations": [{"detected_source_language": "JA", "text": "KO:" + text}]}
+                          if args.api == "deepl" else
+                          {"message": {"result": {"srcLangType": "ja", "tarLangType": "ko",
+                                                  "translatedText": "KO:" + text}}})
+            if args.delay > 0:
+                time.sleep(args.delay)
+            out = json.dumps(answer, ensure_ascii=False).encode("utf-8")
+            self.send_response(status)
+            self.send_header("Content-Type", "application/json; charset=utf-8")
+            self.send_header("Content-Length", str(len(out)))
+            self.end_headers()
+            self.wfile.write(out)
 
         def stream(self, content, n):
             """The answer as server-sent events in chunks, each piece's send
