@@ -56,18 +56,19 @@ void MainWindowModel::SetEngine(EngineKind engine)
 
 bool MainWindowModel::SetDraftEngine(std::optional<EngineKind> engine)
 {
-    if (engine == settings_.Engine)
-        return false;
-    settings_.DraftEngine = engine;
-    Changed();
-    return true;
+    return SetOtherEngine(settings_.DraftEngine, engine);
 }
 
 bool MainWindowModel::SetFallbackEngine(std::optional<EngineKind> engine)
 {
+    return SetOtherEngine(settings_.FallbackEngine, engine);
+}
+
+bool MainWindowModel::SetOtherEngine(std::optional<EngineKind>& role, std::optional<EngineKind> engine)
+{
     if (engine == settings_.Engine)
         return false;
-    settings_.FallbackEngine = engine;
+    role = engine;
     Changed();
     return true;
 }

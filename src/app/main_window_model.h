@@ -94,6 +94,8 @@ public:
 
 private:
     void Changed() { ++revision_; }
+    // A draft or fallback: none, or any engine but the main one.
+    bool SetOtherEngine(std::optional<EngineKind>& role, std::optional<EngineKind> engine);
 
     AppSettings& settings_;
     std::uint64_t revision_ = 1;

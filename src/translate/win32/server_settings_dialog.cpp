@@ -15,9 +15,6 @@
 namespace kx::win32 {
 namespace {
 
-constexpr wchar_t kTesting[] = L"Testing...";
-constexpr wchar_t kNoTest[] = L"No test is possible here.";
-
 int FieldControl(ServerFormField field)
 {
     switch (field) {
@@ -38,25 +35,10 @@ int FieldControl(ServerFormField field)
 } // namespace
 
 ServerSettingsDialog::ServerSettingsDialog(HINSTANCE instance, UiThreadPort& ui)
-    : ModalDialog(instance, IDD_SERVERSETTINGS), test_(*this, ui, IDC_SERVER_TEST, IDC_SERVER_TESTRESULT)
+    : KeyedSettingsDialog(instance, IDD_SERVERSETTINGS, ui,
+                          {IDC_SERVER_ALLGAMES, IDC_SERVER_THISGAME, IDC_SERVER_TEST, IDC_SERVER_TESTRESULT,
+                           IDC_SERVER_URL})
 {
-}
-
-std::optional<ScopedValues<ServerDialogValues>> ServerSettingsDialog::Edit(
-    const ScopedValues<ServerDialogValues>& current, const ProfileScope& scope)
-{
-    if (IsOpen())
-        return std::nullopt;
-    values_ = current;
-    scope_ = scope;
-    showingGame_ = scope.forGame && !scope.game.empty();
-    accepted_ = false;
-    test_.Reset();
-    ShowProfileScope(Handle(), IDC_SERVER_ALLGAMES, IDC_SERVER_THISGAME, {scope_.game, showingGame_});
-    WriteBoxes(Shown());
-    if (ShowModal() != IDOK || !accepted_)
-        return std::nullopt;
-    return values_;
 }
 
 void ServerSettingsDialog::WriteBoxes(const ServerDialogValues& values)
@@ -72,56 +54,11 @@ void ServerSettingsDialog::WriteBoxes(const ServerDialogValues& values)
     ::SetDlgItemTextW(Handle(), IDC_SERVER_MAXTOKENS, std::to_wstring(values.server.maxTokens).c_str());
 }
 
-bool ServerSettingsDialog::KeepBoxes()
-{
-    std::optional<ServerDialogValues> read = ReadBoxes();
-    if (!read)
-        return false;
-    Shown() = std::move(*read);
-    values_.allGames.apiKey = values_.thisGame.apiKey = Shown().apiKey;
-    return true;
-}
-
-// What was edited in one set is kept while the other is shown; boxes that
-// are wrong keep the set they belong to on the screen.
-void ServerSettingsDialog::ScopeClick(bool forGame)
-{
-    if (forGame == showingGame_)
-        return;
-    if (KeepBoxes()) {
-        showingGame_ = forGame;
-        WriteBoxes(Shown());
-    }
-    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_ALLGAMES), !showingGame_);
-    SetChecked(::GetDlgItem(Handle(), IDC_SERVER_THISGAME), showingGame_);
-}
-
 void ServerSettingsDialog::OnInit()
 {
     // No length limit: a long prompt is taken whole.
     for (int id : {IDC_SERVER_URL, IDC_SERVER_MODEL, IDC_SERVER_PROMPT, IDC_SERVER_KEY})
         ::SendDlgItemMessageW(Handle(), id, EM_SETLIMITTEXT, 0, 0);
-}
-
-void ServerSettingsDialog::OnShow()
-{
-    CentreOverOwner(Handle());
-    FocusControl(Handle(), IDC_SERVER_URL);
-}
-
-bool ServerSettingsDialog::OnCommand(int id, int notification)
-{
-    if (id == IDC_SERVER_ALLGAMES || id == IDC_SERVER_THISGAME) {
-        if (notification == BN_CLICKED)
-            ScopeClick(id == IDC_SERVER_THISGAME);
-        return true;
-    }
-    if (id == IDOK || id == IDC_SERVER_TEST) {
-        if (notification == BN_CLICKED)
-            id == IDOK ? OkClick() : TestClick();
-        return true;
-    }
-    return ModalDialog::OnCommand(id, notification);
 }
 
 std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
@@ -149,25 +86,6 @@ std::optional<ServerDialogValues> ServerSettingsDialog::ReadBoxes()
     ServerFormValues& values = std::get<ServerFormValues>(read);
     values.server.prompt = PromptFromBox(texts.prompt, shown.server.prompt);
     return ServerDialogValues{std::move(values.server), std::move(values.apiKey)};
-}
-
-void ServerSettingsDialog::OkClick()
-{
-    accepted_ = KeepBoxes();
-    if (accepted_)
-        Close(IDOK);
-}
-
-void ServerSettingsDialog::TestClick()
-{
-    const std::optional<ServerDialogValues> values = ReadBoxes();
-    if (!values)
-        return;
-    if (!testRunner_) {
-        test_.Say(kNoTest);
-        return;
-    }
-    testRunner_(*values, [show = test_.Begin(kTesting)](std::u16string shown) { show(Wide(shown)); });
 }
 
 } // namespace kx::win32
