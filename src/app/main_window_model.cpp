@@ -162,11 +162,16 @@ std::optional<unsigned> TurnThrottle::OnTurnAsked()
     return static_cast<unsigned>(minGapMs_ - (now - *lastTurnMs_));
 }
 
-void TurnThrottle::OnTurnRun(bool viewChanged)
+void TurnThrottle::OnTurnRun()
 {
     timerArmed_ = false;
+    turnStartMs_ = clock_.NowMs();
+}
+
+void TurnThrottle::OnTurnEnd(bool viewChanged)
+{
     if (viewChanged)
-        lastTurnMs_ = clock_.NowMs();
+        lastTurnMs_ = turnStartMs_;
 }
 
 } // namespace kx

@@ -120,8 +120,11 @@ public:
     // A turn was asked for: run it now (nullopt), or arm a timer for the
     // milliseconds returned. While a timer is armed, further asks wait for it (0).
     std::optional<unsigned> OnTurnAsked();
-    // A turn ran (at once or from the timer); `viewChanged` when it wrote into the view.
-    void OnTurnRun(bool viewChanged = true);
+    // The turn runs now (at once or from the timer).
+    void OnTurnRun();
+    // The turn has run; `viewChanged` when it wrote into the view. The gap
+    // counts from the start of a turn that did.
+    void OnTurnEnd(bool viewChanged);
     // The timer could not be armed: the next ask runs at once.
     void TimerFailed() { timerArmed_ = false; }
     bool TimerArmed() const { return timerArmed_; }
@@ -130,6 +133,7 @@ private:
     ClockPort& clock_;
     std::int64_t minGapMs_;
     std::optional<std::int64_t> lastTurnMs_;
+    std::int64_t turnStartMs_ = 0;
     bool timerArmed_ = false;
 };
 

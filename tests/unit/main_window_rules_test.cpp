@@ -179,23 +179,31 @@ TEST(TurnThrottleRules, BurstTurnsWaitForTheGapAQuietTextGoesAtOnce)
     TurnThrottle throttle(clock, 25);
     EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "the first turn runs at once";
     throttle.OnTurnRun();
+    throttle.OnTurnEnd(true);
     clock.now += 10;
     EXPECT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(15u));
     EXPECT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(0u)) << "the armed timer takes it";
     clock.now += 15;
     throttle.OnTurnRun();
+    throttle.OnTurnEnd(true);
     EXPECT_FALSE(throttle.TimerArmed());
     clock.now += 25;
     EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "after a quiet moment: at once";
     throttle.OnTurnRun();
+    throttle.OnTurnEnd(true);
     clock.now += 1;
     ASSERT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(24u));
     throttle.TimerFailed();
     EXPECT_FALSE(throttle.TimerArmed());
     clock.now += 25;
-    throttle.OnTurnRun(false);  // it only handed a text to the engine
+    throttle.OnTurnRun();
+    throttle.OnTurnEnd(false);  // it only handed a text to the engine
     clock.now += 1;
     EXPECT_EQ(throttle.OnTurnAsked(), std::nullopt) << "the answer's turn follows at once";
+    throttle.OnTurnRun();
+    clock.now += 5;
+    throttle.OnTurnEnd(true);
+    EXPECT_EQ(throttle.OnTurnAsked(), std::optional<unsigned>(20u)) << "counted from the start of the turn";
 }
 
 // The draft and the fallback are other engines than the main one, also when

@@ -302,18 +302,16 @@ void MainWindow::RunPipelineTurn()
 {
     if (throttle_.TimerArmed())
         ::KillTimer(window_, kPipelineTimerId);
-    if (!capture_) {
-        throttle_.OnTurnRun();
+    throttle_.OnTurnRun();
+    if (!capture_)
         return;
-    }
     // Also when the turn throws (a text that failed to decode) after what it showed.
     struct TurnEnd {
         TurnThrottle& throttle;
         LogViewWindow& view;
-        std::size_t lengthBefore;
         std::uint64_t editsBefore;
-        ~TurnEnd() { throttle.OnTurnRun(view.Edits() != editsBefore || view.TextLength() != lengthBefore); }
-    } end{throttle_, *logView_, logView_->TextLength(), logView_->Edits()};
+        ~TurnEnd() { throttle.OnTurnEnd(view.Edits() != editsBefore); }
+    } end{throttle_, *logView_, logView_->Edits()};
     capture_->Pipeline().OnUiTurn();
 }
 
