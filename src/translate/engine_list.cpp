@@ -6,8 +6,8 @@ const std::array<EngineDescription, kEngineKindCount>& EngineDescriptions()
 {
     static const std::array<EngineDescription, kEngineKindCount> engines = {{
         {EngineKind::EzTrans, u"&ezTrans", nullptr, "Engine"},
-        {EngineKind::Server, u"Translation &server", u"Server &settings..", "Engine"},
-        {EngineKind::DeepL, u"&DeepL", u"DeepL se&ttings..", "DeepL"},
+        {EngineKind::Server, u"Translation &server", u"Se&rver settings..", "Engine"},
+        {EngineKind::DeepL, u"Deep&L", u"DeepL se&ttings..", "DeepL"},
         {EngineKind::Papago, u"&Papago", u"Papago sett&ings..", "Papago"},
     }};
     return engines;

@@ -2031,10 +2031,16 @@ scenario_engine_draft_replaced() {
   import -window root -crop "$((w + 20))x$((h + 20))+$((x - 10))+$((y - 10))" +repage -strip screenshot-draft-replaced.png
   expect "every line replaced in its place" drv wait-log-ends-with "$(esc $'Success\r\nKO:こんにちは\r\nKO:さようなら\r\nKO:ありがとう')" 10000
   expect_eq "three requests, one per line" "$(ls slow/request-*.body | wc -l)" 3
+  # The menu as the user sees it: Options > Translation engine > Draft.
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
+  xdotool key --delay 150 alt+o e d
+  sleep 0.5
+  import -window root -crop 640x330+35+35 +repage -strip screenshot-engine-menu.png
+  xdotool key --delay 50 Escape Escape Escape Escape
   expect "closes with exit code 0" app_close
   expect_eq "Engine.Draft" "$(ini_get KestruneEX.ini Engine Draft)" ezTrans
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
-    cp screenshot-draft-replaced.png "$KX_E2E_SCREENSHOTS"/
+    cp screenshot-draft-replaced.png screenshot-engine-menu.png "$KX_E2E_SCREENSHOTS"/
   fi
 }
 

@@ -770,6 +770,7 @@ struct PipelineRolesFixture : ::testing::Test {
 TEST_F(PipelineRolesFixture, DraftsShowAtOnceInOrderAndEachMainAnswerTakesItsDraftsPlace)
 {
     main.CloseGate();
+    main.partials = {u"(("};  // each held until the pieces are allowed
     std::u16string drafts, answers;
     for (int i = 0; i < 30; ++i) {
         const std::string line = "line" + std::to_string(i);
@@ -779,7 +780,6 @@ TEST_F(PipelineRolesFixture, DraftsShowAtOnceInOrderAndEachMainAnswerTakesItsDra
     }
     TurnsUntil(drafts);
     EXPECT_EQ(view.text, drafts) << "the drafts wait for no main answer";
-    main.partials = {u"(("};
     main.AllowPieces(30);
     main.OpenGate();
     TurnsUntil(answers);
