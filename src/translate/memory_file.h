@@ -1,0 +1,42 @@
+#pragma once
+// The form of a game's translation memory and history on disk: UTF-8 text,
+// one record per line, fields split by tabs; a tab, a line feed, a carriage
+// return and a backslash inside a field are written \t, \n, \r and \\. The
+// program ends its lines with CR LF; a line ending in LF alone (a file edited
+// elsewhere) reads the same, and a byte-order mark at the start is skipped.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace kx {
+
+// One memory line: the source, a tab, the translation, CR LF.
+std::string MemoryLine(std::u16string_view source, std::u16string_view translation);
+// One history line: `when` (YYYY-MM-DD HH:MM:SS), the source, what was shown.
+std::string HistoryLine(std::string_view when, std::u16string_view source, std::u16string_view shown);
+
+// A memory line without its line end: the pair, or nothing when it is not
+// UTF-8, has no tab or more than one, an escape that is none of the four, or
+// an empty side.
+std::optional<std::pair<std::u16string, std::u16string>> ReadMemoryLine(std::string_view line);
+
+// A whole memory file: a later line for the same source wins.
+struct MemoryContents {
+    std::unordered_map<std::u16string, std::u16string> pairs;
+    std::size_t lines = 0;       // lines that held a pair
+    std::size_t unreadable = 0;  // lines skipped (empty lines are neither)
+};
+MemoryContents ReadMemory(std::string_view bytes);
+
+// The file written again with one line per source (in no given order).
+std::string CompactedMemory(const MemoryContents& memory);
+// True when the file holds more than twice the lines it needs.
+inline bool MemoryNeedsCompacting(const MemoryContents& memory)
+{
+    return memory.lines > 2 * memory.pairs.size();
+}
+
+} // namespace kx
