@@ -34,6 +34,7 @@ CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, std
 {
     for (Translator* engine : engines_)
         workers_.push_back(std::make_unique<EngineWorker>(*engine, [this] { RequestTurn(); }));
+    heldPiece_.assign(engines_.size(), false);
 }
 
 CapturePipeline::~CapturePipeline()
@@ -254,7 +255,20 @@ void CapturePipeline::Place(PlannedText text)
     if (!text.shownNow.empty())
         waiting_.push_back(Slot{text.options, std::move(text.shownNow), 0, nullptr});
     if (text.forEngine) {
-        if (text.forEngine->size() > kMaxUnitsTranslated) {
+        // The source as the memory knows it: without the full stop added for ezTrans.
+        std::u16string source = *text.forEngine;
+        if (text.fullStopAdded && !source.empty() && source.back() == u'.')
+            source.pop_back();
+        if (memory_ && !source.empty()) {
+            if (std::optional<std::u16string> known = memory_->Find(source)) {
+                Slot slot{text.options, {}, 0, text.filters};
+                slot.text = AfterSubstitutions(slot, std::move(*known));
+                waiting_.push_back(std::move(slot));
+                return;
+            }
+        }
+        const bool cut = text.forEngine->size() > kMaxUnitsTranslated;
+        if (cut) {
             text.forEngine->resize(PieceEnd(*text.forEngine, kMaxUnitsTranslated));
             SinkOptions appended = text.options;
             appended.uot = 0;
@@ -273,7 +287,10 @@ void CapturePipeline::Place(PlannedText text)
         slot.draftEngine = known(roles.draft);
         slot.fallback = known(roles.fallback);
         slot.keepDraft = roles.keepDraft;
-        slot.engineJob = Ask(roles.main, slot);
+        slot.mainEngine = roles.main;
+        slot.engineJob = slot.mainJob = Ask(roles.main, slot);
+        if (memory_ && !cut)
+            slot.memoryKey = std::move(source);
         if (slot.draftEngine)
             slot.draftJob = Ask(*slot.draftEngine, slot);
         if (!slot.fallback)
@@ -307,6 +324,8 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
         slot.partialChanged = false;
         return std::move(answer.notice);
     } else {
+        if (answer.job == slot.mainJob)
+            RememberMain(slot, answer);
         slot.fallback.reset();  // the draft engine as fallback: the draft is its answer
         slot.answer = AfterSubstitutions(slot, std::move(answer.shown));
         slot.answerFailed = answer.failed;
@@ -318,6 +337,21 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
         slot.forEngine = {};
     }
     return std::move(answer.notice);
+}
+
+void CapturePipeline::RememberMain(const Slot& slot, const EngineWorker::Answer& answer)
+{
+    if (answer.failed)
+        return;
+    if (answer.shown.empty()) {
+        heldPiece_[slot.mainEngine] = true;  // the next answer may hold this text's piece too
+        return;
+    }
+    const bool joined = heldPiece_[slot.mainEngine];
+    heldPiece_[slot.mainEngine] = false;
+    if (joined || !memory_ || slot.memoryKey.empty())
+        return;
+    memory_->Remember(slot.memoryKey, answer.shown);
 }
 
 std::optional<std::u16string> CapturePipeline::Settled(const Slot& slot)

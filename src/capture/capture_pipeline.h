@@ -14,6 +14,7 @@
 #include "settings/app_settings.h"
 #include "translate/engine_list.h"
 #include "translate/engine_worker.h"
+#include "translate/translation_memory.h"
 #include "translate/translator.h"
 
 #include <atomic>
@@ -86,6 +87,10 @@ public:
     // translation of what follows ("Clear text"), also a text being decoded
     // at the time.
     void Clear();
+    // UI thread: the game's memory from now on (none: null). A text it holds
+    // is shown from it without asking an engine; the main engine's whole
+    // answers go into it.
+    void SetMemory(AnswerMemory* memory) { memory_ = memory; }
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineId)> stopped) { onEngineStopped_ = std::move(stopped); }
     // A text longer than this is shown in pieces, one a turn, so that the
@@ -124,6 +129,9 @@ private:
         std::u16string forEngine{};            // the text as planned for the engines, for the fallback
         bool fullStopAdded = false;            // ... with a full stop the planner added
         std::optional<std::u16string> answer{};  // the main answer, cleaned, waiting for the draft
+        std::uint64_t mainJob = 0;             // the main engine's answer (not the fallback's)
+        EngineId mainEngine = 0;
+        std::u16string memoryKey{};            // the source its answer is kept for; empty: not kept
         bool answerFailed = false;
         // Being written into the view (a piece or a partial answer shown):
         // nothing else goes into the view before it is whole.
@@ -159,6 +167,9 @@ private:
     // An engine's answer (not a partial one) given to the line that waits
     // for it; its notice back.
     std::u16string TakeAnswer(Slot& slot, EngineWorker::Answer answer);
+    // The main engine's whole answer into the memory, unless it may hold a
+    // short piece the engine kept from the text before.
+    void RememberMain(const Slot& slot, const EngineWorker::Answer& answer);
     // Asks `engine` for the slot's text; the slot waits for that answer.
     std::uint64_t Ask(EngineId engine, const Slot& slot);
     // The answer to show once the slot has all it waits for; nothing while it waits.
@@ -202,6 +213,8 @@ private:
     // place; in the order of the view.
     std::deque<Slot> inPlace_;
     std::vector<Translator*> engines_;
+    std::vector<bool> heldPiece_;  // by engine: its last answer held a short piece back
+    AnswerMemory* memory_ = nullptr;
     std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };
 

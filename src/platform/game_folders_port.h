@@ -19,6 +19,11 @@ public:
     // Makes Games\<game>\ where it is missing, then replaces the file in one
     // step, as TextFilePort::ReplaceWholeFile does. False on any failure.
     virtual bool ReplaceGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes) = 0;
+    // Makes Games\<game>\ where it is missing, then adds `bytes` at the end
+    // of the file (made where missing); they are the system's before this
+    // returns, so that the program ending at any moment loses none of them.
+    // False on any failure.
+    virtual bool AppendGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes) = 0;
     // The full path of Games\<game>\<file>, for messages.
     virtual std::u16string GameFilePath(const std::u16string& game, std::u16string_view file) = 0;
 };

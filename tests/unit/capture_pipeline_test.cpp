@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -812,4 +813,44 @@ TEST_F(PipelineRolesFixture, AFailedMainAnswerGivesWayToTheFallbackElseTheDraftS
     EXPECT_EQ(view.text, expected);
     EXPECT_EQ(main.Calls(), 3u);
     EXPECT_EQ(fallback.received, (std::vector<std::u16string>{u"ab", u"cd"}));
+}
+
+namespace {
+
+struct FakeMemory : AnswerMemory {
+    std::map<std::u16string, std::u16string> pairs;
+    std::optional<std::u16string> Find(std::u16string_view source) const override
+    {
+        const auto found = pairs.find(std::u16string(source));
+        return found == pairs.end() ? std::nullopt : std::optional(found->second);
+    }
+    void Remember(const std::u16string& source, const std::u16string& translation) override
+    {
+        pairs[source] = translation;
+    }
+};
+
+} // namespace
+
+// A line the memory holds is shown from it, no engine asked, not even the
+// draft; only the main engine's whole answers go into it, without the full
+// stop ezTrans is given.
+TEST_F(PipelineRolesFixture, TheMemoryAnswersWhatItHoldsAndKeepsOnlyTheMainEnginesWholeAnswers)
+{
+    FakeMemory memory;
+    memory.pairs[u"known"] = u"from memory";
+    pipeline->SetMemory(&memory);
+    main.fullStop = true;
+    Read("known", {kMain, kDraft, std::nullopt, false});
+    Read("new", {kMain, kDraft, std::nullopt, false});
+    TurnsUntil(u"from memory\r\nmain:new.\r\n");
+    EXPECT_EQ(view.text, u"from memory\r\nmain:new.\r\n");
+    EXPECT_EQ(main.received, std::vector<std::u16string>{u"new."});
+    ASSERT_TRUE(draft.WaitUntilStarted(1));
+    draft.WaitUntilReturned(1);
+    EXPECT_EQ(draft.received, std::vector<std::u16string>{u"new"});
+    main.failWith = "down";
+    Read("failed", {kMain, std::nullopt, kFallback, false});
+    TurnsUntil(u"from memory\r\nmain:new.\r\nf:failed\r\nTranslation failed: down\r\n");
+    EXPECT_EQ(memory.pairs, (std::map<std::u16string, std::u16string>{{u"known", u"from memory"}, {u"new", u"main:new."}}));
 }

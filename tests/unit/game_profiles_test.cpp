@@ -1,3 +1,4 @@
+#include "fake_game_folders.h"
 #include "settings/game_profiles.h"
 #include "settings/value_encodings.h"
 #include "settings_fakes.h"
@@ -10,41 +11,6 @@ using namespace kx;
 using namespace kx::testing;
 
 namespace {
-
-class FakeGameFolders : public GameFoldersPort {
-public:
-    std::map<std::u16string, std::string> files;  // "<game>\<file>" -> bytes
-    std::vector<std::u16string> extraFolders;
-    bool writable = true;
-    int writes = 0;
-
-    std::vector<std::u16string> GameNames() override
-    {
-        std::vector<std::u16string> names = extraFolders;
-        for (const auto& [path, bytes] : files)
-            names.push_back(path.substr(0, path.find(u'\\')));
-        return names;
-    }
-    FileReadResult ReadGameFile(const std::u16string& game, std::u16string_view file) override
-    {
-        const auto found = files.find(game + u"\\" + std::u16string(file));
-        if (found == files.end())
-            return {FileReadStatus::Missing, {}};
-        return {FileReadStatus::Read, found->second};
-    }
-    bool ReplaceGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes) override
-    {
-        if (!writable)
-            return false;
-        ++writes;
-        files[game + u"\\" + std::u16string(file)] = std::string(bytes);
-        return true;
-    }
-    std::u16string GameFilePath(const std::u16string& game, std::u16string_view file) override
-    {
-        return u"C:\\KX\\Games\\" + game + u"\\" + std::u16string(file);
-    }
-};
 
 std::string Pair(std::u16string_view a, std::u16string_view b) { return EncodeHexText(a) + "," + EncodeHexText(b); }
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -33,13 +34,40 @@ FileReadResult Win32GameFolders::ReadGameFile(const std::u16string& game, std::u
     return ReadFileAt(Wide(GameFilePath(game, file)));
 }
 
-bool Win32GameFolders::ReplaceGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes)
+bool Win32GameFolders::MakeFolder(const std::u16string& game)
 {
     // Both folders may be missing; one that exists already is no failure.
     const std::wstring folder = games_ + Wide(game);
     for (const std::wstring& step : {games_, folder})
         if (!::CreateDirectoryW(step.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
+    return true;
+}
+
+bool Win32GameFolders::AppendGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes)
+{
+    if (!MakeFolder(game))
+        return false;
+    // FILE_APPEND_DATA: every write goes to the end, whoever else appends.
+    HANDLE handle = ::CreateFileW(Wide(GameFilePath(game, file)).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    bool written = true;
+    while (written && !bytes.empty()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+        written = ::WriteFile(handle, bytes.data(), chunk, &wrote, nullptr) && wrote != 0;
+        bytes.remove_prefix(wrote);
+    }
+    ::CloseHandle(handle);
+    return written;
+}
+
+bool Win32GameFolders::ReplaceGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes)
+{
+    if (!MakeFolder(game))
+        return false;
     const std::wstring path = Wide(GameFilePath(game, file));
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))

@@ -15,9 +15,13 @@ public:
     std::vector<std::u16string> GameNames() override;
     FileReadResult ReadGameFile(const std::u16string& game, std::u16string_view file) override;
     bool ReplaceGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes) override;
+    bool AppendGameFile(const std::u16string& game, std::u16string_view file, std::string_view bytes) override;
     std::u16string GameFilePath(const std::u16string& game, std::u16string_view file) override;
 
 private:
+    // Games\ and Games\<game>\ where they are missing; false when one cannot be made.
+    bool MakeFolder(const std::u16string& game);
+
     std::wstring games_;  // "<program folder>Games\"
 };
 

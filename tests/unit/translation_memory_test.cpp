@@ -1,0 +1,46 @@
+#include "translate/translation_memory.h"
+
+#include "fake_game_folders.h"
+
+#include <gtest/gtest.h>
+
+using namespace kx;
+using namespace kx::testing;
+
+TEST(TranslationMemory, LinesThatCannotBeReadAreToldAndKeptAndTheFileIsNeverWrittenAtLoad)
+{
+    FakeGameFolders folders;
+    folders.files[u"Game\\memory.txt"] = "a\tA\r\nbroken line\r\nb\tB\r\n";
+    TranslationMemory memory(folders);
+    EXPECT_EQ(memory.Load(u"Game"),
+              std::vector<std::u16string>{u"Translation memory: 1 line of C:\\KX\\Games\\Game\\memory.txt could not be read"});
+    EXPECT_EQ(memory.Find(u"b"), u"B");
+    EXPECT_EQ(memory.Find(u"c"), std::nullopt);
+    EXPECT_EQ(folders.writes + folders.appends, 0);
+    for (int i = 0; i < 3; ++i)
+        memory.Remember(u"a", i % 2 ? u"A" : u"A2");  // grows past twice its pairs
+    EXPECT_EQ(folders.writes, 0) << "not written again over a line it could not read";
+    EXPECT_EQ(folders.files[u"Game\\memory.txt"], "a\tA\r\nbroken line\r\nb\tB\r\na\tA2\r\na\tA\r\na\tA2\r\n");
+}
+
+// Without a profile the memory is the (none) folder's; a later answer for the
+// same source wins, and a file grown past twice its pairs is written again
+// with one line each.
+TEST(TranslationMemory, AnswersAreAddedAndTheFileIsWrittenAgainOnceItHoldsTwiceWhatItNeeds)
+{
+    FakeGameFolders folders;
+    TranslationMemory memory(folders);
+    EXPECT_TRUE(memory.Load(kNoProfileFolder).empty());
+    memory.Remember(u"a\tb", u"first");
+    memory.Remember(u"a\tb", u"first");  // nothing new
+    EXPECT_EQ(folders.files[u"(none)\\memory.txt"], "a\\tb\tfirst\r\n");
+    memory.Remember(u"a\tb", u"second");
+    EXPECT_EQ(folders.writes, 0);
+    memory.Remember(u"a\tb", u"third");
+    EXPECT_EQ(folders.writes, 1);
+    EXPECT_EQ(folders.files[u"(none)\\memory.txt"], "a\\tb\tthird\r\n");
+    EXPECT_EQ(memory.Find(u"a\tb"), u"third");
+    TranslationMemory next(folders);
+    next.Load(kNoProfileFolder);
+    EXPECT_EQ(next.Find(u"a\tb"), u"third");
+}
