@@ -247,13 +247,17 @@ std::optional<CapturePipeline::PlannedText> CapturePipeline::Plan(CapturedText t
     const bool fullStop = text.translate && (wants(roles.main) || wants(roles.draft) || wants(roles.fallback));
     SinkPlan plan = PlanTextSink(std::move(decoded), text.options, text.translate, fullStop);
     return PlannedText{text.options, std::move(plan.shownNow), std::move(plan.forEngine), roles, fullStop,
-                       std::move(text.filters), {}};
+                       std::move(text.filters), {}, true};
 }
 
 void CapturePipeline::Place(PlannedText text)
 {
-    if (!text.shownNow.empty())
-        waiting_.push_back(Slot{text.options, std::move(text.shownNow), 0, nullptr});
+    if (!text.shownNow.empty()) {
+        Slot head{text.options, std::move(text.shownNow), 0, nullptr};
+        if (text.captured)
+            head.source = head.text;
+        waiting_.push_back(std::move(head));
+    }
     if (text.forEngine) {
         // The source as the memory knows it: without the full stop added for ezTrans.
         std::u16string source = *text.forEngine;
@@ -263,6 +267,7 @@ void CapturePipeline::Place(PlannedText text)
             if (std::optional<std::u16string> known = memory_->Find(source)) {
                 Slot slot{text.options, {}, 0, text.filters};
                 slot.text = AfterSubstitutions(slot, std::move(*known));
+                slot.source = std::move(source);
                 waiting_.push_back(std::move(slot));
                 return;
             }
@@ -290,7 +295,8 @@ void CapturePipeline::Place(PlannedText text)
         slot.mainEngine = roles.main;
         slot.engineJob = slot.mainJob = Ask(roles.main, slot);
         if (memory_ && !cut)
-            slot.memoryKey = std::move(source);
+            slot.memoryKey = source;
+        slot.source = std::move(source);
         if (slot.draftEngine)
             slot.draftJob = Ask(*slot.draftEngine, slot);
         if (!slot.fallback)
@@ -337,6 +343,12 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
         slot.forEngine = {};
     }
     return std::move(answer.notice);
+}
+
+void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
+{
+    if (history_ && slot.source)
+        history_->LineShown(*slot.source, shown);
 }
 
 void CapturePipeline::RememberMain(const Slot& slot, const EngineWorker::Answer& answer)
@@ -399,7 +411,8 @@ void CapturePipeline::ShowInPlace()
 {
     for (Slot& slot : inPlace_) {
         if (slot.engineJob == 0) {
-            Rewrite(*slot.partialShown, slot.text);
+            if (Rewrite(*slot.partialShown, slot.text))
+                Recorded(slot, slot.text);
             slot.partialShown.reset();  // done
         } else if (slot.partialChanged) {
             slot.partialChanged = false;
@@ -430,6 +443,7 @@ void CapturePipeline::ShowReady()
         }
         if (front.partialShown) {
             FinishPartial(front);
+            Recorded(front, front.text);
             waiting_.pop_front();
             continue;
         }
@@ -452,6 +466,7 @@ void CapturePipeline::ShowReady()
                !waiting_.front().programLine && waiting_.front().text.size() <= kUnitsPerTurn && waiting_.front().options.Ancete == options.Ancete &&
                waiting_.front().options.uot == options.uot) {
             shown += waiting_.front().text.size();
+            Recorded(waiting_.front(), waiting_.front().text);
             texts.push_back(std::move(waiting_.front().text));
             waiting_.pop_front();
         }
@@ -472,8 +487,10 @@ void CapturePipeline::ShowPiece(Slot& slot)
         ContinueLastLine(view_, piece);
     }
     slot.shownUnits = end;
-    if (slot.shownUnits == slot.text.size())
+    if (slot.shownUnits == slot.text.size()) {
+        Recorded(slot, slot.text);
         waiting_.pop_front();
+    }
 }
 
 std::u16string CapturePipeline::AfterSubstitutions(const Slot& slot, std::u16string answer)

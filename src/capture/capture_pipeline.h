@@ -5,6 +5,7 @@
 // on the engine's own thread, and every text reaches the view in the order it
 // was read.
 #include "capture/append_log.h"
+#include "capture/game_history.h"
 #include "capture/text_decoding.h"
 #include "capture/text_filters.h"
 #include "capture/text_sink.h"
@@ -91,6 +92,8 @@ public:
     // is shown from it without asking an engine; the main engine's whole
     // answers go into it.
     void SetMemory(AnswerMemory* memory) { memory_ = memory; }
+    // UI thread: told of each captured line once it is shown whole (none: null).
+    void SetHistory(LineHistory* history) { history_ = history; }
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineId)> stopped) { onEngineStopped_ = std::move(stopped); }
     // A text longer than this is shown in pieces, one a turn, so that the
@@ -132,6 +135,7 @@ private:
         std::uint64_t mainJob = 0;             // the main engine's answer (not the fallback's)
         EngineId mainEngine = 0;
         std::u16string memoryKey{};            // the source its answer is kept for; empty: not kept
+        std::optional<std::u16string> source{};  // a captured line's, for the history; none: the program's
         bool answerFailed = false;
         // Being written into the view (a piece or a partial answer shown):
         // nothing else goes into the view before it is whole.
@@ -148,6 +152,7 @@ private:
         bool fullStopAdded = false;  // forEngine ends with a full stop the planner added
         std::shared_ptr<const TextFilterSettings> filters;
         std::string failure;
+        bool captured = false;  // a captured text's, not a line of the program's own
     };
 
     // What a reader handed over: a text to plan, or a line ready to show.
@@ -174,6 +179,8 @@ private:
     std::uint64_t Ask(EngineId engine, const Slot& slot);
     // The answer to show once the slot has all it waits for; nothing while it waits.
     static std::optional<std::u16string> Settled(const Slot& slot);
+    // The history told of a slot now shown whole.
+    void Recorded(const Slot& slot, const std::u16string& shown);
     // Lines shown with their draft: the main answer as far as it came, or
     // whole in the draft's place.
     void ShowInPlace();
@@ -215,6 +222,7 @@ private:
     std::vector<Translator*> engines_;
     std::vector<bool> heldPiece_;  // by engine: its last answer held a short piece back
     AnswerMemory* memory_ = nullptr;
+    LineHistory* history_ = nullptr;
     std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };
 

@@ -854,3 +854,31 @@ TEST_F(PipelineRolesFixture, TheMemoryAnswersWhatItHoldsAndKeepsOnlyTheMainEngin
     TurnsUntil(u"from memory\r\nmain:new.\r\nf:failed\r\nTranslation failed: down\r\n");
     EXPECT_EQ(memory.pairs, (std::map<std::u16string, std::u16string>{{u"known", u"from memory"}, {u"new", u"main:new."}}));
 }
+
+namespace {
+
+struct FakeHistory : LineHistory {
+    std::vector<std::pair<std::u16string, std::u16string>> lines;
+    void LineShown(const std::u16string& source, const std::u16string& shown) override { lines.emplace_back(source, shown); }
+};
+
+} // namespace
+
+// Each captured line once it is whole (a draft's line when its answer has
+// taken its place), with its source; no line of the program's own.
+TEST_F(PipelineRolesFixture, TheHistoryHasEachCapturedLineOnceItIsWhole)
+{
+    FakeHistory history;
+    pipeline->SetHistory(&history);
+    main.CloseGate();
+    Read("ab", {kMain, kDraft, std::nullopt, false});
+    pipeline->Note(u"Text source: connected", options);
+    CapturedText plain{"cd", {}, Ascii, options, false, nullptr, {}};
+    pipeline->Read(std::move(plain));
+    TurnsUntil(u"d:ab\r\nText source: connected\r\ncd\r\n");
+    EXPECT_EQ(history.lines, (std::vector<std::pair<std::u16string, std::u16string>>{{u"cd", u"cd"}}));
+    main.OpenGate();
+    TurnsUntil(u"main:ab\r\nText source: connected\r\ncd\r\n");
+    EXPECT_EQ(history.lines,
+              (std::vector<std::pair<std::u16string, std::u16string>>{{u"cd", u"cd"}, {u"ab", u"main:ab"}}));
+}
