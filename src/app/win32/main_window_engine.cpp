@@ -1,6 +1,7 @@
 // The main window's choice of translation engines: the main one, a draft and
 // a fallback, from the engine list, and each engine's settings dialog.
 #include "app/program_title.h"
+#include "app/win32/engine_menu.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "common/text.h"
@@ -109,37 +110,9 @@ bool MainWindow::IsEngineMenu(HMENU menu) const
     return ::GetMenuItemID(menu, 0) == ID_ENGINE_EZTRANS;
 }
 
-// Options › Translation engine, made from the engine list each time it opens.
 void MainWindow::FillEngineMenu(HMENU menu)
 {
-    while (::GetMenuItemCount(menu) > 0)
-        ::DeleteMenu(menu, 0, MF_BYPOSITION);  // a submenu goes with its item
-    const auto& engines = EngineDescriptions();
-    const UINT count = static_cast<UINT>(engines.size());
-    for (UINT i = 0; i < count; ++i)
-        ::AppendMenuW(menu, MF_STRING, ID_ENGINE_EZTRANS + i, Wide(engines[i].menuName).c_str());
-    ::CheckMenuRadioItem(menu, ID_ENGINE_EZTRANS, ID_ENGINE_EZTRANS + count - 1,
-                         ID_ENGINE_EZTRANS + static_cast<UINT>(IdOf(settings_.Engine)), MF_BYCOMMAND);
-    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    // "None" and every engine but the main one.
-    const auto roleMenu = [&](UINT noneId, std::optional<EngineKind> chosen) {
-        HMENU role = ::CreatePopupMenu();
-        ::AppendMenuW(role, MF_STRING, noneId, L"&None");
-        for (UINT i = 0; i < count; ++i)
-            if (engines[i].kind != settings_.Engine)
-                ::AppendMenuW(role, MF_STRING, noneId + 1 + i, Wide(engines[i].menuName).c_str());
-        const UINT checked = chosen && *chosen != settings_.Engine ? noneId + 1 + static_cast<UINT>(IdOf(*chosen)) : noneId;
-        ::CheckMenuRadioItem(role, noneId, noneId + count, checked, MF_BYCOMMAND);
-        return reinterpret_cast<UINT_PTR>(role);
-    };
-    ::AppendMenuW(menu, MF_POPUP, roleMenu(ID_ENGINE_DRAFT_NONE, settings_.DraftEngine), L"&Draft");
-    ::AppendMenuW(menu, MF_POPUP, roleMenu(ID_ENGINE_FALLBACK_NONE, settings_.FallbackEngine), L"&Fallback");
-    ::AppendMenuW(menu, MF_STRING | (settings_.KeepDraftOn() ? MF_CHECKED : MF_UNCHECKED), ID_ENGINE_KEEPDRAFT,
-                  L"&Keep the draft line");
-    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    for (UINT i = 0; i < count; ++i)
-        if (engines[i].settingsItem)
-            ::AppendMenuW(menu, MF_STRING, ID_ENGINE_SERVERSETTINGS - 1 + i, Wide(engines[i].settingsItem).c_str());
+    FillEngineMenuFrom(menu, settings_);
 }
 
 void MainWindow::OnEngineCommand(int id)
