@@ -191,10 +191,12 @@ struct AppSettings {
     TextSource Source = TextSource::Clipboard;
     std::string WebSocketUrl = kDefaultWebSocketUrl;  // ws:// or wss://, as the user wrote it
     int32_t GetTextMethod = 1;   // as a shortcut stores it: 1 Ascii, 2 and 3 hex, 4 Unicode text
+    int32_t History = 1;         // each game's history.txt written when exactly 1
     std::u16string ActiveProfile;  // the game profile in force; empty: none
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
     bool KeepDraftOn() const { return KeepDraft == 1; }
+    bool HistoryOn() const { return History == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }
     bool EmptyLineBetweenTexts() const { return Ancete == 1; }
     bool ReplaceMode() const { return uot != 0; }

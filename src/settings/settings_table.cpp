@@ -351,6 +351,7 @@ std::vector<SettingRow> MakeTable()
 
     t.push_back(FontRow());
     t.push_back(PerGame(IntegerRow("Setting", "GetTextMethod", KX_AT(app.GetTextMethod), 1, 4)));
+    t.push_back(IntegerRow("Setting", "History", KX_AT(app.History)));
     t.push_back(HexTextRow("Profile", "Active", KX_AT(app.ActiveProfile)));
 
     t.push_back(PerGame(TextRow("DeepL", "Url", KX_AT(app.DeepL.url))));

@@ -163,7 +163,7 @@ ini_check_complete() { # file
   local file=$1 dump bad=0 section want got n
   dump=$(ini_dump "$file")
   declare -A keys=(
-    [Setting]='Ancete ClickThrough Codepage Flood FloodChk GetTextMethod TBgColor TMainFont uot'
+    [Setting]='Ancete ClickThrough Codepage Flood FloodChk GetTextMethod History TBgColor TMainFont uot'
     [WindowsPos]='MainHeight MainLeft MainTop MainWidth'
     [WindowsTransparent]='MainABV'
     [MainMenu]='Aot Translation'

@@ -38,7 +38,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
-  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago)
+  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2182,6 +2182,52 @@ scenario_engine_papago() {
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-papago-settings.png "$KX_E2E_SCREENSHOTS"/
   fi
+}
+
+# Each game's memory and history on disk, without a profile (the (none)
+# folder): a line translated in one run is shown in the next from the memory
+# with no request, a pair written into memory.txt by hand is shown for its
+# line, a line that cannot be read is told and kept; the program killed
+# without closing after 20 lines: the history and the memory hold all 20.
+scenario_game_memory() {
+  chat_server_start mem --max-requests 1000
+  local folder='Games/(none)' requests i lines
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu 一行目
+  expect "translated by the server" drv wait-log-ends-with "$(esc $'\r\nKO:一行目')" 10000
+  expect "kept in the memory" grep -qxF $'一行目\tKO:一行目\r' "$folder/memory.txt"
+  expect "closes with exit code 0" app_close
+  printf '%s\r\n' $'二行目\t手で直した行' 'no tab on this line' >>"$folder/memory.txt"
+  cp "$folder/memory.txt" memory-before.txt
+  app_start
+  app_ready
+  expect "the line that cannot be read is told" \
+    drv wait-log-contains "$(esc 'Translation memory: 1 line of ')" 5000
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu 一行目
+  expect "the line of the last run from the memory" drv wait-log-ends-with "$(esc $'\r\nKO:一行目')" 10000
+  clipu 二行目
+  expect "the pair written by hand" drv wait-log-ends-with "$(esc $'\r\n手で直した行')" 10000
+  expect_eq "no request for either" "$(ls mem/request-*.body | wc -l)" 1
+  expect "the file as it was: nothing rewritten at load" cmp "$folder/memory.txt" memory-before.txt
+  for i in $(seq 1 20); do clipu "行$i"; done
+  expect "the 20th line translated" drv wait-log-ends-with "$(esc $'\r\nKO:行20')" 20000
+  drv terminate >/dev/null
+  wait "$APP_PID" || true
+  APP_PID=
+  for i in $(seq 1 20); do
+    grep -qxF "行$i"$'\tKO:行'"$i"$'\r' "$folder/memory.txt" || { echo "  FAILED: 行$i not in memory.txt"; return 1; }
+    grep -qE "^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}"$'\t'"行$i"$'\tKO:行'"$i"$'\r$' "$folder/history.txt" ||
+      { echo "  FAILED: 行$i not in history.txt"; return 1; }
+  done
+  echo "  ok: killed after 20 lines: memory.txt and history.txt hold all 20"
+  lines=$(grep -c . "$folder/history.txt")
+  expect_eq "history: every captured line of both runs, none of the program's" "$lines" 23
+  expect "the line that could not be read is still there" grep -q '^no tab on this line' "$folder/memory.txt"
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the

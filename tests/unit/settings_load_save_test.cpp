@@ -225,7 +225,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
     window.colorDialogColor = kClWindow;
     std::string expected = "[Setting]\r\nAncete=0\r\nuot=0\r\nCodepage=932\r\nFlood=150\r\nFloodChk=1\r\n"
                            "ClickThrough=0\r\nTBgColor=clWindow\r\nTMainFont=Tahoma,clWindowText,8,d,\r\n"
-                           "GetTextMethod=1\r\n"  // the two keys of the game profiles: the method and the profile
+                           "GetTextMethod=1\r\nHistory=1\r\n"  // the game profiles' method and profile, the history
 
                            "[WindowsPos]\r\nMainTop=100\r\nMainLeft=100\r\nMainHeight=200\r\nMainWidth=640\r\n"
                            "[WindowsTransparent]\r\nMainABV=255\r\n"
@@ -382,7 +382,7 @@ TEST(SettingsSaveTest, HandEditedLinesSurviveAndKnownKeysAreOverwritten)
                              "Flood = 150\r\n"
                              "Extra=keep me\r\n"
                              "Ancete=0\r\nuot=0\r\nCodepage=932\r\nFloodChk=1\r\nClickThrough=0\r\nTBgColor=$00123456\r\n"
-                             "TMainFont=Tahoma,clWindowText,8,d,\r\nGetTextMethod=1\r\n"
+                             "TMainFont=Tahoma,clWindowText,8,d,\r\nGetTextMethod=1\r\nHistory=1\r\n"
                              "\r\n"
                              "[AgthSM100]\r\n"
                              "GName=0041\r\n"

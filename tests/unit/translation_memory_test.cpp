@@ -1,4 +1,5 @@
 #include "translate/translation_memory.h"
+#include "capture/game_history.h"
 
 #include "fake_game_folders.h"
 
@@ -43,4 +44,15 @@ TEST(TranslationMemory, AnswersAreAddedAndTheFileIsWrittenAgainOnceItHoldsTwiceW
     TranslationMemory next(folders);
     next.Load(kNoProfileFolder);
     EXPECT_EQ(next.Find(u"a\tb"), u"third");
+}
+
+TEST(GameHistory, EachLineGoesToTheGamesHistoryWithItsTimeUnlessItIsOff)
+{
+    FakeGameFolders folders;
+    GameHistory history(folders, [] { return std::string("2026-12-11 10:00:00"); });
+    history.UseGame(u"Game");
+    history.LineShown(u"こんにちは", u"안녕");
+    history.SetOn(false);
+    history.LineShown(u"a", u"b");
+    EXPECT_EQ(folders.files[u"Game\\history.txt"], "2026-12-11 10:00:00\t\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\t\xEC\x95\x88\xEB\x85\x95\r\n");
 }

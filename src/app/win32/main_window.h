@@ -11,7 +11,9 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_pages.h"
+#include "capture/game_history.h"
 #include "platform/win32/win32_game_folders.h"
+#include "translate/translation_memory.h"
 #include "platform/win32/win32_prompts.h"
 #include "platform/win32/win32_text_files.h"
 #include "settings/advanced_settings.h"
@@ -151,6 +153,8 @@ private:
     void CreateProfiles();
     void LoadProfile();
     void SwitchProfile(const std::u16string& name, bool makeMissing);
+    // The memory and history of the profile in force (or of no profile).
+    void UseGameFiles();
     // The user changed settings in force from `before`; `forProfile` as
     // GameProfiles::TakeChanges takes it.
     void TakeSettingsChanges(const AppSettings& before, std::initializer_list<std::string_view> forProfile = {});
@@ -203,6 +207,8 @@ private:
     std::unique_ptr<ProfileNameDialog> profileNameDialog_;
     std::unique_ptr<Win32GameFolders> gameFolders_;
     std::unique_ptr<GameProfiles> profiles_;
+    std::unique_ptr<TranslationMemory> memory_;  // the game's in force
+    std::unique_ptr<GameHistory> history_;
     std::vector<std::u16string> profileMenuNames_;  // as the menu last listed them
 
     std::unique_ptr<LogViewWindow> logView_;

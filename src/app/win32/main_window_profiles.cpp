@@ -9,6 +9,8 @@
 #include "platform/win32/ui/profile_scope.h"
 #include "settings/win32/profile_name_dialog.h"
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 namespace kx::win32 {
@@ -16,12 +18,27 @@ namespace {
 
 constexpr std::size_t kMaxProfileMenuItems = ID_PROFILE_LAST - ID_PROFILE_FIRST + 1;
 
+// The history's time: the local date and time, YYYY-MM-DD HH:MM:SS.
+std::string LocalTimeText()
+{
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
+    return text;
+}
+
 } // namespace
 
 void MainWindow::CreateProfiles()
 {
     gameFolders_ = std::make_unique<Win32GameFolders>(ProgramFolder());
     profiles_ = std::make_unique<GameProfiles>(*gameFolders_, codePages_);
+    memory_ = std::make_unique<TranslationMemory>(*gameFolders_);
+    history_ = std::make_unique<GameHistory>(*gameFolders_, LocalTimeText);
+    capture_->Pipeline().SetMemory(memory_.get());
+    capture_->Pipeline().SetHistory(history_.get());
     profileNameDialog_ = std::make_unique<ProfileNameDialog>(instance_);
     profileNameDialog_->Create(window_);
 }
@@ -41,6 +58,16 @@ void MainWindow::LoadProfile()
     profiles_->ApplyTo(settings_);
     model_.SetGetTextMethod(settings_.GetTextMethod);
     model_.PublishFilters();
+    UseGameFiles();
+}
+
+void MainWindow::UseGameFiles()
+{
+    const std::u16string game = profiles_->IsActive() ? profiles_->Active() : std::u16string(kNoProfileFolder);
+    for (const std::u16string& line : memory_->Load(game))
+        capture_->Pipeline().AddProgramLine(line);
+    history_->UseGame(game);
+    history_->SetOn(settings_.HistoryOn());
 }
 
 void MainWindow::SwitchProfile(const std::u16string& name, bool makeMissing)
@@ -50,6 +77,7 @@ void MainWindow::SwitchProfile(const std::u16string& name, bool makeMissing)
         capture_->Pipeline().AddProgramLine(line);
     profiles_->ApplyTo(settings_);
     ApplyInForce(before);
+    UseGameFiles();
 }
 
 // A game started from a shortcut: the profile named after the shortcut.
