@@ -15,7 +15,6 @@
 
 namespace kx {
 
-inline constexpr const char16_t* kNoProfileFolder = u"(none)";
 inline constexpr const char16_t* kMemoryFileName = u"memory.txt";
 
 // What the capture pipeline asks of a memory.
@@ -30,7 +29,7 @@ class TranslationMemory : public AnswerMemory {
 public:
     explicit TranslationMemory(GameFoldersPort& folders) : folders_(folders) {}
 
-    // The memory of `game` (a profile's name, or kNoProfileFolder) from now
+    // The memory of `game` (a profile's name, or kNoProfileFolder of game_profiles.h) from now
     // on, read whole; the file is never written here. Lines for the log: how
     // many lines of it could not be read, or that it could not be read at all.
     std::vector<std::u16string> Load(const std::u16string& game);

@@ -2,6 +2,7 @@
 #include "capture/game_history.h"
 
 #include "fake_game_folders.h"
+#include "settings/game_profiles.h"
 
 #include <gtest/gtest.h>
 
