@@ -122,6 +122,7 @@ void AdvancedSettings::Open()
     controls_.outlineColor = settings_.Subtitle.OutlineColor;
     controls_.outlineWidth = Widen(IntegerText(settings_.Subtitle.OutlineWidth));
     controls_.shadow = settings_.Subtitle.ShadowOn();
+    controls_.history = settings_.HistoryOn();
 }
 
 void AdvancedSettings::TrackBarChanged(int position)
@@ -136,6 +137,7 @@ OkResult AdvancedSettings::Ok()
     settings_.Ancete = controls_.newLineBetweenTexts ? 1 : 0;
     settings_.uot = controls_.updateOriginalText ? 1 : 0;
     settings_.FloodChk = controls_.floodDetection ? 1 : 0;
+    settings_.History = controls_.history ? 1 : 0;
     const std::optional<std::int32_t> flood = ParseLetterCount(controls_.letterCount);
     if (!flood)
         return OkResult{false, InvalidIntegerMessage(controls_.letterCount)};

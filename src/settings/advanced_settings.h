@@ -101,6 +101,7 @@ struct AdvancedSettingsControls {
     Color outlineColor = 0x000000;         // the swatch beside "Outline colour.."
     std::u16string outlineWidth = u"2";    // the outline width box
     bool shadow = false;                   // "Shadow"
+    bool history = true;                   // "Keep each game's history" (History)
 
     bool operator==(const AdvancedSettingsControls&) const = default;
 };

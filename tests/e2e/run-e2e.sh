@@ -649,7 +649,8 @@ scenario_advanced_settings() {
     "id=${IDC_SETTINGS_OFF} text=OFF" "id=${IDC_SETTINGS_LABEL4} text=Low" "id=${IDC_SETTINGS_LABEL3} text=High" "id=${IDC_SETTINGS_LABEL5} text=letters" \
     "id=${IDC_SETTINGS_LOOKGROUP} text=Subtitle letters" "id=${IDC_SETTINGS_OUTLINECOLOR} text=Outline colour.." "id=${IDC_SETTINGS_OUTLINESWATCH} text=" \
     "id=${IDC_SETTINGS_WIDTHLABEL} text=Outline width" "id=${IDC_SETTINGS_OUTLINEWIDTH} text=2" "id=${IDC_SETTINGS_WIDTHUPDOWN} text=" \
-    "id=${IDC_SETTINGS_PXLABEL} text=px" "id=${IDC_SETTINGS_SHADOW} check=1 text=Shadow"; do
+    "id=${IDC_SETTINGS_PXLABEL} text=px" "id=${IDC_SETTINGS_SHADOW} check=1 text=Shadow" \
+    "id=${IDC_SETTINGS_HISTORY} check=1 text=Keep each game's history (history.txt)"; do
     expect "control $want" grep -qxF -- "$want" <<<"$(sed 's/^child class=[^ ]* //' <<<"$text")"
   done
   local rect x y w h
@@ -2200,6 +2201,11 @@ scenario_game_memory() {
   clipu 一行目
   expect "translated by the server" drv wait-log-ends-with "$(esc $'\r\nKO:一行目')" 10000
   expect "kept in the memory" grep -qxF $'一行目\tKO:一行目\r' "$folder/memory.txt"
+  drv post-command $ID_FILE_OPENHISTORYFOLDER >/dev/null
+  expect "File > Open history folder shows the game's folder" \
+    drv wait-window --exact --class ExplorerWClass '(none)' 15000
+  drv close-window --exact --class ExplorerWClass '(none)' >/dev/null
+  drv wait-window-gone --exact --class ExplorerWClass '(none)' 5000 >/dev/null
   expect "closes with exit code 0" app_close
   printf '%s\r\n' $'二行目\t手で直した行' 'no tab on this line' >>"$folder/memory.txt"
   cp "$folder/memory.txt" memory-before.txt

@@ -218,9 +218,12 @@ TEST_F(DialogTest, OkTakesEveryControlOver)
     c.floodDetection = false;
     c.characterSet = 1;
     c.letterCount = u"0";
+    EXPECT_TRUE(c.history) << "on by default";
+    c.history = false;
     const OkResult result = dialog.Ok();
     EXPECT_TRUE(result.close);
     EXPECT_FALSE(result.error);
+    EXPECT_EQ(settings.History, 0);
     EXPECT_EQ(settings.Ancete, 1);
     EXPECT_EQ(settings.uot, 1);
     EXPECT_EQ(settings.FloodChk, 0);

@@ -358,6 +358,9 @@ void MainWindow::OnCommand(int id)
     case ID_FILE_AGTHHELPER:
         AttchprocesswithAGTH1Click();
         break;
+    case ID_FILE_OPENHISTORYFOLDER:
+        OpenHistoryFolder1Click();
+        break;
     case ID_FILE_SAVETEXTAS:
         Savetextas1Click();
         break;

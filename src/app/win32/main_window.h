@@ -155,6 +155,8 @@ private:
     void SwitchProfile(const std::u16string& name, bool makeMissing);
     // The memory and history of the profile in force (or of no profile).
     void UseGameFiles();
+    // The folder of the game in force in Explorer (made where it is missing).
+    void OpenHistoryFolder1Click();
     // The user changed settings in force from `before`; `forProfile` as
     // GameProfiles::TakeChanges takes it.
     void TakeSettingsChanges(const AppSettings& before, std::initializer_list<std::string_view> forProfile = {});

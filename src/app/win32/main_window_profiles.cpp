@@ -9,6 +9,8 @@
 #include "platform/win32/ui/profile_scope.h"
 #include "settings/win32/profile_name_dialog.h"
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -59,6 +61,21 @@ void MainWindow::LoadProfile()
     model_.SetGetTextMethod(settings_.GetTextMethod);
     model_.PublishFilters();
     UseGameFiles();
+}
+
+void MainWindow::OpenHistoryFolder1Click()
+{
+    const std::u16string game = profiles_->IsActive() ? profiles_->Active() : std::u16string(kNoProfileFolder);
+    // A history not begun yet: the folder and an empty file, so that there is something to open.
+    if (!gameFolders_->AppendGameFile(game, kHistoryFileName, {})) {
+        prompts_.ShowAppError(u"Cannot make the folder " + gameFolders_->GameFilePath(game, u""));
+        return;
+    }
+    const std::wstring folder = Wide(gameFolders_->GameFilePath(game, u""));
+    const auto opened = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(window_, L"open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (opened <= 32)
+        prompts_.ShowAppError(u"Cannot open the folder " + Utf16(folder));
 }
 
 void MainWindow::UseGameFiles()
@@ -141,6 +158,8 @@ void MainWindow::ApplyInForce(const AppSettings& before)
     ShowTranslationPossible();
     if (settings_.Source != before.Source || settings_.WebSocketUrl != before.WebSocketUrl)
         StartTextSource();
+    if (history_)
+        history_->SetOn(settings_.HistoryOn());
 }
 
 // The record KestruneEX.ini gets: the settings in force with the global

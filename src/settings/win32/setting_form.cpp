@@ -215,6 +215,7 @@ void SettingForm::ReadControls()
     c.newLineBetweenTexts = IsChecked(Control(IDC_SETTINGS_CHECKBOX1));
     c.updateOriginalText = IsChecked(Control(IDC_SETTINGS_CHECKBOX2));
     c.floodDetection = IsChecked(Control(IDC_SETTINGS_CHECKBOX3));
+    c.history = IsChecked(Control(IDC_SETTINGS_HISTORY));
     const LRESULT selected = ::SendMessageW(Control(IDC_SETTINGS_CSCOMBOBOX), CB_GETCURSEL, 0, 0);
     if (selected >= 0 && selected < kCharacterSetCount)
         c.characterSet = static_cast<int>(selected);
@@ -230,6 +231,7 @@ void SettingForm::WriteControls()
     SetChecked(Control(IDC_SETTINGS_CHECKBOX1), c.newLineBetweenTexts);
     SetChecked(Control(IDC_SETTINGS_CHECKBOX2), c.updateOriginalText);
     SetChecked(Control(IDC_SETTINGS_CHECKBOX3), c.floodDetection);
+    SetChecked(Control(IDC_SETTINGS_HISTORY), c.history);
     ::SendMessageW(Control(IDC_SETTINGS_CSCOMBOBOX), CB_SETCURSEL,
                    c.characterSet ? static_cast<WPARAM>(*c.characterSet) : static_cast<WPARAM>(-1), 0);
     ::SendMessageW(Control(IDC_SETTINGS_TRACKBAR1), TBM_SETPOS, TRUE, c.transparency);
