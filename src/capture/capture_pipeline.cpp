@@ -347,8 +347,51 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
 
 void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
 {
-    if (history_ && slot.source)
+    if (!slot.source)
+        return;
+    if (history_)
         history_->LineShown(*slot.source, shown);
+    shownLines_.push_back({*slot.source, shown});
+    if (shownLines_.size() > kShownLinesKept)
+        shownLines_.pop_front();
+}
+
+std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::size_t offset) const
+{
+    const std::u16string text = view_.Text();
+    if (offset > text.size())
+        return std::nullopt;
+    // The line of the view around `offset`, between line breaks.
+    const std::size_t lineFeed = offset == 0 ? std::u16string::npos : text.rfind(u'\n', offset - 1);
+    const std::size_t start = lineFeed == std::u16string::npos ? 0 : lineFeed + 1;
+    std::size_t end = text.find_first_of(u"\r\n", start);
+    if (end == std::u16string::npos)
+        end = text.size();
+    const std::u16string_view viewLine = std::u16string_view(text).substr(start, end - start);
+    if (viewLine.empty())
+        return std::nullopt;
+    // A kept draft and its answer are one line of the log in two rows.
+    for (auto line = shownLines_.rbegin(); line != shownLines_.rend(); ++line) {
+        std::u16string_view shown = line->shown;
+        while (!shown.empty()) {
+            const std::size_t cut = shown.find(u"\r\n");
+            if (shown.substr(0, cut) == viewLine)
+                return LineInView{*line, start, viewLine.size()};
+            shown = cut == std::u16string_view::npos ? std::u16string_view() : shown.substr(cut + 2);
+        }
+    }
+    return std::nullopt;
+}
+
+bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& corrected)
+{
+    RewritableLine place{line.start, view_.Text().substr(line.start, line.length), view_.TextLength()};
+    if (corrected.empty() || !Rewrite(place, corrected))
+        return false;
+    shownLines_.push_back({line.line.source, corrected});
+    if (memory_)
+        memory_->Remember(line.line.source, corrected);
+    return true;
 }
 
 void CapturePipeline::RememberMain(const Slot& slot, const EngineWorker::Answer& answer)

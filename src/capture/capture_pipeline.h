@@ -94,6 +94,24 @@ public:
     void SetMemory(AnswerMemory* memory) { memory_ = memory; }
     // UI thread: told of each captured line once it is shown whole (none: null).
     void SetHistory(LineHistory* history) { history_ = history; }
+    // A captured line as the view shows it, with the text it came from.
+    struct ShownLine {
+        std::u16string source;
+        std::u16string shown;
+    };
+    // UI thread: the captured line the view shows at `offset`, the newest of
+    // those that show that text; nothing for a line of the program's own.
+    // `start` and `length` tell where that line of the view stands.
+    struct LineInView {
+        ShownLine line;
+        std::size_t start = 0;
+        std::size_t length = 0;
+    };
+    std::optional<LineInView> CapturedLineAt(std::size_t offset) const;
+    // UI thread: `corrected` in the place of the view's line at `start`
+    // (as CapturedLineAt found it), and into the memory for its source.
+    bool CorrectLine(const LineInView& line, const std::u16string& corrected);
+    static constexpr std::size_t kShownLinesKept = 10000;
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineId)> stopped) { onEngineStopped_ = std::move(stopped); }
     // A text longer than this is shown in pieces, one a turn, so that the
@@ -223,6 +241,7 @@ private:
     std::vector<bool> heldPiece_;  // by engine: its last answer held a short piece back
     AnswerMemory* memory_ = nullptr;
     LineHistory* history_ = nullptr;
+    std::deque<ShownLine> shownLines_;  // the last kShownLinesKept captured lines shown, oldest first
     std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };
 

@@ -882,3 +882,27 @@ TEST_F(PipelineRolesFixture, TheHistoryHasEachCapturedLineOnceItIsWhole)
     EXPECT_EQ(history.lines,
               (std::vector<std::pair<std::u16string, std::u16string>>{{u"cd", u"cd"}, {u"ab", u"main:ab"}}));
 }
+
+// The line under the mouse is known by what it came from; a correction takes
+// its place in the view and goes into the memory for its source. A line of
+// the program's own is no captured line.
+TEST_F(PipelineRolesFixture, ACapturedLineIsFoundByItsPlaceAndCorrectedInPlace)
+{
+    FakeMemory memory;
+    pipeline->SetMemory(&memory);
+    Read("ab", {kMain, std::nullopt, std::nullopt, false});
+    pipeline->Note(u"Text source: connected", options);
+    Read("cd", {kMain, std::nullopt, std::nullopt, false});
+    TurnsUntil(u"main:ab\r\nText source: connected\r\nmain:cd\r\n");
+    const std::size_t second = view.text.find(u"main:cd") + 3;
+    const std::optional<CapturePipeline::LineInView> found = pipeline->CapturedLineAt(second);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->line.source, u"cd");
+    EXPECT_EQ(found->line.shown, u"main:cd");
+    EXPECT_FALSE(pipeline->CapturedLineAt(view.text.find(u"Text source")));
+    EXPECT_FALSE(pipeline->CorrectLine(*found, u"")) << "an empty correction is no line";
+    EXPECT_TRUE(pipeline->CorrectLine(*found, u"고친 줄"));
+    EXPECT_EQ(view.text, u"main:ab\r\nText source: connected\r\n고친 줄\r\n");
+    EXPECT_EQ(memory.pairs.at(u"cd"), u"고친 줄");
+    EXPECT_EQ(pipeline->CapturedLineAt(view.text.size() - 3)->line.shown, u"고친 줄");
+}
