@@ -376,7 +376,7 @@ std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::
         while (!shown.empty()) {
             const std::size_t cut = shown.find(u"\r\n");
             if (shown.substr(0, cut) == viewLine)
-                return LineInView{*line, start, viewLine.size()};
+                return LineInView{*line, start, std::u16string(viewLine)};
             shown = cut == std::u16string_view::npos ? std::u16string_view() : shown.substr(cut + 2);
         }
     }
@@ -385,7 +385,8 @@ std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::
 
 bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& corrected)
 {
-    RewritableLine place{line.start, view_.Text().substr(line.start, line.length), view_.TextLength()};
+    // Looked for where it was: the view may have changed since.
+    RewritableLine place{line.start, line.text, std::numeric_limits<std::size_t>::max()};
     if (corrected.empty() || !Rewrite(place, corrected))
         return false;
     shownLines_.push_back({line.line.source, corrected});

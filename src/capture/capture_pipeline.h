@@ -101,11 +101,11 @@ public:
     };
     // UI thread: the captured line the view shows at `offset`, the newest of
     // those that show that text; nothing for a line of the program's own.
-    // `start` and `length` tell where that line of the view stands.
+    // `start` and `text` tell where that line of the view stands and what it showed.
     struct LineInView {
         ShownLine line;
         std::size_t start = 0;
-        std::size_t length = 0;
+        std::u16string text;  // what the view showed there
     };
     std::optional<LineInView> CapturedLineAt(std::size_t offset) const;
     // UI thread: `corrected` in the place of the view's line at `start`

@@ -38,7 +38,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
-  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory)
+  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory memory_correction)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2234,6 +2234,57 @@ scenario_game_memory() {
   lines=$(grep -c . "$folder/history.txt")
   expect_eq "history: every captured line of both runs, none of the program's" "$lines" 23
   expect "the line that could not be read is still there" grep -q '^no tab on this line' "$folder/memory.txt"
+}
+
+# "Correct translation.." in the log's context menu, on the line under the
+# mouse: an empty translation is refused with the reason; the correction
+# takes the line's place and is shown from the memory in the next run.
+scenario_memory_correction() {
+  chat_server_start fix --max-requests 1000
+  local dlg=(--exact --class '#32770' 'Correct translation') rect x y w h box
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[WindowsPos]' 'MainLeft=40' 'MainTop=40' \
+    '[Engine]' 'Kind=Server' "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  drv command $KX_CMD_CLEARTEXT >/dev/null
+  clipu 間違った行
+  expect "translated by the server" drv wait-log-equals "$(esc $'KO:間違った行\r\n')" 10000
+  rect=$(drv window-info | grep -o 'rect=[^ ]*')
+  IFS=, read -r x y w h <<<"${rect#rect=}"
+  xdotool windowfocus --sync "$(xdotool search --name "^${KX_TITLE}\$" | sed -n 1p)"
+  xdotool mousemove $((x + 40)) $((y + 52)) click 3
+  sleep 0.5
+  import -window root -crop 400x260+$((x))+$((y)) +repage -strip screenshot-correct-menu.png
+  xdotool key o
+  expect "the dialog opens on that line" drv wait-window "${dlg[@]}" 10000
+  local text
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  expect "its source, read only" grep -qxF -- "id=${IDC_CORRECTION_SOURCE} text=間違った行" <<<"$text"
+  expect "its translation to edit" grep -qxF -- "id=${IDC_CORRECTION_TRANSLATION} text=KO:間違った行" <<<"$text"
+  drv set-child-text "${dlg[@]}" "#${IDC_CORRECTION_TRANSLATION}" ' ' >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  box=$(drv window-text --exact --class '#32770' Error 10000) || { echo "  FAILED: no box for an empty translation"; return 1; }
+  expect "an empty translation is refused with the reason" grep -qF 'must not be empty' <<<"$box"
+  drv click-button --exact --class '#32770' Error OK 5000 >/dev/null
+  expect "the dialog stays open" drv wait-window "${dlg[@]}" 2000
+  drv set-child-text "${dlg[@]}" "#${IDC_CORRECTION_TRANSLATION}" "$(esc '바로잡은 줄 ♥')" >/dev/null
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-correct-translation.png
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect "the correction in the line's place" drv wait-log-equals "$(esc $'바로잡은 줄 ♥\r\n')" 5000
+  expect "and in the memory" grep -qxF $'間違った行\t바로잡은 줄 ♥\r' 'Games/(none)/memory.txt'
+  expect "closes with exit code 0" app_close
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  clipu 間違った行
+  expect "the next run shows the correction" drv wait-log-ends-with "$(esc $'\r\n바로잡은 줄 ♥')" 10000
+  expect_eq "the server asked once in all" "$(ls fix/request-*.body | wc -l)" 1
+  expect "closes with exit code 0" app_close
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-correct-menu.png screenshot-correct-translation.png "$KX_E2E_SCREENSHOTS"/
+  fi
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the

@@ -66,7 +66,7 @@ TEST(DialogTemplates, EveryControlLiesInsideItsDialogAndApartFromTheOthers)
     HMODULE program = ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr);
     for (int dialogId : {IDD_ABOUT, IDD_SETTINGS, IDD_AGTHHELPER, IDD_TEXTFILTERS, IDD_SUBSTITUTION,
-                         IDD_SERVERSETTINGS, IDD_WEBSOCKETSETTINGS, IDD_PROFILENAME, IDD_DEEPLSETTINGS, IDD_PAPAGOSETTINGS}) {
+                         IDD_SERVERSETTINGS, IDD_WEBSOCKETSETTINGS, IDD_PROFILENAME, IDD_DEEPLSETTINGS, IDD_PAPAGOSETTINGS, IDD_CORRECTION}) {
         SCOPED_TRACE("dialog " + std::to_string(dialogId));
         HWND dialog = ::CreateDialogParamW(program, MAKEINTRESOURCEW(dialogId), nullptr, &NoHandling, 0);
         ASSERT_NE(dialog, nullptr);

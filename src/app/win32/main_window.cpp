@@ -406,6 +406,9 @@ void MainWindow::OnCommand(int id)
     case ID_POPUP_CLEARTEXT:
         Cleartext1Click();
         break;
+    case ID_POPUP_CORRECT:
+        CorrectTranslation1Click();
+        break;
     case ID_POPUP_SUBTITLE:
         TntMemo1DblClick();
         break;

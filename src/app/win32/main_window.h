@@ -12,6 +12,7 @@
 #include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_code_pages.h"
 #include "capture/game_history.h"
+#include "capture/win32/correction_dialog.h"
 #include "platform/win32/win32_game_folders.h"
 #include "translate/translation_memory.h"
 #include "platform/win32/win32_prompts.h"
@@ -173,6 +174,7 @@ private:
     void TntMemo1DblClick();
     void TntMemo1MouseDown();
     void PopupMenu1Popup(POINT screen);
+    void CorrectTranslation1Click();
     void ClickThrough1Click();
     void ShowHideHotkeyPressed();
 
@@ -207,6 +209,9 @@ private:
     std::unique_ptr<ServiceSettingsDialog> papagoDialog_;
     std::unique_ptr<WebSocketSettingsDialog> webSocketDialog_;
     std::unique_ptr<ProfileNameDialog> profileNameDialog_;
+    std::unique_ptr<CorrectionDialog> correctionDialog_;
+    // The captured line under the mouse when the context menu opened.
+    std::optional<CapturePipeline::LineInView> popupLine_;
     std::unique_ptr<Win32GameFolders> gameFolders_;
     std::unique_ptr<GameProfiles> profiles_;
     std::unique_ptr<TranslationMemory> memory_;  // the game's in force

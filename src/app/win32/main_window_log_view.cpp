@@ -128,6 +128,18 @@ void MainWindow::TntMemo1MouseDown()
         frame_.BeginDrag();
 }
 
+// "Correct translation..": the line under the mouse, corrected in the log
+// and the strip, and kept in the game's memory from now on.
+void MainWindow::CorrectTranslation1Click()
+{
+    if (!popupLine_ || !correctionDialog_)
+        return;
+    const CapturePipeline::LineInView line = *popupLine_;
+    if (const std::optional<std::u16string> corrected = correctionDialog_->Ask(line.line.source, line.line.shown))
+        if (!capture_->Pipeline().CorrectLine(line, *corrected))
+            capture_->Pipeline().AddProgramLine(u"The line is no longer in the log: nothing was corrected");
+}
+
 void MainWindow::PopupMenu1Popup(POINT screen)
 {
     HMENU popup = ::GetSubMenu(popupMenu_.Get(), 0);
@@ -141,6 +153,10 @@ void MainWindow::PopupMenu1Popup(POINT screen)
         ::GetWindowRect(logViewHandle_, &r);
         screen = POINT{r.left + 8, r.top + 8};
     }
+    POINT client = screen;
+    ::ScreenToClient(logViewHandle_, &client);
+    popupLine_ = capture_ ? capture_->Pipeline().CapturedLineAt(logView_->OffsetAt(client)) : std::nullopt;
+    ::EnableMenuItem(popup, ID_POPUP_CORRECT, MF_BYCOMMAND | (popupLine_ ? MF_ENABLED : MF_GRAYED));
     ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window_, nullptr);
 }
 

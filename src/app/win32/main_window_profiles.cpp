@@ -43,6 +43,8 @@ void MainWindow::CreateProfiles()
     capture_->Pipeline().SetHistory(history_.get());
     profileNameDialog_ = std::make_unique<ProfileNameDialog>(instance_);
     profileNameDialog_->Create(window_);
+    correctionDialog_ = std::make_unique<CorrectionDialog>(instance_);
+    correctionDialog_->Create(window_);
 }
 
 // After the settings file is read: what it holds is the global settings, and

@@ -78,6 +78,8 @@ public:
 
     // Counts the changes of the text, so that a caller sees whether one came.
     std::uint64_t Edits() const { return edits_; }
+    // The offset of the text under a point of the view's client area.
+    std::size_t OffsetAt(POINT client) const { return OffsetAtPoint(client.x, client.y); }
     // For tests and the strip: where the view stands.
     std::size_t TopOffset() const { return top_; }
     bool FollowsEnd() const { return followEnd_; }
