@@ -305,13 +305,13 @@ void CapturePipeline::Place(PlannedText text)
     }
 }
 
-std::uint64_t CapturePipeline::Ask(EngineId engine, const Slot& slot)
+std::uint64_t CapturePipeline::Ask(EngineId engine, const Slot& slot, bool fresh)
 {
     std::u16string text = slot.forEngine;
     if (slot.fullStopAdded && !engines_[engine]->WantsFullStop() && !text.empty() && text.back() == u'.')
         text.pop_back();
     const std::uint64_t job = ++lastJob_;
-    workers_[engine]->Submit(job, std::move(text));
+    workers_[engine]->Submit(job, std::move(text), fresh);
     return job;
 }
 
@@ -381,6 +381,45 @@ std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::
         }
     }
     return std::nullopt;
+}
+
+std::optional<CapturePipeline::LineInView> CapturePipeline::NewestCapturedLine() const
+{
+    if (shownLines_.empty())
+        return std::nullopt;
+    const std::u16string text = view_.Text();
+    const std::u16string& shown = shownLines_.back().shown;
+    const std::u16string first = shown.substr(0, shown.find(u"\r\n"));
+    // Its last place in the view where it stands as a whole line.
+    for (std::size_t at = text.rfind(first); at != std::u16string::npos && !first.empty();
+         at = at == 0 ? std::u16string::npos : text.rfind(first, at - 1)) {
+        const std::size_t end = at + first.size();
+        const bool starts = at == 0 || text[at - 1] == u'\n';
+        const bool ends = end == text.size() || text[end] == u'\r' || text[end] == u'\n';
+        if (starts && ends)
+            return LineInView{shownLines_.back(), at, first};
+    }
+    return std::nullopt;
+}
+
+void CapturePipeline::Retranslate(const LineInView& line, const EngineRoles& engines,
+                                  std::shared_ptr<const TextFilterSettings> filters)
+{
+    const EngineId main = engines.main < workers_.size() ? engines.main : 0;
+    Slot slot{SinkOptions{}, {}, 0, std::move(filters)};
+    slot.forEngine = line.line.source;
+    slot.fullStopAdded = engines_[main]->WantsFullStop();
+    if (slot.fullStopAdded)
+        slot.forEngine.push_back(u'.');
+    slot.mainEngine = main;
+    slot.memoryKey = memory_ ? line.line.source : std::u16string();
+    slot.source = line.line.source;
+    slot.draft = line.text;  // what stays when the engine fails
+    // Looked for where it was when its answer comes: the view may change meanwhile.
+    slot.partialShown = RewritableLine{line.start, line.text, std::numeric_limits<std::size_t>::max()};
+    slot.engineJob = slot.mainJob = Ask(main, slot, true);
+    slot.forEngine = {};
+    inPlace_.push_back(std::move(slot));
 }
 
 bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& corrected)

@@ -111,6 +111,14 @@ public:
     // UI thread: `corrected` in the place of the view's line at `start`
     // (as CapturedLineAt found it), and into the memory for its source.
     bool CorrectLine(const LineInView& line, const std::u16string& corrected);
+    // UI thread: the newest captured line still in the view.
+    std::optional<LineInView> NewestCapturedLine() const;
+    // UI thread: the main engine of `engines` asked again for the line's
+    // source, past what it and the memory keep; its answer takes the line's
+    // place as it comes (growing, when the engine writes it in pieces) and
+    // goes into the memory.
+    void Retranslate(const LineInView& line, const EngineRoles& engines,
+                     std::shared_ptr<const TextFilterSettings> filters);
     static constexpr std::size_t kShownLinesKept = 10000;
     // UI thread, once: an engine stopped answering for the run.
     void SetOnEngineStopped(std::function<void(EngineId)> stopped) { onEngineStopped_ = std::move(stopped); }
@@ -194,7 +202,7 @@ private:
     // short piece the engine kept from the text before.
     void RememberMain(const Slot& slot, const EngineWorker::Answer& answer);
     // Asks `engine` for the slot's text; the slot waits for that answer.
-    std::uint64_t Ask(EngineId engine, const Slot& slot);
+    std::uint64_t Ask(EngineId engine, const Slot& slot, bool fresh = false);
     // The answer to show once the slot has all it waits for; nothing while it waits.
     static std::optional<std::u16string> Settled(const Slot& slot);
     // The history told of a slot now shown whole.

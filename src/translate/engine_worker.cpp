@@ -23,6 +23,7 @@ struct EngineWorker::Job {
     std::uint64_t id = 0;
     std::u16string text;
     std::function<void()> task;  // instead of a text
+    bool fresh = false;          // past the engine's kept answers
     Clock::time_point queued;
 };
 
@@ -68,11 +69,12 @@ EngineWorker::~EngineWorker()
     Stop();
 }
 
-void EngineWorker::Submit(std::uint64_t id, std::u16string text)
+void EngineWorker::Submit(std::uint64_t id, std::u16string text, bool fresh)
 {
     Job job;
     job.id = id;
     job.text = std::move(text);
+    job.fresh = fresh;
     Queue(std::move(job));
 }
 
@@ -295,8 +297,10 @@ void EngineWorker::Translate(Job& job, std::unique_lock<std::mutex>& lock)
         answered();
     };
     const CallEnd end = Call(
-        [&translator, text = job.text, outcome, partial = std::move(partial)] {
+        [&translator, text = job.text, fresh = job.fresh, outcome, partial = std::move(partial)] {
             try {
+                if (fresh)
+                    translator.SkipCacheOnce();
                 outcome->translation = translator.Translate(text, partial);
             } catch (const TranslationFailure& e) {
                 outcome->failure = e.what();

@@ -49,8 +49,9 @@ public:
     EngineWorker(const EngineWorker&) = delete;
     EngineWorker& operator=(const EngineWorker&) = delete;
 
-    // Queues a text; the threads start with the first one.
-    void Submit(std::uint64_t job, std::u16string text);
+    // Queues a text; the threads start with the first one. `fresh`: asked
+    // past any answer the engine kept for it.
+    void Submit(std::uint64_t job, std::u16string text, bool fresh = false);
     // Queues other work for the call thread, in turn with the texts (a test
     // translation). Dropped when the worker stops first.
     void Post(std::function<void()> task);

@@ -180,7 +180,7 @@ Translation ServerTranslator::Translate(std::u16string_view text, const PartialA
     const std::vector<ContextLine> context(context_.begin(), context_.end());
     // The whole request is the key: the same line in another context is asked again.
     const std::string key = settings.url + '\n' + BuildChatRequest(settings, *sentence, context);
-    if (std::optional<std::string> known = answers_.Find(key)) {
+    if (std::optional<std::string> known = std::exchange(skipCache_, false) ? std::nullopt : answers_.Find(key)) {
         std::u16string shown = Utf16FromUtf8(*known);
         Remember(*sentence, shown);
         return {std::move(shown), {}};

@@ -61,6 +61,7 @@ public:
     Translation Translate(std::u16string_view text) override { return Translate(text, {}); }
     Translation Translate(std::u16string_view text, const PartialAnswer& partial) override;
     void Abort() override { http_.Cancel(); }
+    void SkipCacheOnce() override { skipCache_ = true; }
     void ForgetContext() override;
     // A request ends at the server's time-out: a text waits no longer.
     std::chrono::milliseconds WaitLimit() const override;
@@ -83,6 +84,7 @@ private:
     // The engine thread's own.
     std::uint64_t cacheFor_ = 0;   // the Configure the answers belong to
     TranslationCache answers_;     // by URL and request body
+    bool skipCache_ = false;       // the next text is asked past answers_
     HeldSentence held_;            // short pieces held for the next text
     std::deque<ContextLine> context_;  // the last lines translated, oldest first
     std::uint64_t contextFor_ = 0;     // the ForgetContext count it belongs to

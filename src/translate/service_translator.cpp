@@ -45,7 +45,7 @@ Translation ServiceTranslator::TranslateSentence(const std::u16string& sentence)
     }
     // The whole request is the key: the same line in another context is asked again.
     const std::string key = request.http.url + '\n' + request.http.body;
-    if (std::optional<std::string> known = answers_.Find(key)) {
+    if (std::optional<std::string> known = std::exchange(skipCache_, false) ? std::nullopt : answers_.Find(key)) {
         Remember(sentence);
         return {Utf16FromUtf8(*known), {}};
     }

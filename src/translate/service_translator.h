@@ -85,6 +85,7 @@ public:
     // Any thread.
     void ForgetContext() override { ++contextForgotten_; }
     void Abort() override { http_.Cancel(); }
+    void SkipCacheOnce() override { skipCache_ = true; }
 
 protected:
     // `noticePrefix` begins each line for the log, e.g. u"DeepL: ".
@@ -123,6 +124,7 @@ private:
     // The engine thread's own.
     std::uint64_t cacheFor_ = 0;        // the Configure the answers belong to
     TranslationCache answers_;          // by URL and request body
+    bool skipCache_ = false;            // the next text is asked past answers_
     HeldSentence held_;                 // short pieces held for the next text
     std::deque<std::u16string> context_;  // the last source lines translated whole, oldest first
     std::uint64_t contextFor_ = 0;        // the ForgetContext count it belongs to

@@ -195,7 +195,7 @@ void TranslationEngine::EngineTranslate(const std::string& shiftJis)
         LastTranslation.clear();
         return;
     }
-    if (std::optional<std::string> known = Answers.Find(shiftJis)) {
+    if (std::optional<std::string> known = std::exchange(SkipCache, false) ? std::nullopt : Answers.Find(shiftJis)) {
         LastTranslation = std::move(*known);
         return;
     }

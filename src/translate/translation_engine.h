@@ -65,6 +65,7 @@ public:
     // ends with StopTransEngine, as the engine expects after a translation.
     Translation Translate(std::u16string_view text) override;
     bool WantsFullStop() const override { return true; }
+    void SkipCacheOnce() override { SkipCache = true; }
     // The text without the full stop it was given for the engine.
     std::u16string Untranslated(std::u16string_view text) const override;
     std::chrono::milliseconds WaitLimit() const override { return CallLimit; }
@@ -91,6 +92,7 @@ public:
     std::string LastTranslation;  // code page 949
     bool TranslationAvailable = false;
     TranslationCache Answers;     // the engine's answers by their exact input, for the run
+    bool SkipCache = false;       // the next call asks the engine past Answers
     std::chrono::milliseconds CallLimit = kEngineWaitLimit;  // longer: stopped answering
 
 private:

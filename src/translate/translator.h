@@ -48,6 +48,9 @@ public:
         static_cast<void>(partial);
         return Translate(text);
     }
+    // The engine thread: the next text is asked anew, past any answer kept
+    // for it ("Translate again").
+    virtual void SkipCacheOnce() {}
     // Any thread: the earlier lines are no context for the next ones any more
     // (the log was cleared).
     virtual void ForgetContext() {}

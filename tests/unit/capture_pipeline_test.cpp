@@ -906,3 +906,27 @@ TEST_F(PipelineRolesFixture, ACapturedLineIsFoundByItsPlaceAndCorrectedInPlace)
     EXPECT_EQ(memory.pairs.at(u"cd"), u"고친 줄");
     EXPECT_EQ(pipeline->CapturedLineAt(view.text.size() - 3)->line.shown, u"고친 줄");
 }
+
+// "Translate again": the newest line asked anew of the main engine (past
+// what the engine keeps), the answer in its place and in the memory; a
+// failure leaves the line as it was.
+TEST_F(PipelineRolesFixture, ALineTranslatedAgainTakesTheNewAnswerInPlaceAndAFailureLeavesIt)
+{
+    FakeMemory memory;
+    pipeline->SetMemory(&memory);
+    Read("ab", {kMain, std::nullopt, std::nullopt, false});
+    pipeline->Note(u"Text source: connected", options);
+    TurnsUntil(u"main:ab\r\nText source: connected\r\n");
+    main.prefix = u"again:";
+    const std::optional<CapturePipeline::LineInView> newest = pipeline->NewestCapturedLine();
+    ASSERT_TRUE(newest);
+    pipeline->Retranslate(*newest, {kMain, std::nullopt, std::nullopt, false}, nullptr);
+    TurnsUntil(u"again:ab\r\nText source: connected\r\n");
+    EXPECT_EQ(view.text, u"again:ab\r\nText source: connected\r\n");
+    EXPECT_EQ(memory.pairs.at(u"ab"), u"again:ab");
+    main.failWith = "down";
+    pipeline->Retranslate(*pipeline->NewestCapturedLine(), {kMain, std::nullopt, std::nullopt, false}, nullptr);
+    TurnsUntil(u"again:ab\r\nText source: connected\r\nTranslation failed: down\r\n");
+    EXPECT_EQ(view.text, u"again:ab\r\nText source: connected\r\nTranslation failed: down\r\n");
+    EXPECT_EQ(main.received, (std::vector<std::u16string>{u"ab", u"ab", u"ab"}));
+}

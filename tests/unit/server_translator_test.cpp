@@ -155,6 +155,12 @@ TEST_F(ServerTranslatorTest, AnswersAreKeptUntilTheServerSettingsChange)
     http.Answer("two");
     EXPECT_EQ(Translate(u"同じ行").first, u"two");
     EXPECT_EQ(http.requests.size(), 2u);
+    // "Translate again": asked anew once, and the new answer kept.
+    translator.SkipCacheOnce();
+    http.Answer("three");
+    EXPECT_EQ(Translate(u"同じ行").first, u"three");
+    EXPECT_EQ(Translate(u"同じ行").first, u"three");
+    EXPECT_EQ(http.requests.size(), 3u);
 }
 
 TEST_F(ServerTranslatorTest, AFailureShowsTheTextUntranslatedWithOneNoticePerTenSeconds)
