@@ -354,6 +354,8 @@ void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
     shownLines_.push_back({*slot.source, shown});
     if (shownLines_.size() > kShownLinesKept)
         shownLines_.pop_front();
+    if (onCapturedLine_)
+        onCapturedLine_();
 }
 
 std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::size_t offset) const

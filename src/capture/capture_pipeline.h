@@ -94,6 +94,8 @@ public:
     void SetMemory(AnswerMemory* memory) { memory_ = memory; }
     // UI thread: told of each captured line once it is shown whole (none: null).
     void SetHistory(LineHistory* history) { history_ = history; }
+    // UI thread: runs each time a captured line is shown whole.
+    void SetOnCapturedLine(std::function<void()> shown) { onCapturedLine_ = std::move(shown); }
     // A captured line as the view shows it, with the text it came from.
     struct ShownLine {
         std::u16string source;
@@ -249,6 +251,7 @@ private:
     std::vector<bool> heldPiece_;  // by engine: its last answer held a short piece back
     AnswerMemory* memory_ = nullptr;
     LineHistory* history_ = nullptr;
+    std::function<void()> onCapturedLine_;
     std::deque<ShownLine> shownLines_;  // the last kShownLinesKept captured lines shown, oldest first
     std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };

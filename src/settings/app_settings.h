@@ -57,6 +57,8 @@ struct HotkeySettings {
     std::string Subtitle = "Ctrl+Alt+S";      // into or out of subtitle mode
     std::string ClickThrough = "Ctrl+Alt+C";  // the subtitle strip lets clicks through or not
     std::string ShowHide = "Ctrl+Alt+H";      // the main window hidden or shown
+    std::string Retranslate = "Ctrl+Alt+R";   // the newest line translated again
+    std::string HideUntilNext = "Ctrl+Alt+X"; // the window hidden until the next captured line
 
     bool operator==(const HotkeySettings&) const = default;
 };

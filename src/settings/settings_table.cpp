@@ -319,6 +319,8 @@ std::vector<SettingRow> MakeTable()
     t.push_back(TextRow("Hotkeys", "Subtitle", KX_AT(app.Hotkeys.Subtitle)));
     t.push_back(TextRow("Hotkeys", "ClickThrough", KX_AT(app.Hotkeys.ClickThrough)));
     t.push_back(TextRow("Hotkeys", "ShowHide", KX_AT(app.Hotkeys.ShowHide)));
+    t.push_back(TextRow("Hotkeys", "Retranslate", KX_AT(app.Hotkeys.Retranslate)));
+    t.push_back(TextRow("Hotkeys", "HideUntilNext", KX_AT(app.Hotkeys.HideUntilNext)));
 
     t.push_back(PerGame(ChoiceRow<EngineKind>("Engine", "Kind", KX_AT(app.Engine),
                                                 {kEngineKindEzTrans, kEngineKindServer, kEngineKindDeepL,

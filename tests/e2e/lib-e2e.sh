@@ -169,7 +169,7 @@ ini_check_complete() { # file
     [MainMenu]='Aot Translation'
     [Agth]='AgthATrun AgthAToption Agthpath'
     [Filters]='RepeatChars RepeatPhrase SkipRepeat'
-    [Hotkeys]='ClickThrough Monitoring ShowHide Subtitle Translation'
+    [Hotkeys]='ClickThrough HideUntilNext Monitoring Retranslate ShowHide Subtitle Translation'
     [Engine]='ApiKey ContextLines ContextTranslations Draft Fallback KeepDraft Kind MaxTokens Model Prompt Stream TimeoutS Url'
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
     [Capture]='Source WebSocketUrl'

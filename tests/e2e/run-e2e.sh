@@ -38,7 +38,8 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   always_on_top_at_start
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
-  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory memory_correction)
+  engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory memory_correction
+  memory_hotkeys)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2285,6 +2286,41 @@ scenario_memory_correction() {
   if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
     cp screenshot-correct-menu.png screenshot-correct-translation.png "$KX_E2E_SCREENSHOTS"/
   fi
+}
+
+# With another program's window in front: Ctrl+Alt+R asks the main engine
+# again for the newest line (one request more, the answer in its place);
+# Ctrl+Alt+X hides the window until the next captured line, or until it is
+# pressed again.
+scenario_memory_hotkeys() {
+  chat_server_start again --max-requests 1000
+  local i
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[WindowsPos]' 'MainLeft=100' 'MainTop=100' \
+    '[Engine]' 'Kind=Server' "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0'
+  app_start
+  app_ready
+  drv command $KX_CMD_UNICODE >/dev/null
+  other_start 300 400 500 300
+  expect "the other program's window has the keyboard" other_focus
+  clipu 最初の行
+  expect "translated" drv wait-log-ends-with "$(esc $'\r\nKO:最初の行')" 10000
+  xdotool key ctrl+alt+r
+  for i in $(seq 100); do [[ -e again/request-2.body ]] && break; sleep 0.1; done
+  expect_eq "Ctrl+Alt+R: the line asked again, past the memory" "$(ls again/request-*.body | wc -l)" 2
+  expect "its answer in the line's place" drv wait-log-ends-with "$(esc $'\r\nKO:最初の行')" 10000
+  expect_eq "one line for it" "$(log_lines | grep -c '^KO:最初の行$')" 1
+  xdotool key ctrl+alt+x
+  expect "Ctrl+Alt+X: hidden" wait_info visible=0
+  clipu 次の行
+  expect "the next captured line brings it back" wait_info visible=1
+  expect "with that line" drv wait-log-ends-with "$(esc $'\r\nKO:次の行')" 10000
+  xdotool key ctrl+alt+x
+  expect "hidden again" wait_info visible=0
+  xdotool key ctrl+alt+x
+  expect "Ctrl+Alt+X again: back at once" wait_info visible=1
+  other_stop
+  expect "closes with exit code 0" app_close
+  expect_eq "Hotkeys.Retranslate" "$(ini_get KestruneEX.ini Hotkeys Retranslate)" Ctrl+Alt+R
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the

@@ -237,7 +237,7 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
                     "]\r\nGName=\r\nAPath=\r\nAOption=\r\nTDelay=\r\nNotes=\r\nGTMethod=\r\n";
     expected += "[Filters]\r\nRepeatChars=0\r\nRepeatPhrase=0\r\nSkipRepeat=0\r\n";
     expected += "[Hotkeys]\r\nMonitoring=Ctrl+Alt+M\r\nTranslation=Ctrl+Alt+T\r\nSubtitle=Ctrl+Alt+S\r\n"
-                "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\n";
+                "ClickThrough=Ctrl+Alt+C\r\nShowHide=Ctrl+Alt+H\r\nRetranslate=Ctrl+Alt+R\r\nHideUntilNext=Ctrl+Alt+X\r\n";
     expected += "[Engine]\r\nKind=ezTrans\r\nUrl=http://127.0.0.1:8080/v1/chat/completions\r\nModel=\r\nPrompt=" +
                 EncodeHexText(ServerSettings{}.prompt) + "\r\nTimeoutS=30\r\nApiKey=\r\n"
                 "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n"

@@ -409,6 +409,9 @@ void MainWindow::OnCommand(int id)
     case ID_POPUP_CORRECT:
         CorrectTranslation1Click();
         break;
+    case ID_POPUP_RETRANSLATE:
+        TranslateAgain1Click();
+        break;
     case ID_POPUP_SUBTITLE:
         TntMemo1DblClick();
         break;

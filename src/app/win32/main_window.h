@@ -175,6 +175,12 @@ private:
     void TntMemo1MouseDown();
     void PopupMenu1Popup(POINT screen);
     void CorrectTranslation1Click();
+    void TranslateAgain1Click();
+    // The line asked again of the main engine, its answer in the line's place.
+    void TranslateAgain(const CapturePipeline::LineInView& line);
+    void HideUntilNextHotkeyPressed();
+    // A captured line came into the view: a window hidden until then comes back.
+    void CapturedLineShown();
     void ClickThrough1Click();
     void ShowHideHotkeyPressed();
 
@@ -212,6 +218,7 @@ private:
     std::unique_ptr<CorrectionDialog> correctionDialog_;
     // The captured line under the mouse when the context menu opened.
     std::optional<CapturePipeline::LineInView> popupLine_;
+    bool hiddenUntilNext_ = false;
     std::unique_ptr<Win32GameFolders> gameFolders_;
     std::unique_ptr<GameProfiles> profiles_;
     std::unique_ptr<TranslationMemory> memory_;  // the game's in force

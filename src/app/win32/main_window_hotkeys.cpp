@@ -12,6 +12,8 @@ enum HotkeyId : int {
     kSubtitleHotkey,
     kClickThroughHotkey,
     kShowHideHotkey,
+    kRetranslateHotkey,
+    kHideUntilNextHotkey,
 };
 
 struct HotkeyBinding {
@@ -26,6 +28,8 @@ constexpr HotkeyBinding kHotkeyBindings[] = {
     {kSubtitleHotkey, "Subtitle", &HotkeySettings::Subtitle},
     {kClickThroughHotkey, "ClickThrough", &HotkeySettings::ClickThrough},
     {kShowHideHotkey, "ShowHide", &HotkeySettings::ShowHide},
+    {kRetranslateHotkey, "Retranslate", &HotkeySettings::Retranslate},
+    {kHideUntilNextHotkey, "HideUntilNext", &HotkeySettings::HideUntilNext},
 };
 
 } // namespace
@@ -83,6 +87,13 @@ void MainWindow::OnHotkey(int id)
     case kShowHideHotkey:
         ShowHideHotkeyPressed();
         break;
+    case kRetranslateHotkey:
+        if (const std::optional<CapturePipeline::LineInView> newest = capture_->Pipeline().NewestCapturedLine())
+            TranslateAgain(*newest);
+        break;
+    case kHideUntilNextHotkey:
+        HideUntilNextHotkeyPressed();
+        break;
     default:
         break;
     }
@@ -103,6 +114,27 @@ void MainWindow::ShowHideHotkeyPressed()
         ::ShowWindow(window_, SW_SHOWNOACTIVATE);
     else
         ::ShowWindow(window_, SW_HIDE);
+}
+
+// Out of the way of a choice or a picture the game shows, until the game
+// shows its next line; pressed again, back at once.
+void MainWindow::HideUntilNextHotkeyPressed()
+{
+    if (hiddenUntilNext_) {
+        CapturedLineShown();
+        return;
+    }
+    if (!::IsWindowVisible(window_))
+        return;
+    ::ShowWindow(window_, SW_HIDE);
+    hiddenUntilNext_ = true;
+}
+
+void MainWindow::CapturedLineShown()
+{
+    if (!std::exchange(hiddenUntilNext_, false))
+        return;
+    ::ShowWindow(window_, SW_SHOWNA);  // without taking the keyboard from the game
 }
 
 } // namespace kx::win32

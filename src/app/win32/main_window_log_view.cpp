@@ -140,6 +140,20 @@ void MainWindow::CorrectTranslation1Click()
             capture_->Pipeline().AddProgramLine(u"The line is no longer in the log: nothing was corrected");
 }
 
+void MainWindow::TranslateAgain1Click()
+{
+    if (popupLine_)
+        TranslateAgain(*popupLine_);
+}
+
+void MainWindow::TranslateAgain(const CapturePipeline::LineInView& line)
+{
+    if (!model_.TranslationPossible())
+        return;
+    const CaptureSwitches now = model_.Switches();
+    capture_->Pipeline().Retranslate(line, now.engines, now.filters);
+}
+
 void MainWindow::PopupMenu1Popup(POINT screen)
 {
     HMENU popup = ::GetSubMenu(popupMenu_.Get(), 0);
@@ -157,6 +171,8 @@ void MainWindow::PopupMenu1Popup(POINT screen)
     ::ScreenToClient(logViewHandle_, &client);
     popupLine_ = capture_ ? capture_->Pipeline().CapturedLineAt(logView_->OffsetAt(client)) : std::nullopt;
     ::EnableMenuItem(popup, ID_POPUP_CORRECT, MF_BYCOMMAND | (popupLine_ ? MF_ENABLED : MF_GRAYED));
+    ::EnableMenuItem(popup, ID_POPUP_RETRANSLATE,
+                     MF_BYCOMMAND | (popupLine_ && model_.TranslationPossible() ? MF_ENABLED : MF_GRAYED));
     ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, window_, nullptr);
 }
 

@@ -41,6 +41,7 @@ void MainWindow::CreateProfiles()
     history_ = std::make_unique<GameHistory>(*gameFolders_, LocalTimeText);
     capture_->Pipeline().SetMemory(memory_.get());
     capture_->Pipeline().SetHistory(history_.get());
+    capture_->Pipeline().SetOnCapturedLine([this] { CapturedLineShown(); });
     profileNameDialog_ = std::make_unique<ProfileNameDialog>(instance_);
     profileNameDialog_->Create(window_);
     correctionDialog_ = std::make_unique<CorrectionDialog>(instance_);
