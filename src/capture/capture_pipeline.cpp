@@ -636,6 +636,7 @@ void CapturePipeline::Clear()
     // Answers still to come find no place and are dropped.
     waiting_.clear();
     inPlace_.clear();
+    shownLines_.clear();
     for (const std::unique_ptr<EngineWorker>& worker : workers_)
         worker->ForgetContext();
 }

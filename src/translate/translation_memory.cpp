@@ -2,6 +2,10 @@
 
 #include "common/text.h"
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 namespace kx {
 namespace {
 
@@ -9,23 +13,76 @@ constexpr const char16_t* kMemoryPrefix = u"Translation memory: ";
 
 } // namespace
 
+TranslationMemory::ReadFile TranslationMemory::Parse(FileReadResult file, std::u16string path)
+{
+    ReadFile read;
+    read.readable = file.status != FileReadStatus::Failed;
+    if (!read.readable) {
+        read.lines.push_back(kMemoryPrefix + path + u" could not be read");
+        return read;
+    }
+    read.contents = ReadMemory(file.bytes);
+    if (read.contents.unreadable != 0)
+        read.lines.push_back(kMemoryPrefix + Widen(std::to_string(read.contents.unreadable)) +
+                             (read.contents.unreadable == 1 ? u" line of " : u" lines of ") + path +
+                             u" could not be read");
+    return read;
+}
+
+TranslationMemory::ReadFile TranslationMemory::Read(GameFoldersPort& folders, const std::u16string& game)
+{
+    return Parse(folders.ReadGameFile(game, kMemoryFileName), folders.GameFilePath(game, kMemoryFileName));
+}
+
+std::vector<std::u16string> TranslationMemory::Take(ReadFile file)
+{
+    if (!file.readable) {
+        state_ = State::Unreadable;
+        contents_ = MemoryContents();
+        return std::move(file.lines);
+    }
+    // Kept while the file was read: in the file already, and newer.
+    for (auto& [source, translation] : contents_.pairs)
+        file.contents.pairs.insert_or_assign(source, std::move(translation));
+    file.contents.lines += contents_.lines;
+    contents_ = std::move(file.contents);
+    state_ = State::Loaded;
+    return std::move(file.lines);
+}
+
 std::vector<std::u16string> TranslationMemory::Load(const std::u16string& game)
 {
+    ++loads_;
     game_ = game;
     contents_ = MemoryContents();
-    std::vector<std::u16string> lines;
-    const FileReadResult file = folders_.ReadGameFile(game, kMemoryFileName);
-    loaded_ = file.status != FileReadStatus::Failed;
-    if (!loaded_) {
-        lines.push_back(kMemoryPrefix + folders_.GameFilePath(game, kMemoryFileName) + u" could not be read");
-        return lines;
+    return Take(Read(folders_, game));
+}
+
+void TranslationMemory::LoadInBackground(const std::u16string& game, UiThreadPort& ui,
+                                         std::function<void(std::vector<std::u16string>)> told)
+{
+    const std::uint64_t load = ++loads_;
+    game_ = game;
+    contents_ = MemoryContents();
+    state_ = State::Loading;
+    // The bytes here (one read); their lines, the long part, on a thread
+    // that touches nothing of the program's but through the gate.
+    FileReadResult file = folders_.ReadGameFile(game, kMemoryFileName);
+    std::u16string path = folders_.GameFilePath(game, kMemoryFileName);
+    try {
+        std::thread([this, gate = gate_, &ui, load, file = std::move(file), path = std::move(path),
+                     told = std::move(told)]() mutable {
+            ReadFile read = Parse(std::move(file), std::move(path));
+            gate->Run([&] {
+                ui.Post([this, load, read = std::move(read), told = std::move(told)]() mutable {
+                    if (load == loads_)
+                        told(Take(std::move(read)));
+                });
+            });
+        }).detach();
+    } catch (const std::system_error&) {
+        told(Take(Read(folders_, game)));  // no thread to spare: read here
     }
-    contents_ = ReadMemory(file.bytes);
-    if (contents_.unreadable != 0)
-        lines.push_back(kMemoryPrefix + Widen(std::to_string(contents_.unreadable)) +
-                        (contents_.unreadable == 1 ? u" line of " : u" lines of ") +
-                        folders_.GameFilePath(game, kMemoryFileName) + u" could not be read");
-    return lines;
 }
 
 std::optional<std::u16string> TranslationMemory::Find(std::u16string_view source) const
@@ -38,7 +95,7 @@ std::optional<std::u16string> TranslationMemory::Find(std::u16string_view source
 
 void TranslationMemory::Remember(const std::u16string& source, const std::u16string& translation)
 {
-    if (!loaded_ || source.empty() || translation.empty())
+    if (state_ == State::Unreadable || source.empty() || translation.empty())
         return;
     const auto known = contents_.pairs.find(source);
     if (known != contents_.pairs.end() && known->second == translation)
@@ -48,7 +105,7 @@ void TranslationMemory::Remember(const std::u16string& source, const std::u16str
     contents_.pairs.insert_or_assign(source, translation);
     ++contents_.lines;
     // Lines that could not be read stay as long as the file is not written again.
-    if (MemoryNeedsCompacting(contents_) && contents_.unreadable == 0 &&
+    if (state_ == State::Loaded && MemoryNeedsCompacting(contents_) && contents_.unreadable == 0 &&
         folders_.ReplaceGameFile(game_, kMemoryFileName, CompactedMemory(contents_)))
         contents_.lines = contents_.pairs.size();
 }

@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
 using namespace kx;
 using namespace kx::testing;
 
@@ -56,4 +61,48 @@ TEST(GameHistory, EachLineGoesToTheGamesHistoryWithItsTimeUnlessItIsOff)
     history.SetOn(false);
     history.LineShown(u"a", u"b");
     EXPECT_EQ(folders.files[u"Game\\history.txt"], "2026-12-11 10:00:00\t\xE3\x81\x93\xE3\x82\x93\xE3\x81\xAB\xE3\x81\xA1\xE3\x81\xAF\t\xEC\x95\x88\xEB\x85\x95\r\n");
+}
+
+namespace {
+
+// Keeps what is posted until the test runs it, as the UI thread would.
+struct HeldUiThread : UiThreadPort {
+    std::mutex mutex;
+    std::condition_variable posted;
+    std::vector<std::function<void()>> work;
+    void Post(std::function<void()> next) override
+    {
+        std::lock_guard lock(mutex);
+        work.push_back(std::move(next));
+        posted.notify_all();
+    }
+    void RunWhenPosted()
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(posted.wait_for(lock, std::chrono::seconds(5), [this] { return !work.empty(); }));
+        std::vector<std::function<void()>> now = std::move(work);
+        lock.unlock();
+        for (auto& w : now)
+            w();
+    }
+};
+
+} // namespace
+
+// Read on a thread of its own: an answer kept meanwhile wins over the file's,
+// and the lines for the log come on the UI thread once it is read.
+TEST(TranslationMemory, ReadInTheBackgroundWhatIsAnsweredMeanwhileIsKeptAndWins)
+{
+    FakeGameFolders folders;
+    folders.files[u"Game\\memory.txt"] = "a\told\r\nb\tB\r\nbad\r\n";
+    HeldUiThread ui;
+    TranslationMemory memory(folders);
+    std::vector<std::u16string> told;
+    memory.LoadInBackground(u"Game", ui, [&](std::vector<std::u16string> lines) { told = std::move(lines); });
+    memory.Remember(u"a", u"new");
+    ui.RunWhenPosted();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(memory.Find(u"a"), u"new");
+    EXPECT_EQ(memory.Find(u"b"), u"B");
+    EXPECT_EQ(folders.files[u"Game\\memory.txt"], "a\told\r\nb\tB\r\nbad\r\na\tnew\r\n");
 }

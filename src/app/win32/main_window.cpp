@@ -338,6 +338,8 @@ void MainWindow::FormDestory()
     ::KillTimer(window_, kPipelineTimerId);
     UnregisterHotkeys();
     SaveSettingsOnce();
+    if (memory_)
+        memory_->StopLoading();
     if (capture_)
         capture_->Stop();
 }

@@ -84,8 +84,10 @@ void MainWindow::OpenHistoryFolder1Click()
 void MainWindow::UseGameFiles()
 {
     const std::u16string game = profiles_->IsActive() ? profiles_->Active() : std::u16string(kNoProfileFolder);
-    for (const std::u16string& line : memory_->Load(game))
-        capture_->Pipeline().AddProgramLine(line);
+    memory_->LoadInBackground(game, capture_->UiThread(), [this](std::vector<std::u16string> lines) {
+        for (const std::u16string& line : lines)
+            capture_->Pipeline().AddProgramLine(line);
+    });
     history_->UseGame(game);
     history_->SetOn(settings_.HistoryOn());
 }
