@@ -2309,15 +2309,19 @@ scenario_memory_hotkeys() {
   expect_eq "Ctrl+Alt+R: the line asked again, past the memory" "$(ls again/request-*.body | wc -l)" 2
   expect "its answer in the line's place" drv wait-log-ends-with "$(esc $'\r\nKO:最初の行')" 10000
   expect_eq "one line for it" "$(log_lines | grep -c '^KO:最初の行$')" 1
+  xdotool key ctrl+alt+s
+  expect "Ctrl+Alt+S: the subtitle strip" wait_info popup=1 caption=0 topmost=1
   xdotool key ctrl+alt+x
-  expect "Ctrl+Alt+X: hidden" wait_info visible=0
+  expect "Ctrl+Alt+X: the strip hidden" wait_info visible=0
   clipu 次の行
-  expect "the next captured line brings it back" wait_info visible=1
-  expect "with that line" drv wait-log-ends-with "$(esc $'\r\nKO:次の行')" 10000
+  expect "the next captured line brings it back" wait_info visible=1 popup=1
+  expect "with that line" drv wait-log-equals "$(esc 'KO:次の行')" 10000
   xdotool key ctrl+alt+x
   expect "hidden again" wait_info visible=0
   xdotool key ctrl+alt+x
   expect "Ctrl+Alt+X again: back at once" wait_info visible=1
+  xdotool key ctrl+alt+s
+  expect "Ctrl+Alt+S again: the normal frame" wait_info popup=0 caption=1
   other_stop
   expect "closes with exit code 0" app_close
   expect_eq "Hotkeys.Retranslate" "$(ini_get KestruneEX.ini Hotkeys Retranslate)" Ctrl+Alt+R

@@ -312,7 +312,8 @@ TEST_F(SourceFixture, RetriesWaitForTheirTime)
     const auto started = std::chrono::steady_clock::now();
     Start(300);
     ASSERT_TRUE(script.WaitFor([&] { return script.texts.size() == 1; }));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);
+    // The schedule counts whole milliseconds: the wait may end up to one short.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 299ms);
     source->Stop(1s);
 }
 
