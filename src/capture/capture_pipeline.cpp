@@ -292,7 +292,7 @@ void CapturePipeline::Place(PlannedText text)
         slot.draftEngine = known(roles.draft);
         slot.fallback = known(roles.fallback);
         slot.keepDraft = roles.keepDraft;
-        slot.mainEngine = roles.main;
+        slot.mainEngine = slot.askedEngine = roles.main;
         slot.engineJob = slot.mainJob = Ask(roles.main, slot);
         if (memory_ && !cut)
             slot.memoryKey = source;
@@ -325,7 +325,8 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
     } else if (answer.failed && slot.fallback && slot.fallback != slot.draftEngine) {
         // The fallback answers in the main engine's place; what was shown
         // of the main answer stays until its answer takes its place.
-        slot.engineJob = Ask(*std::exchange(slot.fallback, std::nullopt), slot);
+        slot.askedEngine = *std::exchange(slot.fallback, std::nullopt);
+        slot.engineJob = Ask(slot.askedEngine, slot);
         slot.partial.clear();
         slot.partialChanged = false;
         return std::move(answer.notice);
@@ -337,6 +338,10 @@ std::u16string CapturePipeline::TakeAnswer(Slot& slot, EngineWorker::Answer answ
         slot.answerFailed = answer.failed;
     }
     if (std::optional<std::u16string> text = Settled(slot)) {
+        if (!slot.answerFailed)
+            slot.answeredBy = slot.askedEngine;
+        else if (slot.draft)
+            slot.answeredBy = slot.draftEngine;
         slot.text = std::move(*text);
         slot.engineJob = 0;
         slot.draftJob = 0;  // a draft still to come is not waited for
@@ -351,7 +356,7 @@ void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
         return;
     if (history_)
         history_->LineShown(*slot.source, shown);
-    shownLines_.push_back({*slot.source, shown});
+    shownLines_.push_back({*slot.source, shown, slot.answeredBy});
     if (shownLines_.size() > kShownLinesKept)
         shownLines_.pop_front();
     if (onCapturedLine_)
@@ -413,7 +418,7 @@ void CapturePipeline::Retranslate(const LineInView& line, const EngineRoles& eng
     slot.fullStopAdded = engines_[main]->WantsFullStop();
     if (slot.fullStopAdded)
         slot.forEngine.push_back(u'.');
-    slot.mainEngine = main;
+    slot.mainEngine = slot.askedEngine = main;
     slot.memoryKey = memory_ ? line.line.source : std::u16string();
     slot.source = line.line.source;
     slot.draft = line.text;  // what stays when the engine fails
@@ -430,7 +435,7 @@ bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& 
     RewritableLine place{line.start, line.text, std::numeric_limits<std::size_t>::max()};
     if (corrected.empty() || !Rewrite(place, corrected))
         return false;
-    shownLines_.push_back({line.line.source, corrected});
+    shownLines_.push_back({line.line.source, corrected, std::nullopt});
     if (memory_)
         memory_->Remember(line.line.source, corrected);
     return true;

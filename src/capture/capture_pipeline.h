@@ -100,6 +100,7 @@ public:
     struct ShownLine {
         std::u16string source;
         std::u16string shown;
+        std::optional<EngineId> engine;  // whose answer it shows; none: untranslated, memory, correction
     };
     // UI thread: the captured line the view shows at `offset`, the newest of
     // those that show that text; nothing for a line of the program's own.
@@ -162,6 +163,8 @@ private:
         std::optional<std::u16string> answer{};  // the main answer, cleaned, waiting for the draft
         std::uint64_t mainJob = 0;             // the main engine's answer (not the fallback's)
         EngineId mainEngine = 0;
+        EngineId askedEngine = 0;              // the engine engineJob waits for
+        std::optional<EngineId> answeredBy{};  // whose answer the line shows once settled
         std::u16string memoryKey{};            // the source its answer is kept for; empty: not kept
         std::optional<std::u16string> source{};  // a captured line's, for the history; none: the program's
         bool answerFailed = false;

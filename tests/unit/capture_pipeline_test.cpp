@@ -813,6 +813,8 @@ TEST_F(PipelineRolesFixture, AFailedMainAnswerGivesWayToTheFallbackElseTheDraftS
     EXPECT_EQ(view.text, expected);
     EXPECT_EQ(main.Calls(), 3u);
     EXPECT_EQ(fallback.received, (std::vector<std::u16string>{u"ab", u"cd"}));
+    EXPECT_EQ(pipeline->CapturedLineAt(0)->line.engine, kFallback);
+    EXPECT_EQ(pipeline->CapturedLineAt(view.text.find(u"d:ef"))->line.engine, kDraft) << "the draft kept";
 }
 
 namespace {
@@ -899,6 +901,7 @@ TEST_F(PipelineRolesFixture, ACapturedLineIsFoundByItsPlaceAndCorrectedInPlace)
     ASSERT_TRUE(found);
     EXPECT_EQ(found->line.source, u"cd");
     EXPECT_EQ(found->line.shown, u"main:cd");
+    EXPECT_EQ(found->line.engine, kMain);
     EXPECT_FALSE(pipeline->CapturedLineAt(view.text.find(u"Text source")));
     EXPECT_FALSE(pipeline->CorrectLine(*found, u"")) << "an empty correction is no line";
     EXPECT_TRUE(pipeline->CorrectLine(*found, u"고친 줄"));
