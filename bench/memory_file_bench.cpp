@@ -74,7 +74,7 @@ int main(int argc, char** argv)
         const kx::MemoryContents memory = kx::ReadMemory(MemoryText());
         const std::size_t held = ResidentBytes() - before;
         std::printf("memory file: %zu pairs, %zu bytes; held in memory: %zu bytes, %.2f per byte of the file\n",
-                    memory.pairs.size(), fileBytes, held, static_cast<double>(held) / static_cast<double>(fileBytes));
+                    memory.pairs.Size(), fileBytes, held, static_cast<double>(held) / static_cast<double>(fileBytes));
     }
     return kx::bench::RunWithRatios(argc, argv, "BM_ReadBytes");
 }

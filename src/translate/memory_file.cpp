@@ -2,6 +2,8 @@
 
 #include "common/utf.h"
 
+#include <algorithm>
+
 namespace kx {
 namespace {
 
@@ -27,17 +29,18 @@ void AppendEscaped(std::string& out, std::u16string_view field)
     }
 }
 
-std::optional<std::u16string> Unescaped(std::string_view field)
+// The field's bytes with its escapes undone; nothing when an escape is
+// none of the four or the bytes are no UTF-8.
+bool Unescape(std::string_view field, std::string& bytes)
 {
-    std::string bytes;
-    bytes.reserve(field.size());
+    bytes.clear();
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (field[i] != '\\') {
             bytes.push_back(field[i]);
             continue;
         }
         if (++i == field.size())
-            return std::nullopt;
+            return false;
         switch (field[i]) {
         case 't':
             bytes.push_back('\t');
@@ -52,10 +55,19 @@ std::optional<std::u16string> Unescaped(std::string_view field)
             bytes.push_back('\\');
             break;
         default:
-            return std::nullopt;
+            return false;
         }
     }
-    return Utf16FromWellFormedUtf8(bytes);
+    return !bytes.empty() && Utf16FromWellFormedUtf8(bytes).has_value();
+}
+
+// A memory line's two fields unescaped into `source` and `translation`.
+bool ReadFields(std::string_view line, std::string& source, std::string& translation)
+{
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string_view::npos || line.find('\t', tab + 1) != std::string_view::npos)
+        return false;
+    return Unescape(line.substr(0, tab), source) && Unescape(line.substr(tab + 1), translation);
 }
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -85,20 +97,64 @@ std::string HistoryLine(std::string_view when, std::u16string_view source, std::
 
 std::optional<std::pair<std::u16string, std::u16string>> ReadMemoryLine(std::string_view line)
 {
-    const std::size_t tab = line.find('\t');
-    if (tab == std::string_view::npos || line.find('\t', tab + 1) != std::string_view::npos)
+    std::string source, translation;
+    if (!ReadFields(line, source, translation))
         return std::nullopt;
-    std::optional<std::u16string> source = Unescaped(line.substr(0, tab));
-    std::optional<std::u16string> translation = Unescaped(line.substr(tab + 1));
-    // An empty side would show nothing, or stand for no text at all.
-    if (!source || !translation || source->empty() || translation->empty())
+    return std::pair{Utf16FromUtf8(source), Utf16FromUtf8(translation)};
+}
+
+std::string_view PairStore::Keep(std::string_view text)
+{
+    if (text.size() > kBlockBytes - blockUsed_) {
+        // A text longer than a block gets a block of its own.
+        blocks_.push_back(std::make_unique<char[]>(std::max(kBlockBytes, text.size())));
+        blockUsed_ = 0;
+    }
+    char* at = blocks_.back().get() + blockUsed_;
+    std::copy(text.begin(), text.end(), at);
+    blockUsed_ += text.size();
+    if (text.size() > kBlockBytes)
+        blockUsed_ = kBlockBytes;  // full: the next text starts a new block
+    return {at, text.size()};
+}
+
+void PairStore::Put(std::string_view source, std::string_view translation)
+{
+    const auto known = index_.find(source);
+    if (known != index_.end()) {
+        if (known->second != translation)
+            known->second = Keep(translation);
+        return;
+    }
+    const std::string_view kept = Keep(source);
+    index_.emplace(kept, Keep(translation));
+}
+
+void PairStore::Put(std::u16string_view source, std::u16string_view translation)
+{
+    Put(std::string_view(Utf8FromUtf16(source)), std::string_view(Utf8FromUtf16(translation)));
+}
+
+std::optional<std::string_view> PairStore::Find(std::string_view source) const
+{
+    const auto found = index_.find(source);
+    if (found == index_.end())
         return std::nullopt;
-    return std::pair{std::move(*source), std::move(*translation)};
+    return found->second;
+}
+
+std::optional<std::u16string> PairStore::Find(std::u16string_view source) const
+{
+    const std::optional<std::string_view> found = Find(std::string_view(Utf8FromUtf16(source)));
+    if (!found)
+        return std::nullopt;
+    return Utf16FromUtf8(*found);
 }
 
 MemoryContents ReadMemory(std::string_view bytes)
 {
     MemoryContents memory;
+    std::string source, translation;  // one line's fields, reused
     if (bytes.starts_with(kByteOrderMark))
         bytes.remove_prefix(kByteOrderMark.size());
     while (!bytes.empty()) {
@@ -109,8 +165,8 @@ MemoryContents ReadMemory(std::string_view bytes)
             line.remove_suffix(1);
         if (line.empty())
             continue;
-        if (auto pair = ReadMemoryLine(line)) {
-            memory.pairs.insert_or_assign(std::move(pair->first), std::move(pair->second));
+        if (ReadFields(line, source, translation)) {
+            memory.pairs.Put(std::string_view(source), std::string_view(translation));
             ++memory.lines;
         } else {
             ++memory.unreadable;
@@ -122,8 +178,9 @@ MemoryContents ReadMemory(std::string_view bytes)
 std::string CompactedMemory(const MemoryContents& memory)
 {
     std::string out;
-    for (const auto& [source, translation] : memory.pairs)
-        out += MemoryLine(source, translation);
+    memory.pairs.ForEach([&out](std::string_view source, std::string_view translation) {
+        out += MemoryLine(Utf16FromUtf8(source), Utf16FromUtf8(translation));
+    });
     return out;
 }
 

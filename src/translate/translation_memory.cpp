@@ -42,8 +42,9 @@ std::vector<std::u16string> TranslationMemory::Take(ReadFile file)
         return std::move(file.lines);
     }
     // Kept while the file was read: in the file already, and newer.
-    for (auto& [source, translation] : contents_.pairs)
-        file.contents.pairs.insert_or_assign(source, std::move(translation));
+    contents_.pairs.ForEach([&file](std::string_view source, std::string_view translation) {
+        file.contents.pairs.Put(source, translation);
+    });
     file.contents.lines += contents_.lines;
     contents_ = std::move(file.contents);
     state_ = State::Loaded;
@@ -72,11 +73,12 @@ void TranslationMemory::LoadInBackground(const std::u16string& game, UiThreadPor
     try {
         std::thread([this, gate = gate_, &ui, load, file = std::move(file), path = std::move(path),
                      told = std::move(told)]() mutable {
-            ReadFile read = Parse(std::move(file), std::move(path));
+            // Shared: posted work is copied, the pairs are not.
+            auto read = std::make_shared<ReadFile>(Parse(std::move(file), std::move(path)));
             gate->Run([&] {
-                ui.Post([this, load, read = std::move(read), told = std::move(told)]() mutable {
+                ui.Post([this, load, read, told = std::move(told)]() mutable {
                     if (load == loads_)
-                        told(Take(std::move(read)));
+                        told(Take(std::move(*read)));
                 });
             });
         }).detach();
@@ -87,27 +89,23 @@ void TranslationMemory::LoadInBackground(const std::u16string& game, UiThreadPor
 
 std::optional<std::u16string> TranslationMemory::Find(std::u16string_view source) const
 {
-    const auto found = contents_.pairs.find(std::u16string(source));
-    if (found == contents_.pairs.end())
-        return std::nullopt;
-    return found->second;
+    return contents_.pairs.Find(source);
 }
 
 void TranslationMemory::Remember(const std::u16string& source, const std::u16string& translation)
 {
     if (state_ == State::Unreadable || source.empty() || translation.empty())
         return;
-    const auto known = contents_.pairs.find(source);
-    if (known != contents_.pairs.end() && known->second == translation)
+    if (contents_.pairs.Find(std::u16string_view(source)) == translation)
         return;  // nothing new to keep
     if (!folders_.AppendGameFile(game_, kMemoryFileName, MemoryLine(source, translation)))
         return;
-    contents_.pairs.insert_or_assign(source, translation);
+    contents_.pairs.Put(std::u16string_view(source), std::u16string_view(translation));
     ++contents_.lines;
     // Lines that could not be read stay as long as the file is not written again.
     if (state_ == State::Loaded && MemoryNeedsCompacting(contents_) && contents_.unreadable == 0 &&
         folders_.ReplaceGameFile(game_, kMemoryFileName, CompactedMemory(contents_)))
-        contents_.lines = contents_.pairs.size();
+        contents_.lines = contents_.pairs.Size();
 }
 
 } // namespace kx

@@ -52,7 +52,7 @@ public:
     // Added to the file at once; the file is written again, one line per
     // source and in one step, once it holds more than twice the lines it needs.
     void Remember(const std::u16string& source, const std::u16string& translation) override;
-    std::size_t Size() const { return contents_.pairs.size(); }
+    std::size_t Size() const { return contents_.pairs.Size(); }
 
 private:
     enum class State { Loading, Loaded, Unreadable };

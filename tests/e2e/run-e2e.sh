@@ -1747,7 +1747,8 @@ scenario_hotkeys_global() {
   expect "closes with exit code 0" app_close
   other_stop
   expect "[Hotkeys] written with the defaults" diff <(ini_dump KestruneEX.ini | grep '^Hotkeys\.') \
-    <(printf 'Hotkeys.%s\n' Monitoring=Ctrl+Alt+M Translation=Ctrl+Alt+T Subtitle=Ctrl+Alt+S ClickThrough=Ctrl+Alt+C ShowHide=Ctrl+Alt+H)
+    <(printf 'Hotkeys.%s\n' Monitoring=Ctrl+Alt+M Translation=Ctrl+Alt+T Subtitle=Ctrl+Alt+S ClickThrough=Ctrl+Alt+C ShowHide=Ctrl+Alt+H \
+      Retranslate=Ctrl+Alt+R HideUntilNext=Ctrl+Alt+X)
 }
 
 # Click-through in subtitle mode: the context menu's item and Ctrl+Alt+C add

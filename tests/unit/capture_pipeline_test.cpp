@@ -754,6 +754,15 @@ struct PipelineRolesFixture : ::testing::Test {
         text.engines = roles;
         pipeline->Read(std::move(text));
     }
+    // Takes UI turns until nothing read waits for an answer.
+    void TurnsUntilIdle()
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (pipeline->Busy() && std::chrono::steady_clock::now() < deadline)
+            if (ui.TakeWake(50ms))
+                pipeline->OnUiTurn();
+        ASSERT_FALSE(pipeline->Busy());
+    }
     // Takes UI turns until the view shows `text` or nothing is left to show.
     void TurnsUntil(const std::u16string& text)
     {
@@ -810,11 +819,16 @@ TEST_F(PipelineRolesFixture, AFailedMainAnswerGivesWayToTheFallbackElseTheDraftS
     Read("ef", {kMain, kDraft, std::nullopt, false});
     const std::u16string expected = u"f:ab\r\nTranslation failed: down\r\nf:cd\r\nd:ef\r\n";
     TurnsUntil(expected);
+    main.WaitUntilReturned(3);  // the draft shows before the main engine is asked
+    TurnsUntilIdle();
     EXPECT_EQ(view.text, expected);
     EXPECT_EQ(main.Calls(), 3u);
     EXPECT_EQ(fallback.received, (std::vector<std::u16string>{u"ab", u"cd"}));
+    ASSERT_TRUE(pipeline->CapturedLineAt(0));
     EXPECT_EQ(pipeline->CapturedLineAt(0)->line.engine, kFallback);
-    EXPECT_EQ(pipeline->CapturedLineAt(view.text.find(u"d:ef"))->line.engine, kDraft) << "the draft kept";
+    const auto kept = pipeline->CapturedLineAt(view.text.find(u"d:ef"));
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->line.engine, kDraft) << "the draft kept";
 }
 
 namespace {

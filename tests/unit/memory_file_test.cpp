@@ -12,8 +12,8 @@ TEST(MemoryFile, FieldsWithTabsLineBreaksAndBackslashesComeBackWhole)
     EXPECT_EQ(line, "\xE5\x90\x8D\xE5\x89\x8D\\t\xE3\x80\x8C" "a\\\\b\xE3\x80\x8D\\r\\n\xE4\xBA\x8C\xE8\xA1\x8C\xE7\x9B\xAE"
                     "\xF0\x9F\x98\x80\t\xEC\x9D\xB4\xEB\xA6\x84\\\\n\\t\r\n");
     const MemoryContents read = ReadMemory(line);
-    ASSERT_EQ(read.pairs.size(), 1u);
-    EXPECT_EQ(read.pairs.at(source), translation);
+    ASSERT_EQ(read.pairs.Size(), 1u);
+    EXPECT_EQ(read.pairs.Find(source), translation);
     EXPECT_EQ(HistoryLine("2026-12-11 10:00:00", u"a\tb", u"c"), "2026-12-11 10:00:00\ta\\tb\tc\r\n");
 }
 
@@ -32,13 +32,31 @@ TEST(MemoryFile, ALaterLineWinsAndLinesThatAreNoPairAreSkippedAndCounted)
                                            "f\tlast");  // without its line end
     EXPECT_EQ(read.lines, 3u);
     EXPECT_EQ(read.unreadable, 5u);
-    EXPECT_EQ(read.pairs.at(u"a"), u"second");
-    EXPECT_EQ(read.pairs.at(u"f"), u"last");
+    EXPECT_EQ(read.pairs.Find(u"a"), u"second");
+    EXPECT_EQ(read.pairs.Find(u"f"), u"last");
+    EXPECT_EQ(read.pairs.Find(u"no tab here"), std::nullopt);
     EXPECT_FALSE(MemoryNeedsCompacting(read));
-    MemoryContents grown = read;
-    grown.lines = 2 * grown.pairs.size() + 1;
+    MemoryContents grown = ReadMemory("a\t1\r\na\t2\r\na\t3\r\n");
     EXPECT_TRUE(MemoryNeedsCompacting(grown));
     const MemoryContents compacted = ReadMemory(CompactedMemory(read));
-    EXPECT_EQ(compacted.pairs, read.pairs);
-    EXPECT_EQ(compacted.lines, read.pairs.size());
+    EXPECT_EQ(compacted.lines, read.pairs.Size());
+    read.pairs.ForEach([&](std::string_view source, std::string_view translation) {
+        EXPECT_EQ(compacted.pairs.Find(source), translation);
+    });
+}
+
+// Pairs far more than a block holds, and a text longer than one, stay whole
+// and findable; a later pair takes the place of an earlier one.
+TEST(MemoryFile, TheStoreKeepsEveryPairWholeAcrossItsBlocks)
+{
+    PairStore store;
+    const std::string huge(5u << 20, 'x');
+    store.Put(std::string_view("huge"), std::string_view(huge));
+    for (int i = 0; i < 200000; ++i)
+        store.Put(std::string_view("source " + std::to_string(i)), std::string_view("translation " + std::to_string(i)));
+    store.Put(std::string_view("source 7"), std::string_view("later"));
+    EXPECT_EQ(store.Size(), 200001u);
+    EXPECT_EQ(store.Find(std::string_view("huge")), std::string_view(huge));
+    EXPECT_EQ(store.Find(std::string_view("source 199999")), std::string_view("translation 199999"));
+    EXPECT_EQ(store.Find(std::string_view("source 7")), std::string_view("later"));
 }
