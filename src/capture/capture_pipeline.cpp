@@ -26,6 +26,14 @@ std::size_t PieceEnd(const std::u16string& text, std::size_t end)
     return end;
 }
 
+// The text without the full stop the planner added for ezTrans, when it did.
+std::u16string WithoutAddedFullStop(std::u16string text, bool added)
+{
+    if (added && !text.empty() && text.back() == u'.')
+        text.pop_back();
+    return text;
+}
+
 } // namespace
 
 CapturePipeline::CapturePipeline(CodePagePort& codePages, LogViewPort& view, std::vector<Translator*> engines,
@@ -260,9 +268,7 @@ void CapturePipeline::Place(PlannedText text)
     }
     if (text.forEngine) {
         // The source as the memory knows it: without the full stop added for ezTrans.
-        std::u16string source = *text.forEngine;
-        if (text.fullStopAdded && !source.empty() && source.back() == u'.')
-            source.pop_back();
+        std::u16string source = WithoutAddedFullStop(*text.forEngine, text.fullStopAdded);
         if (memory_ && !source.empty()) {
             if (std::optional<std::u16string> known = memory_->Find(source)) {
                 Slot slot{text.options, {}, 0, text.filters};
@@ -294,8 +300,7 @@ void CapturePipeline::Place(PlannedText text)
         slot.keepDraft = roles.keepDraft;
         slot.mainEngine = slot.askedEngine = roles.main;
         slot.engineJob = slot.mainJob = Ask(roles.main, slot);
-        if (memory_ && !cut)
-            slot.memoryKey = source;
+        slot.cut = cut;
         slot.source = std::move(source);
         if (slot.draftEngine)
             slot.draftJob = Ask(*slot.draftEngine, slot);
@@ -307,9 +312,7 @@ void CapturePipeline::Place(PlannedText text)
 
 std::uint64_t CapturePipeline::Ask(EngineId engine, const Slot& slot, bool fresh)
 {
-    std::u16string text = slot.forEngine;
-    if (slot.fullStopAdded && !engines_[engine]->WantsFullStop() && !text.empty() && text.back() == u'.')
-        text.pop_back();
+    std::u16string text = WithoutAddedFullStop(slot.forEngine, slot.fullStopAdded && !engines_[engine]->WantsFullStop());
     const std::uint64_t job = ++lastJob_;
     workers_[engine]->Submit(job, std::move(text), fresh);
     return job;
@@ -356,11 +359,16 @@ void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
         return;
     if (history_)
         history_->LineShown(*slot.source, shown);
-    shownLines_.push_back({*slot.source, shown, slot.answeredBy});
-    if (shownLines_.size() > kShownLinesKept)
-        shownLines_.pop_front();
+    KeepShownLine({*slot.source, shown, slot.answeredBy});
     if (onCapturedLine_)
         onCapturedLine_();
+}
+
+void CapturePipeline::KeepShownLine(ShownLine line)
+{
+    shownLines_.push_back(std::move(line));
+    if (shownLines_.size() > kShownLinesKept)
+        shownLines_.pop_front();
 }
 
 std::optional<CapturePipeline::LineInView> CapturePipeline::CapturedLineAt(std::size_t offset) const
@@ -419,7 +427,6 @@ void CapturePipeline::Retranslate(const LineInView& line, const EngineRoles& eng
     if (slot.fullStopAdded)
         slot.forEngine.push_back(u'.');
     slot.mainEngine = slot.askedEngine = main;
-    slot.memoryKey = memory_ ? line.line.source : std::u16string();
     slot.source = line.line.source;
     slot.draft = line.text;  // what stays when the engine fails
     // Looked for where it was when its answer comes: the view may change meanwhile.
@@ -435,7 +442,7 @@ bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& 
     RewritableLine place{line.start, line.text, std::numeric_limits<std::size_t>::max()};
     if (corrected.empty() || !Rewrite(place, corrected))
         return false;
-    shownLines_.push_back({line.line.source, corrected, std::nullopt});
+    KeepShownLine({line.line.source, corrected, std::nullopt});
     if (memory_)
         memory_->Remember(line.line.source, corrected);
     return true;
@@ -451,9 +458,9 @@ void CapturePipeline::RememberMain(const Slot& slot, const EngineWorker::Answer&
     }
     const bool joined = heldPiece_[slot.mainEngine];
     heldPiece_[slot.mainEngine] = false;
-    if (joined || !memory_ || slot.memoryKey.empty())
+    if (joined || !memory_ || slot.cut || !slot.source)
         return;
-    memory_->Remember(slot.memoryKey, answer.shown);
+    memory_->Remember(*slot.source, answer.shown);
 }
 
 std::optional<std::u16string> CapturePipeline::Settled(const Slot& slot)

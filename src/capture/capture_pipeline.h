@@ -165,8 +165,8 @@ private:
         EngineId mainEngine = 0;
         EngineId askedEngine = 0;              // the engine engineJob waits for
         std::optional<EngineId> answeredBy{};  // whose answer the line shows once settled
-        std::u16string memoryKey{};            // the source its answer is kept for; empty: not kept
         std::optional<std::u16string> source{};  // a captured line's, for the history; none: the program's
+        bool cut = false;                      // only its first 1 MiB went to the engine: not kept in the memory
         bool answerFailed = false;
         // Being written into the view (a piece or a partial answer shown):
         // nothing else goes into the view before it is whole.
@@ -210,6 +210,7 @@ private:
     std::uint64_t Ask(EngineId engine, const Slot& slot, bool fresh = false);
     // The answer to show once the slot has all it waits for; nothing while it waits.
     static std::optional<std::u16string> Settled(const Slot& slot);
+    void KeepShownLine(ShownLine line);
     // The history told of a slot now shown whole.
     void Recorded(const Slot& slot, const std::u16string& shown);
     // Lines shown with their draft: the main answer as far as it came, or

@@ -61,7 +61,9 @@ bool Unescape(std::string_view field, std::string& bytes)
     return !bytes.empty() && Utf16FromWellFormedUtf8(bytes).has_value();
 }
 
-// A memory line's two fields unescaped into `source` and `translation`.
+// A memory line (without its line end) unescaped into `source` and
+// `translation`; false when it is no UTF-8, has no tab or more than one, an
+// escape that is none of the four, or an empty side.
 bool ReadFields(std::string_view line, std::string& source, std::string& translation)
 {
     const std::size_t tab = line.find('\t');
@@ -93,14 +95,6 @@ std::string HistoryLine(std::string_view when, std::u16string_view source, std::
     AppendEscaped(line, shown);
     line += "\r\n";
     return line;
-}
-
-std::optional<std::pair<std::u16string, std::u16string>> ReadMemoryLine(std::string_view line)
-{
-    std::string source, translation;
-    if (!ReadFields(line, source, translation))
-        return std::nullopt;
-    return std::pair{Utf16FromUtf8(source), Utf16FromUtf8(translation)};
 }
 
 std::string_view PairStore::Keep(std::string_view text)

@@ -20,11 +20,6 @@ std::string MemoryLine(std::u16string_view source, std::u16string_view translati
 // One history line: `when` (YYYY-MM-DD HH:MM:SS), the source, what was shown.
 std::string HistoryLine(std::string_view when, std::u16string_view source, std::u16string_view shown);
 
-// A memory line without its line end: the pair, or nothing when it is not
-// UTF-8, has no tab or more than one, an escape that is none of the four, or
-// an empty side.
-std::optional<std::pair<std::u16string, std::u16string>> ReadMemoryLine(std::string_view line);
-
 // Pairs by their source, the text kept once as UTF-8 in large blocks and
 // found through views into them: a memory of a million lines costs little
 // more than its text. A later pair for the same source takes its place.

@@ -13,6 +13,12 @@ namespace kx::win32 {
 namespace {
 
 constexpr char16_t kTestText[] = u"こんにちは";
+
+// What a settings dialog's "Test" shows: the answer, or why there is none.
+std::u16string TestShown(const std::optional<std::u16string>& answer, const std::u16string& failure)
+{
+    return answer ? std::u16string(kTestText) + u" \u2192 " + *answer : u"Failed: " + failure;
+}
 // How long a switch of source waits on the UI thread for the old source to
 // end (a close answered by a server nearby comes sooner), so that a switch
 // never holds the window up for 100 ms; a source still waiting then for the
@@ -177,8 +183,7 @@ void CaptureService::TestServer(const ServerDialogValues& values, std::function<
         std::u16string shown;
         try {
             const ServerOutcome outcome = AskServer(*http, values.server, values.apiKey, kTestText);
-            shown = outcome.translation ? std::u16string(kTestText) + u" \u2192 " + *outcome.translation
-                                        : u"Failed: " + Utf16FromUtf8(outcome.failure);
+            shown = TestShown(outcome.translation, Utf16FromUtf8(outcome.failure));
         } catch (const std::exception& e) {
             shown = u"Failed: " + Widen(e.what());
         }
@@ -239,7 +244,7 @@ void CaptureService::TestService(EngineKind service, const ServiceDialogValues& 
                 deepL.Configure(DeepLInForce(tried), key);
                 answer = deepL.Translate(kTestText);
             }
-            shown = answer.failed ? u"Failed: " + answer.notice : std::u16string(kTestText) + u" \u2192 " + answer.shown;
+            shown = TestShown(answer.failed ? std::nullopt : std::optional(answer.shown), answer.notice);
         } catch (const std::exception& e) {
             shown = u"Failed: " + Widen(e.what());
         }

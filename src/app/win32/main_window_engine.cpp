@@ -18,11 +18,6 @@ namespace kx::win32 {
 namespace {
 
 
-std::u16string ServerLine(const ServerSettings& server)
-{
-    return ServerLogLine(server);
-}
-
 // An engine's menu name as the log names it: without its access key.
 std::u16string PlainName(const char16_t* menuName)
 {
@@ -85,7 +80,7 @@ std::u16string MainWindow::MainEngineLine() const
     const std::u16string name = PlainName(EngineDescriptions()[IdOf(settings_.Engine)].menuName);
     switch (settings_.Engine) {
     case EngineKind::Server:
-        return ServerLine(settings_.Server);
+        return ServerLogLine(settings_.Server);
     case EngineKind::DeepL:
         return name + u": " + Utf16FromUtf8(UrlForLog(settings_.DeepL.url));
     case EngineKind::Papago:
