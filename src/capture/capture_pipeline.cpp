@@ -262,7 +262,9 @@ void CapturePipeline::Place(PlannedText text)
 {
     if (!text.shownNow.empty()) {
         Slot head{text.options, std::move(text.shownNow), 0, nullptr};
-        if (text.captured)
+        // A huge capture (shown in pieces) is no game line: copying it for the
+        // history and the line list would hold the window up.
+        if (text.captured && head.text.size() <= kUnitsPerTurn)
             head.source = head.text;
         waiting_.push_back(std::move(head));
     }

@@ -897,6 +897,12 @@ TEST_F(PipelineRolesFixture, TheHistoryHasEachCapturedLineOnceItIsWhole)
     TurnsUntil(u"main:ab\r\nText source: connected\r\ncd\r\n");
     EXPECT_EQ(history.lines,
               (std::vector<std::pair<std::u16string, std::u16string>>{{u"cd", u"cd"}, {u"ab", u"main:ab"}}));
+    // A capture shown in pieces is no game line.
+    const std::string huge(CapturePipeline::kUnitsPerTurn + 1, 'x');
+    pipeline->Read(CapturedText{huge, {}, Ascii, options, false, nullptr, {}});
+    TurnsUntil(u"main:ab\r\nText source: connected\r\ncd\r\n" + std::u16string(huge.begin(), huge.end()) + u"\r\n");
+    EXPECT_FALSE(pipeline->Busy());
+    EXPECT_EQ(history.lines.size(), 2u);
 }
 
 // The line under the mouse is known by what it came from; a correction takes
