@@ -7,7 +7,7 @@ KX_PACKAGES=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils
   clang libclang-rt-14-dev fonts-wqy-microhei nlohmann-json3-dev python3
-  chromium chromium-driver python3-selenium
+  chromium chromium-driver python3-selenium iproute2
 )
 
 kx_log() { printf '\n== %s\n' "$*"; }

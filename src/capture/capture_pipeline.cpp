@@ -240,6 +240,9 @@ std::optional<CapturePipeline::PlannedText> CapturePipeline::Plan(CapturedText t
             return std::nullopt;
         decoded = ConvertDecoded(codePages_, *bytes, text.options.Codepage);
     }
+    // Before the filters, which remember the text before: an echo is no text.
+    if (text.origin && !echo_.Pass(*text.origin, decoded, text.readAtMs))
+        return std::nullopt;
     if (text.filters) {
         std::optional<std::u16string> cleaned = filters_.Clean(*text.filters, std::move(decoded));
         if (!cleaned)
@@ -260,12 +263,22 @@ std::optional<CapturePipeline::PlannedText> CapturePipeline::Plan(CapturedText t
 
 void CapturePipeline::Place(PlannedText text)
 {
+    // A huge capture (shown in pieces) is no game line: copying it for the
+    // history and the line list would hold the window up.
+    const std::size_t units = text.shownNow.size() + (text.forEngine ? text.forEngine->size() : 0);
+    const bool gameLine = text.captured && units <= kUnitsPerTurn;
+    std::uint64_t lineId = 0;
+    if (gameLine && lineListener_) {
+        lineId = ++lastLineId_;
+        lineListener_->LineCaptured(
+            lineId, text.shownNow + WithoutAddedFullStop(text.forEngine.value_or(u""), text.fullStopAdded));
+    }
     if (!text.shownNow.empty()) {
         Slot head{text.options, std::move(text.shownNow), 0, nullptr};
-        // A huge capture (shown in pieces) is no game line: copying it for the
-        // history and the line list would hold the window up.
-        if (text.captured && head.text.size() <= kUnitsPerTurn)
+        if (gameLine)
             head.source = head.text;
+        if (!text.forEngine)
+            head.lineId = lineId;
         waiting_.push_back(std::move(head));
     }
     if (text.forEngine) {
@@ -276,6 +289,7 @@ void CapturePipeline::Place(PlannedText text)
                 Slot slot{text.options, {}, 0, text.filters};
                 slot.text = AfterSubstitutions(slot, std::move(*known));
                 slot.source = std::move(source);
+                slot.lineId = lineId;
                 waiting_.push_back(std::move(slot));
                 return;
             }
@@ -304,6 +318,7 @@ void CapturePipeline::Place(PlannedText text)
         slot.engineJob = slot.mainJob = Ask(roles.main, slot);
         slot.cut = cut;
         slot.source = std::move(source);
+        slot.lineId = lineId;
         if (slot.draftEngine)
             slot.draftJob = Ask(*slot.draftEngine, slot);
         if (!slot.fallback)
@@ -361,9 +376,16 @@ void CapturePipeline::Recorded(const Slot& slot, const std::u16string& shown)
         return;
     if (history_)
         history_->LineShown(*slot.source, shown);
-    KeepShownLine({*slot.source, shown, slot.answeredBy});
+    KeepShownLine({*slot.source, shown, slot.answeredBy, slot.lineId});
+    TellShown(slot, shown, true);
     if (onCapturedLine_)
         onCapturedLine_();
+}
+
+void CapturePipeline::TellShown(const Slot& slot, const std::u16string& shown, bool final)
+{
+    if (lineListener_ && slot.lineId != 0 && slot.source)
+        lineListener_->LineShown(slot.lineId, *slot.source, shown, final);
 }
 
 void CapturePipeline::KeepShownLine(ShownLine line)
@@ -430,6 +452,7 @@ void CapturePipeline::Retranslate(const LineInView& line, const EngineRoles& eng
         slot.forEngine.push_back(u'.');
     slot.mainEngine = slot.askedEngine = main;
     slot.source = line.line.source;
+    slot.lineId = line.line.id;
     slot.draft = line.text;  // what stays when the engine fails
     // Looked for where it was when its answer comes: the view may change meanwhile.
     slot.partialShown = RewritableLine{line.start, line.text, std::numeric_limits<std::size_t>::max()};
@@ -444,7 +467,9 @@ bool CapturePipeline::CorrectLine(const LineInView& line, const std::u16string& 
     RewritableLine place{line.start, line.text, std::numeric_limits<std::size_t>::max()};
     if (corrected.empty() || !Rewrite(place, corrected))
         return false;
-    KeepShownLine({line.line.source, corrected, std::nullopt});
+    KeepShownLine({line.line.source, corrected, std::nullopt, line.line.id});
+    if (lineListener_ && line.line.id != 0)
+        lineListener_->LineShown(line.line.id, line.line.source, corrected, true);
     if (memory_)
         memory_->Remember(line.line.source, corrected);
     return true;
@@ -515,7 +540,10 @@ void CapturePipeline::ShowInPlace()
             slot.partialShown.reset();  // done
         } else if (slot.partialChanged) {
             slot.partialChanged = false;
-            if (!Rewrite(*slot.partialShown, WithDraft(slot, AfterSubstitutions(slot, std::exchange(slot.partial, {})))))
+            const std::u16string shown = WithDraft(slot, AfterSubstitutions(slot, std::exchange(slot.partial, {})));
+            if (Rewrite(*slot.partialShown, shown))
+                TellShown(slot, shown, false);
+            else
                 slot.partialShown.reset();  // its line is gone from the view (replace mode): nothing to do
         }
     }
@@ -532,6 +560,7 @@ void CapturePipeline::ShowReady()
                 // The draft now; the main answer takes its place when it
                 // comes, while the lines behind it go on.
                 front.partialShown = AppendRewritableLine(view_, front.options, *front.draft);
+                TellShown(front, *front.draft, false);
                 inPlace_.push_back(std::move(front));
                 waiting_.pop_front();
                 continue;
@@ -601,12 +630,16 @@ void CapturePipeline::ShowPartial(Slot& slot)
 {
     slot.partialChanged = false;
     std::u16string shown = WithDraft(slot, AfterSubstitutions(slot, std::exchange(slot.partial, {})));
-    if (slot.partialShown && Rewrite(*slot.partialShown, shown))
+    if (slot.partialShown && Rewrite(*slot.partialShown, shown)) {
+        TellShown(slot, shown, false);
         return;
+    }
     // First shown, or its line is gone from the view: shown anew from here.
     slot.partialShown.reset();
-    if (!shown.empty())
+    if (!shown.empty()) {
         slot.partialShown = AppendRewritableLine(view_, slot.options, shown);
+        TellShown(slot, shown, false);
+    }
 }
 
 void CapturePipeline::FinishPartial(Slot& slot)

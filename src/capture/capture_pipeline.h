@@ -6,6 +6,8 @@
 // was read.
 #include "capture/append_log.h"
 #include "capture/game_history.h"
+#include "capture/line_listener.h"
+#include "capture/source_echo.h"
 #include "capture/text_decoding.h"
 #include "capture/text_filters.h"
 #include "capture/text_sink.h"
@@ -43,6 +45,9 @@ struct CapturedText {
     std::shared_ptr<const TextFilterSettings> filters;  // none: nothing cleaned
     std::string failure;  // not empty: the read failed with this message
     EngineRoles engines{};  // which engines translate it, and how
+    // With two sources on: where it came from and when, to show a line both give once.
+    std::optional<TextOrigin> origin{};
+    std::int64_t readAtMs = 0;
 };
 
 class CapturePipeline {
@@ -96,11 +101,14 @@ public:
     void SetHistory(LineHistory* history) { history_ = history; }
     // UI thread: runs each time a captured line is shown whole.
     void SetOnCapturedLine(std::function<void()> shown) { onCapturedLine_ = std::move(shown); }
+    // UI thread: told of each captured line and of each change of what it shows (none: null).
+    void SetLineListener(LineListener* listener) { lineListener_ = listener; }
     // A captured line as the view shows it, with the text it came from.
     struct ShownLine {
         std::u16string source;
         std::u16string shown;
         std::optional<EngineId> engine;  // whose answer it shows; none: untranslated, memory, correction
+        std::uint64_t id = 0;            // as the line listener knows it
     };
     // UI thread: the captured line the view shows at `offset`, the newest of
     // those that show that text; nothing for a line of the program's own.
@@ -168,6 +176,7 @@ private:
         std::optional<std::u16string> source{};  // a captured line's, for the history; none: the program's
         bool cut = false;                      // only its first 1 MiB went to the engine: not kept in the memory
         bool answerFailed = false;
+        std::uint64_t lineId = 0;              // the captured line this slot shows, for the line listener
         // Being written into the view (a piece or a partial answer shown):
         // nothing else goes into the view before it is whole.
         bool InProgress() const { return shownUnits != 0 || partialShown.has_value(); }
@@ -211,6 +220,8 @@ private:
     // The answer to show once the slot has all it waits for; nothing while it waits.
     static std::optional<std::u16string> Settled(const Slot& slot);
     void KeepShownLine(ShownLine line);
+    // The line listener told of what a captured line's slot shows now.
+    void TellShown(const Slot& slot, const std::u16string& shown, bool final);
     // The history told of a slot now shown whole.
     void Recorded(const Slot& slot, const std::u16string& shown);
     // Lines shown with their draft: the main answer as far as it came, or
@@ -235,6 +246,7 @@ private:
     UiThreadPort& ui_;
     AnsiLeadBytes lead_;
     TextFilters filters_;    // the planning thread's own (they remember the text before)
+    SourceEcho echo_;        // the planning thread's own
     mutable std::mutex readMutex_;
     std::condition_variable handedChanged_;  // a text handed over, planned, or the stop
     std::deque<Handed> handed_;     // guarded by readMutex_: in read order, not planned yet
@@ -256,6 +268,8 @@ private:
     AnswerMemory* memory_ = nullptr;
     LineHistory* history_ = nullptr;
     std::function<void()> onCapturedLine_;
+    LineListener* lineListener_ = nullptr;
+    std::uint64_t lastLineId_ = 0;
     std::deque<ShownLine> shownLines_;  // the last kShownLinesKept captured lines shown, oldest first
     std::vector<std::unique_ptr<EngineWorker>> workers_;  // last: stopped before the rest goes
 };

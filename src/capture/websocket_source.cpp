@@ -141,13 +141,10 @@ void WebSocketSource::Stop(std::chrono::milliseconds wait)
         gate_->Close();
         return;
     }
+    AskToStop();
     bool ended = false;
     {
         std::unique_lock lock(shared_->mutex);
-        shared_->stopping = true;
-        if (shared_->connection)
-            shared_->connection->Shutdown();
-        shared_->changed.notify_all();
         ended = shared_->changed.wait_for(lock, wait, [this] { return shared_->ended; });
     }
     gate_->Close();
@@ -155,6 +152,15 @@ void WebSocketSource::Stop(std::chrono::milliseconds wait)
         thread_.join();
     else
         thread_.detach();
+}
+
+void WebSocketSource::AskToStop()
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->stopping = true;
+    if (shared_->connection)
+        shared_->connection->Shutdown();
+    shared_->changed.notify_all();
 }
 
 } // namespace kx

@@ -47,6 +47,8 @@ public:
     // waiting then for a server to answer is left to end by itself, calling
     // nothing more, within WebSocketConnection::kCloseAnswerMs.
     void Stop(std::chrono::milliseconds wait);
+    // What Stop begins, without the wait: several sources end side by side.
+    void AskToStop();
     const std::string& Url() const { return url_; }
 
     struct Shared;  // what the thread and this object share

@@ -75,11 +75,36 @@ inline constexpr const char* kEngineKindPapago = "Papago";
 inline constexpr const char* kNoEngine = "None";
 
 // Where captured texts come from ("Capture"/"Source" in KestruneEX.ini): the
-// clipboard, or the text messages of a hooker's WebSocket server.
-enum class TextSource { Clipboard, WebSocket };
+// clipboard, the text messages of hookers' or OCR tools' WebSocket servers,
+// both at once, or neither.
+enum class TextSource { Clipboard, WebSocket, Both, None };
 inline constexpr const char* kTextSourceClipboard = "Clipboard";
 inline constexpr const char* kTextSourceWebSocket = "WebSocket";
+inline constexpr const char* kTextSourceBoth = "Both";
+inline constexpr const char* kTextSourceNone = "None";
 inline constexpr const char* kDefaultWebSocketUrl = "ws://127.0.0.1:6677";
+inline constexpr std::size_t kMaxWebSocketSources = 4;  // WebSocketUrl, WebSocketUrl2 ... WebSocketUrl4
+inline bool ReadsClipboard(TextSource source) { return source == TextSource::Clipboard || source == TextSource::Both; }
+inline bool ReadsWebSockets(TextSource source) { return source == TextSource::WebSocket || source == TextSource::Both; }
+inline TextSource SourceOf(bool clipboard, bool webSockets)
+{
+    if (clipboard)
+        return webSockets ? TextSource::Both : TextSource::Clipboard;
+    return webSockets ? TextSource::WebSocket : TextSource::None;
+}
+
+// The reading companion ("Companion" in KestruneEX.ini): lines served to
+// browser pages and other devices.
+inline constexpr std::int32_t kDefaultCompanionPort = 6678;
+struct CompanionSettings {
+    std::int32_t Enabled = 0;  // serving when exactly 1
+    std::int32_t Port = kDefaultCompanionPort;
+    std::int32_t Lan = 0;      // on every address when exactly 1, else on 127.0.0.1 only
+
+    bool EnabledOn() const { return Enabled == 1; }
+    bool LanOn() const { return Lan == 1; }
+    bool operator==(const CompanionSettings&) const = default;
+};
 
 inline constexpr std::int32_t kMinServerTimeoutSeconds = 1;
 inline constexpr std::int32_t kMaxServerTimeoutSeconds = 600;
@@ -192,11 +217,24 @@ struct AppSettings {
     SubtitleLook Subtitle;
     TextSource Source = TextSource::Clipboard;
     std::string WebSocketUrl = kDefaultWebSocketUrl;  // ws:// or wss://, as the user wrote it
+    std::array<std::string, kMaxWebSocketSources - 1> MoreWebSocketUrls{};  // the 2nd to 4th; empty: none
+    CompanionSettings Companion;
     int32_t GetTextMethod = 1;   // as a shortcut stores it: 1 Ascii, 2 and 3 hex, 4 Unicode text
     int32_t History = 1;         // each game's history.txt written when exactly 1
     std::u16string ActiveProfile;  // the game profile in force; empty: none
 
     bool ClickThroughOn() const { return ClickThrough == 1; }
+    // The WebSocket sources' URLs in order, without the empty ones.
+    std::vector<std::string> WebSocketUrls() const
+    {
+        std::vector<std::string> urls;
+        if (!WebSocketUrl.empty())
+            urls.push_back(WebSocketUrl);
+        for (const std::string& url : MoreWebSocketUrls)
+            if (!url.empty())
+                urls.push_back(url);
+        return urls;
+    }
     bool KeepDraftOn() const { return KeepDraft == 1; }
     bool HistoryOn() const { return History == 1; }
     bool FloodTrimmingOn() const { return FloodChk == 1; }

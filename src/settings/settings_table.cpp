@@ -348,8 +348,12 @@ std::vector<SettingRow> MakeTable()
     t.push_back(ChoiceRow<StripAlign>("Subtitle", "Align", KX_AT(app.Subtitle.Align), {"Bottom", "Top"}, true));
 
     t.push_back(PerGame(ChoiceRow<TextSource>("Capture", "Source", KX_AT(app.Source),
-                                              {kTextSourceClipboard, kTextSourceWebSocket})));
+                                              {kTextSourceClipboard, kTextSourceWebSocket, kTextSourceBoth,
+                                               kTextSourceNone})));
     t.push_back(PerGame(TextRow("Capture", "WebSocketUrl", KX_AT(app.WebSocketUrl))));
+    t.push_back(PerGame(TextRow("Capture", "WebSocketUrl2", KX_AT(app.MoreWebSocketUrls[0]))));
+    t.push_back(PerGame(TextRow("Capture", "WebSocketUrl3", KX_AT(app.MoreWebSocketUrls[1]))));
+    t.push_back(PerGame(TextRow("Capture", "WebSocketUrl4", KX_AT(app.MoreWebSocketUrls[2]))));
 
     t.push_back(FontRow());
     t.push_back(PerGame(IntegerRow("Setting", "GetTextMethod", KX_AT(app.GetTextMethod), 1, 4)));
@@ -362,6 +366,10 @@ std::vector<SettingRow> MakeTable()
     t.push_back(PerGame(TextRow("Papago", "KeyId", KX_AT(app.Papago.keyId))));
     t.push_back(TextRow("Papago", "ApiKey", KX_AT(app.PapagoApiKey), StoredForm::Secret));
     t.push_back(PerGame(IntegerRow("Papago", "Honorific", KX_AT(app.Papago.honorific))));
+
+    t.push_back(IntegerRow("Companion", "Enabled", KX_AT(app.Companion.Enabled)));
+    t.push_back(IntegerRow("Companion", "Port", KX_AT(app.Companion.Port), 1, 65535));
+    t.push_back(IntegerRow("Companion", "Lan", KX_AT(app.Companion.Lan)));
     return t;
 }
 

@@ -172,10 +172,11 @@ ini_check_complete() { # file
     [Hotkeys]='ClickThrough HideUntilNext Monitoring Retranslate ShowHide Subtitle Translation'
     [Engine]='ApiKey ContextLines ContextTranslations Draft Fallback KeepDraft Kind MaxTokens Model Prompt Stream TimeoutS Url'
     [Subtitle]='Align OutlineColor OutlineWidth Shadow'
-    [Capture]='Source WebSocketUrl'
+    [Capture]='Source WebSocketUrl WebSocketUrl2 WebSocketUrl3 WebSocketUrl4'
     [Profile]='Active'
     [DeepL]='ApiKey Url'
     [Papago]='ApiKey Honorific KeyId Url'
+    [Companion]='Enabled Lan Port'
   )
   for n in $(seq 0 99); do keys[AgthSM$n]='AOption APath GName GTMethod Notes TDelay'; done
   for section in "${!keys[@]}"; do
@@ -265,6 +266,30 @@ ws_server_stop() {
 ws_open_connections() { # name
   echo $(($(grep -c '^connected ' "$1.log") - $(grep -c '^gone ' "$1.log")))
 }
+# Clients of the reading companion (tests/e2e/companion_client), recording
+# into `name`.log; their pids gather in COMPANION_PIDS.
+KX_COMPANION_CLIENT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/companion_client/companion_client.py
+COMPANION_PIDS=()
+companion_client() { # name port path [client options...]
+  local name=$1 port=$2 path=$3
+  shift 3
+  python3 "$KX_COMPANION_CLIENT" --port "$port" --path "$path" --out "$PWD/$name.log" --lifetime 60 "$@" &
+  COMPANION_PIDS+=($!)
+}
+companion_clients_stop() {
+  local pid
+  for pid in "${COMPANION_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+  COMPANION_PIDS=()
+}
+# The messages client `n` of `name`.log got, one a line, as sent.
+companion_messages() { # name [n]
+  python3 -c 'import json,sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    n, _, rest = line.rstrip("\n").partition(" ")
+    if n == sys.argv[2]:
+        print(json.loads(rest).replace("\r\n", "\\r\\n"))' "$1.log" "${2:-1}"
+}
+
 # A port nothing listens on (for a moment).
 free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 

@@ -39,7 +39,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
   engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory memory_correction
-  memory_hotkeys)
+  memory_hotkeys companion_feeds companion_sources)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -160,6 +160,7 @@ scenario_cleanup() {
   [[ -n ${UNMANAGED:-} ]] && wine reg delete "$x11_driver_key" /v Managed /f >/dev/null 2>&1
   chat_server_stop
   ws_server_stop
+  companion_clients_stop
   return 0
 }
 
@@ -547,7 +548,7 @@ scenario_endsession_saves() {
   expect "every section holds all its keys" ini_check_complete KestruneEX.ini
   local order want
   order=$(ini_dump KestruneEX.ini | grep '^\[' | paste -sd ' ')
-  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle] [Capture] [Profile] [DeepL] [Papago]"
+  want="[Setting] [WindowsPos] [WindowsTransparent] [MainMenu] [Agth] $(for n in $(seq 0 99); do printf '[AgthSM%d] ' "$n"; done)[Filters] [Hotkeys] [Engine] [Subtitle] [Capture] [Profile] [DeepL] [Papago] [Companion]"
   expect_eq "sections in order" "$order" "$want"
   expect_eq "Translation changed" "$(ini_get KestruneEX.ini MainMenu Translation)" 0
   expect_eq "Aot changed" "$(ini_get KestruneEX.ini MainMenu Aot)" 1
@@ -2326,6 +2327,118 @@ scenario_memory_hotkeys() {
   other_stop
   expect "closes with exit code 0" app_close
   expect_eq "Hotkeys.Retranslate" "$(ini_get KestruneEX.ini Hotkeys Retranslate)" Ctrl+Alt+R
+}
+
+# Two WebSocket sources and the clipboard at once: every line once, in the
+# order it came, also a line a hooker gives both ways; the companion open to
+# the network listens on every address, and the program ends within 2 s with
+# a client that never reads.
+scenario_companion_sources() {
+  local port hooker_fd ocr_fd hooker_pid url1 url2
+  # Unmanaged windows: a managed one takes Wine 2 s to close without a window manager.
+  UNMANAGED=1
+  wine reg add "$x11_driver_key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  ws_server_start hooker
+  hooker_fd=$WS_FD hooker_pid=$WS_PID url1="ws://127.0.0.1:$WS_PORT"
+  ws_server_start ocr
+  ocr_fd=$WS_FD url2="ws://127.0.0.1:$WS_PORT/ocr"
+  port=$(free_port)
+  write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0' '[Capture]' 'Source=Both' "WebSocketUrl=$url1" \
+    "WebSocketUrl2=$url2" '[Companion]' 'Enabled=1' "Port=$port" 'Lan=1'
+  app_start
+  app_ready
+  expect "both sources connect" drv wait-log-contains "$(esc "Text source: connected to $url2")" 10000
+  drv wait-log-contains "$(esc "Text source: connected to $url1")" 10000 >/dev/null
+  expect_eq "open to the network: it listens on every address" \
+    "$(ss -Hltn "sport = :$port" | awk '{print $4}' | paste -sd ' ')" "0.0.0.0:$port"
+  companion_client lines "$port" /source
+  companion_client stuck "$port" /lines --mode never-read
+  wait_file_line lines.log '^open 1$' 10
+  WS_FD=$hooker_fd ws_send 'text from the hooker'
+  drv wait-log-ends-with "$(esc $'\r\nfrom the hooker')" 5000 >/dev/null
+  WS_FD=$ocr_fd ws_send 'text from the OCR tool'
+  drv wait-log-ends-with "$(esc $'\r\nfrom the OCR tool')" 5000 >/dev/null
+  clip 'from the clipboard'
+  drv wait-log-ends-with "$(esc $'\r\nfrom the clipboard')" 5000 >/dev/null
+  WS_FD=$hooker_fd ws_send 'text served both ways'
+  clip 'served both ways'
+  WS_FD=$ocr_fd ws_send 'text the last one'
+  expect "every line of the three sources" drv wait-log-ends-with \
+    "$(esc $'\r\nfrom the hooker\r\nfrom the OCR tool\r\nfrom the clipboard\r\nserved both ways\r\nthe last one')" 5000
+  sleep 0.6
+  expect_eq "each once" "$(log_lines | grep -c '^served both ways$')" 1
+  expect "/source has them as the log" wait_file_line lines.log '^1 "the last one"$' 5
+  expect_eq "/source: each once, in order" "$(companion_messages lines | paste -sd '|')" \
+    'from the hooker|from the OCR tool|from the clipboard|served both ways|the last one'
+  app_close_within 2000 "closes with exit code 0, a client that never reads connected" "within 2 s"
+  expect_eq "Capture.WebSocketUrl2" "$(ini_get KestruneEX.ini Capture WebSocketUrl2)" "$url2"
+  WS_FD=$hooker_fd WS_PID=$hooker_pid ws_server_stop
+}
+
+# The reading companion: three captured lines reach /source, /translation and
+# /lines in order, once each, the first with its draft replaced (two /lines
+# messages of one id after its capture, one /translation message); a client
+# that never reads and one that sends garbage hold nobody up; the 17th
+# client is refused; the page is served; with Lan=0 nothing listens but on
+# 127.0.0.1; the program ends within 2 s with its clients connected.
+scenario_companion_feeds() {
+  chat_server_start slow --delay 1
+  local port n
+  port=$(free_port)
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[Engine]' 'Kind=Server' \
+    "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" 'Stream=0' 'Draft=ezTrans' \
+    '[Companion]' 'Enabled=1' "Port=$port"
+  app_start
+  app_ready
+  expect "the log gives the page's address" drv wait-log-contains "$(esc "Reading companion: http://127.0.0.1:$port/")" 5000
+  companion_client source "$port" /source
+  companion_client translation "$port" /translation
+  companion_client lines "$port" /lines
+  companion_client stuck "$port" /lines --mode never-read
+  companion_client garbage "$port" /source --mode garbage
+  for n in source translation lines stuck garbage; do
+    expect "$n connected" wait_file_line "$n.log" '^open 1$' 10
+  done
+  expect "the garbage is answered with a close frame" wait_file_line garbage.log '^close 1 1002$' 10
+  clip "$(sjis こんにちは)"
+  expect "the draft first" drv wait-log-ends-with "$(esc $'\r\n콘니치하')" 3000
+  clip "$(sjis さようなら)"
+  clip "$(sjis ありがとう)"
+  expect "every line translated" drv wait-log-ends-with "$(esc $'\r\nKO:こんにちは\r\nKO:さようなら\r\nKO:ありがとう')" 15000
+  expect "/translation has the third" wait_file_line translation.log '^1 "KO:ありがとう"$' 5
+  expect_eq "/source: each line once, in order" "$(companion_messages source | paste -sd ' ')" 'こんにちは さようなら ありがとう'
+  expect_eq "/translation: each final answer once, in order" "$(companion_messages translation | paste -sd ' ')" \
+    'KO:こんにちは KO:さようなら KO:ありがとう'
+  expect_eq "/lines: captured, the draft, the answer, under one id a line" "$(companion_messages lines | python3 -c '
+import json, sys
+lines = [json.loads(l) for l in sys.stdin]
+ids = []
+for l in lines:
+    if l["id"] not in ids:
+        ids.append(l["id"])
+for i in ids:
+    print(" | ".join(l["source"] + ">" + l["shown"] + (">final" if l["final"] else "") for l in lines if l["id"] == i))')" \
+    "$(printf '%s\n' 'こんにちは> | こんにちは>콘니치하 | こんにちは>KO:こんにちは>final' \
+      'さようなら> | さようなら>사요우나라 | さようなら>KO:さようなら>final' \
+      'ありがとう> | ありがとう>아리가토우 | ありがとう>KO:ありがとう>final')"
+  expect "the page" python3 -c 'import sys, urllib.request
+page = urllib.request.urlopen(sys.argv[1], timeout=5).read().decode()
+sys.exit(0 if "<title>KestruneEX! reading companion</title>" in page else 1)' "http://127.0.0.1:$port/"
+  expect "a path of no feed is 404" python3 -c 'import sys, urllib.request, urllib.error
+try:
+    urllib.request.urlopen(sys.argv[1], timeout=5)
+except urllib.error.HTTPError as e:
+    sys.exit(0 if e.code == 404 else 1)
+sys.exit(1)' "http://127.0.0.1:$port/other"
+  # Four connected (the garbage one was closed): twelve more are served, the 17th is not.
+  companion_client many "$port" /source --connections 13
+  expect "the 17th client is refused" wait_file_line many.log '^refused 13 HTTP/1.1 503 Service Unavailable$' 10
+  expect_eq "the 16 before it are served" "$(grep -c '^open ' many.log)" 12
+  expect_eq "it listens on 127.0.0.1 only" "$(ss -Hltn "sport = :$port" | awk '{print $4}' | paste -sd ' ')" "127.0.0.1:$port"
+  expect "closes with exit code 0" app_close
+  expect "the clients get a close frame" wait_file_line lines.log '^close 1 1001$' 5
+  expect_eq "Companion.Enabled" "$(ini_get KestruneEX.ini Companion Enabled)" 1
+  expect "every section complete" ini_check_complete KestruneEX.ini
 }
 
 # A server that takes five seconds: the window answers at once meanwhile, the

@@ -1,6 +1,7 @@
 #include "capture/capture_pipeline.h"
 #include "common/app_error.h"
 #include "common/text.h"
+#include "common/utf.h"
 #include "fake_log_view.h"
 #include "platform/posix/iconv_code_pages.h"
 #include "translate/translation_engine.h"
@@ -952,4 +953,57 @@ TEST_F(PipelineRolesFixture, ALineTranslatedAgainTakesTheNewAnswerInPlaceAndAFai
     TurnsUntil(u"again:ab\r\nText source: connected\r\nTranslation failed: down\r\n");
     EXPECT_EQ(view.text, u"again:ab\r\nText source: connected\r\nTranslation failed: down\r\n");
     EXPECT_EQ(main.received, (std::vector<std::u16string>{u"ab", u"ab", u"ab"}));
+}
+
+namespace {
+
+struct RecordingListener : LineListener {
+    std::vector<std::string> events;  // "captured 1 ab", "shown 1 d:ab ..."
+    void LineCaptured(std::uint64_t id, const std::u16string& source) override
+    {
+        events.push_back("captured " + std::to_string(id) + " " + Utf8FromUtf16(source));
+    }
+    void LineShown(std::uint64_t id, const std::u16string&, const std::u16string& shown, bool final) override
+    {
+        events.push_back("shown " + std::to_string(id) + " " + Utf8FromUtf16(shown) + (final ? " final" : ""));
+    }
+};
+
+} // namespace
+
+// One id a captured line, from its capture through its draft to the answer in
+// its place and a correction; nothing for the program's own lines.
+TEST_F(PipelineRolesFixture, TheLineListenerFollowsEachCapturedLineUnderOneId)
+{
+    RecordingListener listener;
+    pipeline->SetLineListener(&listener);
+    main.CloseGate();
+    Read("ab", {kMain, kDraft, std::nullopt, false});
+    TurnsUntil(u"d:ab\r\n");
+    pipeline->Note(u"Text source: connected", options);
+    CapturedText plain{"cd", {}, Ascii, options, false, nullptr, {}};
+    pipeline->Read(std::move(plain));
+    TurnsUntil(u"d:ab\r\nText source: connected\r\ncd\r\n");
+    main.OpenGate();
+    TurnsUntil(u"main:ab\r\nText source: connected\r\ncd\r\n");
+    const auto line = pipeline->CapturedLineAt(0);
+    ASSERT_TRUE(line);
+    ASSERT_TRUE(pipeline->CorrectLine(*line, u"fixed"));
+    EXPECT_EQ(listener.events, (std::vector<std::string>{"captured 1 ab", "shown 1 d:ab", "captured 2 cd",
+                                                          "shown 2 cd final", "shown 1 main:ab final",
+                                                          "shown 1 fixed final"}));
+}
+
+// With both sources on, a line one gives and the other gives again within
+// half a second is shown once; the same source repeating it is not an echo.
+TEST(SourceEchoRules, ALineFromTheOtherSourceWithinHalfASecondIsShownOnce)
+{
+    SourceEcho echo;
+    EXPECT_TRUE(echo.Pass(TextOrigin::WebSocket, u"a", 0));
+    EXPECT_FALSE(echo.Pass(TextOrigin::Clipboard, u"a", 400));
+    EXPECT_TRUE(echo.Pass(TextOrigin::Clipboard, u"a", 450)) << "its echo was taken";
+    EXPECT_TRUE(echo.Pass(TextOrigin::Clipboard, u"b", 1000));
+    EXPECT_TRUE(echo.Pass(TextOrigin::Clipboard, u"b", 1100)) << "the same source again";
+    EXPECT_TRUE(echo.Pass(TextOrigin::WebSocket, u"c", 2000));
+    EXPECT_TRUE(echo.Pass(TextOrigin::Clipboard, u"c", 2501)) << "too late to be its echo";
 }

@@ -243,11 +243,13 @@ TEST(SettingsSaveTest, FirstSaveOfAMissingFileHasEveryKeyInOrder)
                 "ContextLines=3\r\nContextTranslations=0\r\nStream=1\r\nMaxTokens=512\r\n"
                 "Draft=None\r\nFallback=None\r\nKeepDraft=0\r\n";
     expected += "[Subtitle]\r\nOutlineColor=clBlack\r\nOutlineWidth=2\r\nShadow=1\r\nAlign=Bottom\r\n";
-    expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\n";
+    expected += "[Capture]\r\nSource=Clipboard\r\nWebSocketUrl=ws://127.0.0.1:6677\r\nWebSocketUrl2=\r\n"
+                "WebSocketUrl3=\r\nWebSocketUrl4=\r\n";
     expected += "[Profile]\r\nActive=\r\n";
     expected += "[DeepL]\r\nUrl=https://api-free.deepl.com/v2/translate\r\nApiKey=\r\n";
     expected += "[Papago]\r\nUrl=https://papago.apigw.ntruss.com/nmt/v1/translation\r\nKeyId=\r\nApiKey=\r\n"
                 "Honorific=0\r\n";
+    expected += "[Companion]\r\nEnabled=0\r\nPort=6678\r\nLan=0\r\n";
     EXPECT_EQ(Saved("", settings, window), expected);
 }
 
@@ -312,6 +314,12 @@ TEST(SettingsCaptureTest, SourceAndUrlRoundTripAndAnUnknownSourceIsTheClipboard)
     EXPECT_EQ(loaded.WebSocketUrl, "") << "kept as written: the user sees it in the dialog";
     Load("", loaded);
     EXPECT_EQ(loaded.WebSocketUrl, "ws://127.0.0.1:6677");
+    Load("[Capture]\nSource=Both\nWebSocketUrl2=ws://a:1\nWebSocketUrl4=ws://b:2\n", loaded);
+    EXPECT_EQ(loaded.Source, TextSource::Both);
+    EXPECT_EQ(loaded.WebSocketUrls(), (std::vector<std::string>{"ws://127.0.0.1:6677", "ws://a:1", "ws://b:2"}))
+        << "the empty ones are no source";
+    Load("[Capture]\nSource=None\n", loaded);
+    EXPECT_EQ(loaded.Source, TextSource::None);
 }
 
 TEST(SettingsSubtitleTest, OddValuesReadAsTheDefaultOrAsWritten)

@@ -5,6 +5,7 @@
 #include "common/utf.h"
 #include "translate/server_key.h"
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -45,14 +46,16 @@ CaptureService::CaptureService(HWND window, UINT uiMessage, LogViewPort& log, Pr
     deepL_ = std::make_unique<DeepLTranslator>(deepLHttp_, codePages_);
     papago_ = std::make_unique<PapagoTranslator>(papagoHttp_, codePages_);
     // In EngineKind order: an engine's EngineId is its place here.
+    companion_ = std::make_unique<CompanionServer>(CompanionPage());
     pipeline_ = std::make_unique<CapturePipeline>(
         codePages_, log_, std::vector<Translator*>{engine_.get(), server_.get(), deepL_.get(), papago_.get()}, uiThread_,
         SystemAnsiLeadBytes());
+    pipeline_->SetLineListener(companion_.get());
     reader_ = std::make_unique<ClipboardReaderThread>(ClipboardReaderThread::Handlers{
         [this] {
             const CaptureSwitches now = CurrentSwitches();
             // With the WebSocket source, changes are passed on along the chain, not read.
-            return ClipboardWatcher::ReadSwitches{now.monitoring && now.source == TextSource::Clipboard,
+            return ClipboardWatcher::ReadSwitches{now.monitoring && ReadsClipboard(now.source),
                                                   now.method == UnicodeText};
         },
         [this](ClipboardText text) { OnClipboardText(std::move(text)); },
@@ -92,7 +95,18 @@ void CaptureService::OnClipboardText(ClipboardText text)
     CapturedText captured{std::move(text.bytes), std::move(text.wide), MethodForRead(now.method, text.unicode),
                           now.options, now.translate, now.filters, {}};
     captured.engines = now.engines;
+    MarkOrigin(captured, now.source, TextOrigin::Clipboard);
     pipeline_->Read(std::move(captured));
+}
+
+void CaptureService::MarkOrigin(CapturedText& text, TextSource source, TextOrigin origin) const
+{
+    if (source != TextSource::Both)
+        return;
+    text.origin = origin;
+    text.readAtMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now().time_since_epoch())
+                        .count();
 }
 
 void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
@@ -108,31 +122,51 @@ void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
 void CaptureService::OnWebSocketText(std::u16string text)
 {
     const CaptureSwitches now = CurrentSwitches();
-    if (!now.monitoring || now.source != TextSource::WebSocket)
+    if (!now.monitoring || !ReadsWebSockets(now.source))
         return;
     // Unicode text: no code page between the server and the log.
     CapturedText captured{{}, std::move(text), UnicodeText, now.options, now.translate, now.filters, {}};
     captured.engines = now.engines;
+    MarkOrigin(captured, now.source, TextOrigin::WebSocket);
     pipeline_->Read(std::move(captured));
 }
 
-void CaptureService::UseTextSource(TextSource source, const std::string& url)
+void CaptureService::UseTextSource(TextSource source, const std::vector<std::string>& urls)
 {
-    if (stopped_ || (source == TextSource::WebSocket && webSocket_ && webSocket_->Url() == url))
+    if (stopped_)
         return;
-    if (webSocket_) {
-        webSocket_->Stop(kSourceSwitchWait);
-        webSocket_.reset();
+    std::vector<std::string> wanted;
+    if (ReadsWebSockets(source))
+        for (const std::string& url : urls)
+            if (wanted.size() < kMaxWebSocketSources && std::find(wanted.begin(), wanted.end(), url) == wanted.end())
+                wanted.push_back(url);
+    // The sources no longer wanted end side by side; the others keep their connections.
+    std::vector<std::unique_ptr<WebSocketSource>> kept;
+    std::vector<std::unique_ptr<WebSocketSource>> ending;
+    for (std::unique_ptr<WebSocketSource>& running : webSockets_) {
+        const bool still = std::find(wanted.begin(), wanted.end(), running->Url()) != wanted.end();
+        (still ? kept : ending).push_back(std::move(running));
     }
-    if (source != TextSource::WebSocket)
-        return;
-    webSocket_ = std::make_unique<WebSocketSource>(
-        webSocketPort_, std::make_shared<Win32Clock>(),
-        WebSocketSource::Handlers{[this](std::u16string text) { OnWebSocketText(std::move(text)); },
-                                  [this](std::u16string line) {
-                                      pipeline_->Note(std::move(line), CurrentSwitches().options);
-                                  }});
-    webSocket_->Start(url);
+    for (const std::unique_ptr<WebSocketSource>& source : ending)
+        source->AskToStop();
+    for (const std::unique_ptr<WebSocketSource>& source : ending)
+        source->Stop(kSourceSwitchWait / static_cast<int>(ending.size()));
+    webSockets_.clear();
+    for (const std::string& url : wanted) {
+        const auto running = std::find_if(kept.begin(), kept.end(), [&](const auto& s) { return s && s->Url() == url; });
+        if (running != kept.end()) {
+            webSockets_.push_back(std::move(*running));
+            continue;
+        }
+        auto started = std::make_unique<WebSocketSource>(
+            webSocketPort_, std::make_shared<Win32Clock>(),
+            WebSocketSource::Handlers{[this](std::u16string text) { OnWebSocketText(std::move(text)); },
+                                      [this](std::u16string line) {
+                                          pipeline_->Note(std::move(line), CurrentSwitches().options);
+                                      }});
+        started->Start(url);
+        webSockets_.push_back(std::move(started));
+    }
 }
 
 void CaptureService::TestWebSocket(const std::string& url, std::function<void(std::string failure)> done)
@@ -264,12 +298,18 @@ void CaptureService::Stop()
     uiThread_.Close();
     reader_->Leave();
     testGate_->Close();
-    if (webSocket_)
-        webSocket_->Stop(kExitWait);
+    companion_->AskToStop();  // its clients take their close frames meanwhile
+    for (const std::unique_ptr<WebSocketSource>& source : webSockets_)
+        source->AskToStop();
+    const auto exitBy = std::chrono::steady_clock::now() + kExitWait;
+    for (const std::unique_ptr<WebSocketSource>& source : webSockets_)
+        source->Stop(std::max(std::chrono::milliseconds(0), std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                                 exitBy - std::chrono::steady_clock::now())));
     // The engine call in progress finishes, the texts not yet started are dropped.
     if (!pipeline_->Stop(kStopWait))
         ::TerminateProcess(::GetCurrentProcess(), 0);
     engine_->TerminateTransEngine();
+    companion_->Stop();
 }
 
 } // namespace kx::win32

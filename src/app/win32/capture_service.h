@@ -9,6 +9,7 @@
 #include "capture/websocket_source.h"
 #include "capture/win32/clipboard_reader_thread.h"
 #include "common/call_gate.h"
+#include "companion/win32/companion_server.h"
 #include "platform/log_view_port.h"
 #include "platform/prompts_port.h"
 #include "platform/win32/win32_clock.h"
@@ -49,10 +50,10 @@ public:
     // Joins the clipboard chain; texts read from now on go with the switches
     // last published.
     void Start();
-    // The UI thread: where texts come from. The WebSocket source connects to
-    // `url` on a thread of its own, and again after every failure; a change of
-    // source or URL closes the connection before the next one.
-    void UseTextSource(TextSource source, const std::string& url);
+    // The UI thread: where texts come from. Each WebSocket source connects to
+    // its URL on a thread of its own, and again after every failure; a URL no
+    // longer used has its connection closed, the others go on.
+    void UseTextSource(TextSource source, const std::vector<std::string>& urls);
     // Connects to `url` and closes again at once, on a thread of its own;
     // `done` gets, from there, nothing when it connected, else the reason.
     void TestWebSocket(const std::string& url, std::function<void(std::string failure)> done);
@@ -62,6 +63,7 @@ public:
     // The UI thread, on `uiMessage`.
     void RunPosted() { uiThread_.RunPosted(); }
     CapturePipeline& Pipeline() { return *pipeline_; }
+    CompanionServer& Companion() { return *companion_; }
 
     // Starts ezTrans on the UI thread (start-up, or chosen later while it is
     // not ready); true when it is ready.
@@ -102,7 +104,9 @@ public:
 
 private:
     void OnClipboardText(ClipboardText text);  // on the reader thread
-    void OnWebSocketText(std::u16string text);        // on the source's thread
+    void OnWebSocketText(std::u16string text);        // on a source's thread
+    // Where a text read now came from and when, when both kinds of source are on.
+    void MarkOrigin(CapturedText& text, TextSource source, TextOrigin origin) const;
     CaptureSwitches CurrentSwitches();
 
     LogViewPort& log_;
@@ -128,10 +132,11 @@ private:
     std::unique_ptr<ServerTranslator> server_;
     std::unique_ptr<DeepLTranslator> deepL_;
     std::unique_ptr<PapagoTranslator> papago_;
+    std::unique_ptr<CompanionServer> companion_;  // fed by the pipeline: gone after it
     std::unique_ptr<CapturePipeline> pipeline_;
     std::shared_ptr<Win32WebSocket> webSocketPort_ = std::make_shared<Win32WebSocket>();
     std::shared_ptr<CallGate> testGate_ = std::make_shared<CallGate>();  // closed at Stop
-    std::unique_ptr<WebSocketSource> webSocket_;     // none while the source is the clipboard
+    std::vector<std::unique_ptr<WebSocketSource>> webSockets_;  // one for each URL in use
     std::unique_ptr<ClipboardReaderThread> reader_;  // last: gone before what it feeds
     bool stopped_ = false;
 };

@@ -5,6 +5,7 @@
 #include "capture/append_log.h"
 #include "capture/win32/text_filters_dialog.h"
 #include "capture/win32/websocket_settings_dialog.h"
+#include "companion/win32/companion_dialog.h"
 #include "common/app_error.h"
 #include "common/text.h"
 #include "platform/win32/ui/controls.h"
@@ -150,8 +151,8 @@ void MainWindow::ApplyModel()
     // From the first to the last item of the group, the greyed ones included.
     ::CheckMenuRadioItem(menu, ID_METHOD_ASCII, ID_METHOD_HALF_HH, kMethodItems[model_.GetTextMethod() - 1],
                          MF_BYCOMMAND);
-    ::CheckMenuRadioItem(menu, ID_SOURCE_CLIPBOARD, ID_SOURCE_WEBSOCKET,
-                         model_.Source() == TextSource::WebSocket ? ID_SOURCE_WEBSOCKET : ID_SOURCE_CLIPBOARD, MF_BYCOMMAND);
+    CheckMenuCommand(menu, ID_SOURCE_CLIPBOARD, ReadsClipboard(model_.Source()));
+    CheckMenuCommand(menu, ID_SOURCE_WEBSOCKET, ReadsWebSockets(model_.Source()));
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -268,6 +269,7 @@ void MainWindow::FormCreate()
     capture_->Pipeline().SetTurnScheduler([this] { OnTurnAsked(); });
     CreateServerDialog();
     CreateWebSocketDialog();
+    CreateCompanionDialog();
     CreateProfiles();
 
     model_.SetGetTextMethod(Ascii);
@@ -279,6 +281,7 @@ void MainWindow::FormCreate()
     LoadProfile();
     StartChosenEngine();
     StartTextSource();
+    StartCompanion();
     RegisterHotkeys();
     ::SetWindowTextA(window_, programTitle_.c_str());
 }
@@ -401,6 +404,9 @@ void MainWindow::OnCommand(int id)
     case ID_SOURCE_WEBSOCKET:
     case ID_SOURCE_WEBSOCKETSETTINGS:
         OnTextSourceCommand(id);
+        break;
+    case ID_OPTIONS_COMPANION:
+        ReadingCompanion1Click();
         break;
     case ID_HELP_ABOUT:
         About1Click();

@@ -37,6 +37,7 @@ namespace kx::win32 {
 class TextFiltersDialog;
 class ServerSettingsDialog;
 class WebSocketSettingsDialog;
+class CompanionDialog;
 class ProfileNameDialog;
 
 // The log view's font as the user chose it.
@@ -146,10 +147,15 @@ private:
     void CreateWebSocketDialog();
     void StartTextSource();
     void OnTextSourceCommand(int id);
-    void ChooseTextSource(TextSource source, const std::string& url);
+    void ChooseTextSource(TextSource source, std::vector<std::string> urls);
     void SourceClipboard1Click();
     void SourceWebSocket1Click();
     void WebSocketSettings1Click();
+    // The reading companion (main_window_companion.cpp).
+    void CreateCompanionDialog();
+    // At start-up and after each change of its settings; a failure is told in the log.
+    void StartCompanion();
+    void ReadingCompanion1Click();
     // Game profiles (main_window_profiles.cpp).
     void CreateProfiles();
     void LoadProfile();
@@ -214,6 +220,7 @@ private:
     std::unique_ptr<ServiceSettingsDialog> deepLDialog_;
     std::unique_ptr<ServiceSettingsDialog> papagoDialog_;
     std::unique_ptr<WebSocketSettingsDialog> webSocketDialog_;
+    std::unique_ptr<CompanionDialog> companionDialog_;
     std::unique_ptr<ProfileNameDialog> profileNameDialog_;
     std::unique_ptr<CorrectionDialog> correctionDialog_;
     // The captured line under the mouse when the context menu opened.

@@ -90,6 +90,7 @@ void MainWindow::UseGameFiles()
     });
     history_->UseGame(game);
     history_->SetOn(settings_.HistoryOn());
+    capture_->Companion().SetGame(profiles_->IsActive() ? profiles_->Active() : std::u16string());
 }
 
 void MainWindow::SwitchProfile(const std::u16string& name, bool makeMissing)
@@ -161,8 +162,10 @@ void MainWindow::ApplyInForce(const AppSettings& before)
     }
     StartEzTransIfUsed();  // says so when it starts
     ShowTranslationPossible();
-    if (settings_.Source != before.Source || settings_.WebSocketUrl != before.WebSocketUrl)
+    if (settings_.Source != before.Source || settings_.WebSocketUrls() != before.WebSocketUrls())
         StartTextSource();
+    if (!(settings_.Companion == before.Companion))
+        StartCompanion();
     if (history_)
         history_->SetOn(settings_.HistoryOn());
 }

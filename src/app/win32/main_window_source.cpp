@@ -1,9 +1,10 @@
-// The main window's choice of text source: the clipboard, or a hooker's
-// WebSocket server with its settings dialog.
+// The main window's choice of text sources: the clipboard, hookers' or OCR
+// tools' WebSocket servers (up to four) with their settings dialog, or both.
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "capture/win32/websocket_settings_dialog.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kx::win32 {
@@ -20,7 +21,7 @@ void MainWindow::CreateWebSocketDialog()
 // At start-up, after the settings are read, and on every change of source or URL.
 void MainWindow::StartTextSource()
 {
-    capture_->UseTextSource(model_.Source(), settings_.WebSocketUrl);
+    capture_->UseTextSource(model_.Source(), settings_.WebSocketUrls());
 }
 
 void MainWindow::OnTextSourceCommand(int id)
@@ -33,32 +34,37 @@ void MainWindow::OnTextSourceCommand(int id)
         WebSocketSettings1Click();
 }
 
-// The source in force; ApplyInForce starts a changed one. Chosen again, the
-// same source starts anew.
-void MainWindow::ChooseTextSource(TextSource source, const std::string& url)
+// The sources in force; ApplyInForce starts what changed. Chosen again, the
+// same sources start anew.
+void MainWindow::ChooseTextSource(TextSource source, std::vector<std::string> urls)
 {
     const AppSettings before = settings_;
     model_.SetTextSource(source);
-    settings_.WebSocketUrl = url;
-    if (settings_.Source == before.Source && settings_.WebSocketUrl == before.WebSocketUrl)
+    urls.resize(kMaxWebSocketSources);
+    settings_.WebSocketUrl = urls[0];
+    std::copy(urls.begin() + 1, urls.end(), settings_.MoreWebSocketUrls.begin());
+    if (settings_.Source == before.Source && settings_.WebSocketUrls() == before.WebSocketUrls())
         StartTextSource();
     TakeSettingsChanges(before);
 }
 
+// Each check item turns its kind of source on or off; the other stays as it is.
 void MainWindow::SourceClipboard1Click()
 {
-    ChooseTextSource(TextSource::Clipboard, settings_.WebSocketUrl);
+    const TextSource now = model_.Source();
+    ChooseTextSource(SourceOf(!ReadsClipboard(now), ReadsWebSockets(now)), settings_.WebSocketUrls());
 }
 
 void MainWindow::SourceWebSocket1Click()
 {
-    ChooseTextSource(TextSource::WebSocket, settings_.WebSocketUrl);
+    const TextSource now = model_.Source();
+    ChooseTextSource(SourceOf(ReadsClipboard(now), !ReadsWebSockets(now)), settings_.WebSocketUrls());
 }
 
 void MainWindow::WebSocketSettings1Click()
 {
-    if (std::optional<std::string> url = webSocketDialog_->Edit(settings_.WebSocketUrl))
-        ChooseTextSource(model_.Source(), *url);
+    if (std::optional<std::vector<std::string>> urls = webSocketDialog_->Edit(settings_.WebSocketUrls()))
+        ChooseTextSource(model_.Source(), std::move(*urls));
 }
 
 } // namespace kx::win32

@@ -8,7 +8,11 @@
 #include "platform/win32/ui/controls.h"
 #include "platform/win32/ui/dialog_layout.h"
 #include "platform/win32/win32_prompts.h"
+#include "settings/app_settings.h"
 
+#include <algorithm>
+#include <memory>
+#include <mutex>
 #include <string_view>
 #include <utility>
 
@@ -18,6 +22,7 @@ namespace {
 constexpr wchar_t kTesting[] = L"Connecting...";
 constexpr wchar_t kNoTest[] = L"No test is possible here.";
 constexpr char16_t kNotAUrl[] = u"The URL must begin with ws:// or wss:// and name a server.";
+constexpr char16_t kTooManyUrls[] = u"At most 4 URLs, one a line.";
 
 // The reason the connection gives, as a sentence for the box.
 std::u16string Sentence(std::string_view reason)
@@ -43,13 +48,16 @@ WebSocketSettingsDialog::WebSocketSettingsDialog(HINSTANCE instance, UiThreadPor
 {
 }
 
-std::optional<std::string> WebSocketSettingsDialog::Edit(const std::string& url)
+std::optional<std::vector<std::string>> WebSocketSettingsDialog::Edit(const std::vector<std::string>& urls)
 {
     if (IsOpen())
         return std::nullopt;
     accepted_.reset();
     test_.Reset();
-    ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_URL, Wide(Utf16FromUtf8(url)).c_str());
+    std::string lines;
+    for (const std::string& url : urls)
+        lines += (lines.empty() ? "" : "\r\n") + url;
+    ::SetDlgItemTextW(Handle(), IDC_WEBSOCKET_URL, Wide(Utf16FromUtf8(lines)).c_str());
     if (ShowModal() != IDOK)
         return std::nullopt;
     return accepted_;
@@ -76,35 +84,73 @@ bool WebSocketSettingsDialog::OnCommand(int id, int notification)
     return ModalDialog::OnCommand(id, notification);
 }
 
-std::optional<std::string> WebSocketSettingsDialog::ReadUrl()
+std::optional<std::vector<std::string>> WebSocketSettingsDialog::ReadUrls()
 {
-    const std::string url = Utf8FromUtf16(Utf16(Trimmed(ControlText(::GetDlgItem(Handle(), IDC_WEBSOCKET_URL)))));
-    if (IsWebSocketUrl(url) && !HasUserInfo(url))
-        return url;
-    Win32Prompts(Handle()).ShowAppError(IsWebSocketUrl(url) ? Sentence(kUserInfoNotUsed) : kNotAUrl);
+    const std::wstring text = ControlText(::GetDlgItem(Handle(), IDC_WEBSOCKET_URL));
+    std::vector<std::string> urls;
+    std::u16string problem;
+    for (std::size_t start = 0; start <= text.size() && problem.empty();) {
+        const std::size_t end = std::min(text.find(L'\n', start), text.size());
+        const std::string url = Utf8FromUtf16(Utf16(Trimmed(text.substr(start, end - start))));
+        start = end + 1;
+        if (url.empty())
+            continue;
+        if (!IsWebSocketUrl(url))
+            problem = kNotAUrl;
+        else if (HasUserInfo(url))
+            problem = Sentence(kUserInfoNotUsed);
+        else if (std::find(urls.begin(), urls.end(), url) == urls.end())
+            urls.push_back(url);
+    }
+    if (problem.empty() && urls.empty())
+        problem = kNotAUrl;
+    if (problem.empty() && urls.size() > kMaxWebSocketSources)
+        problem = kTooManyUrls;
+    if (problem.empty())
+        return urls;
+    Win32Prompts(Handle()).ShowAppError(problem);
     FocusControl(Handle(), IDC_WEBSOCKET_URL);
     return std::nullopt;
 }
 
 void WebSocketSettingsDialog::OkClick()
 {
-    accepted_ = ReadUrl();
+    accepted_ = ReadUrls();
     if (accepted_)
         Close(IDOK);
 }
 
+// Each URL tried side by side; the box says how each went, in the order of the lines.
 void WebSocketSettingsDialog::TestClick()
 {
-    const std::optional<std::string> url = ReadUrl();
-    if (!url)
+    const std::optional<std::vector<std::string>> urls = ReadUrls();
+    if (!urls)
         return;
     if (!tester_) {
         test_.Say(kNoTest);
         return;
     }
-    tester_(*url, [show = test_.Begin(kTesting), url = *url](std::string failure) {
-        show(Wide(Utf16FromUtf8(failure.empty() ? "Connected to " + url + "." : "Cannot connect: " + failure + ".")));
-    });
+    struct Results {
+        std::mutex mutex;
+        std::vector<std::optional<std::string>> lines;
+        std::size_t left = 0;
+    };
+    auto results = std::make_shared<Results>();
+    results->lines.resize(urls->size());
+    results->left = urls->size();
+    auto show = test_.Begin(kTesting);
+    for (std::size_t i = 0; i < urls->size(); ++i) {
+        tester_((*urls)[i], [show, results, i, url = (*urls)[i]](std::string failure) {
+            std::lock_guard lock(results->mutex);
+            results->lines[i] = failure.empty() ? "Connected to " + url + "." : "Cannot connect: " + failure + ".";
+            if (--results->left != 0)
+                return;
+            std::string shown;
+            for (const std::optional<std::string>& line : results->lines)
+                shown += (shown.empty() ? "" : "\r\n") + *line;
+            show(Wide(Utf16FromUtf8(shown)));
+        });
+    }
 }
 
 } // namespace kx::win32
