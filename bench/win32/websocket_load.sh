@@ -38,7 +38,8 @@ for round in 1 2 3; do
   clip_times+=("$(awk -v a="$(painted_at painted.txt)" -v b="$start" 'BEGIN { printf "%.0f", a - b }')")
   clip_shown+=("$(shown "c$round-")")
   # The WebSocket.
-  drv command "$KX_CMD_SOURCE_WEBSOCKET" >/dev/null
+  drv command "$KX_CMD_SOURCE_WEBSOCKET" >/dev/null  # both on, then the clipboard off
+  drv command "$KX_CMD_SOURCE_CLIPBOARD" >/dev/null
   drv wait-log-contains "$(esc "Text source: connected to")" 10000 >/dev/null
   wait_painted_from_now "w$round-$count" painted.txt
   ws_send burst "$count" "w$round-"
@@ -46,7 +47,8 @@ for round in 1 2 3; do
   start=$(grep '^sent burst at=' hooker.log | tail -n 1 | sed 's/.*at=//')
   ws_times+=("$(awk -v a="$(painted_at painted.txt)" -v b="$start" 'BEGIN { printf "%.0f", a - b }')")
   ws_shown+=("$(shown "w$round-")")
-  drv command "$KX_CMD_SOURCE_CLIPBOARD" >/dev/null
+  drv command "$KX_CMD_SOURCE_CLIPBOARD" >/dev/null  # both on, then the WebSocket off
+  drv command "$KX_CMD_SOURCE_WEBSOCKET" >/dev/null
   drv command 40100 >/dev/null   # Clear text
   printf '   round %d: WebSocket %4d shown, %5d ms; clipboard %4d shown, %5d ms\n' "$round" \
     "${ws_shown[-1]}" "${ws_times[-1]}" "${clip_shown[-1]}" "${clip_times[-1]}"

@@ -2797,14 +2797,16 @@ scenario_websocket_source() {
   expect "monitoring on again" drv wait-log-ends-with "$(esc $'second big one\r\nsent while monitoring is on')" 10000
   expect "nothing shown while monitoring was off" drv log-lacks 'sent while monitoring is off'
   expect "the clipboard change was not captured" drv log-lacks 'copied to the clipboard'
-  # The menu: back to the clipboard closes the connection.
+  # The menu's check items: the clipboard on, the WebSocket off closes the connection.
   drv command $KX_CMD_SOURCE_CLIPBOARD >/dev/null
-  expect "Clipboard closes the connection with a close frame" wait_file_line hooker.log '^close-frame 1 code=1000$' 5
+  drv command $KX_CMD_SOURCE_WEBSOCKET >/dev/null
+  expect "WebSocket off closes the connection with a close frame" wait_file_line hooker.log '^close-frame 1 code=1000$' 5
   clip 'copied again'
   expect "the clipboard is captured again" drv wait-log-ends-with "$(esc $'\r\ncopied again')" 5000
   drv command $KX_CMD_SOURCE_WEBSOCKET >/dev/null
   expect "WebSocket connects again" drv wait-log-ends-with "$(esc $'copied again\r\nText source: connected to '"$url")" 10000
   wait_file_line hooker.log '^connected 2$' 5
+  drv command $KX_CMD_SOURCE_CLIPBOARD >/dev/null
   expect "closes with exit code 0" app_close
   expect "exit closes the connection with a close frame" wait_file_line hooker.log '^close-frame 2 code=1000$' 5
   expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
@@ -2894,10 +2896,11 @@ scenario_websocket_settings_dialog() {
   expect "the test connection is closed with a close frame" wait_file_line dlg.log '^close-frame 1 code=1000$' 5
   shot_of "$(drv window-info "${dlg[@]}")" screenshot-websocket-settings.png
   [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-websocket-settings.png "$KX_E2E_SCREENSHOTS"/
-  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" "$down" >/dev/null
+  # Several URLs, one a line: each tried, each told in its line's place.
+  drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" "$(esc "$down"$'\r\n\r\n'" $url")" >/dev/null
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
-  expect "Test against a server that is down" \
-    wait_child_text "${dlg[@]}" -- ${IDC_WEBSOCKET_TESTRESULT} 'Cannot connect: the connection was refused.' 10000
+  expect "Test against a server that is down and one that is up" wait_child_text "${dlg[@]}" -- \
+    ${IDC_WEBSOCKET_TESTRESULT} 'Cannot connect: the connection was refused.\r\nConnected to '"$url." 10000
   drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" 'http://127.0.0.1:6677' >/dev/null
   drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
   local box
@@ -2909,7 +2912,7 @@ scenario_websocket_settings_dialog() {
   drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
   expect "OK closes it" drv wait-window-gone "${dlg[@]}" 5000
   sleep 1
-  expect_eq "the clipboard is still the source: no connection" "$(grep -c '^connected' dlg.log)" 1
+  expect_eq "the clipboard is still the source: no connection" "$(grep -c '^connected' dlg.log)" 2
   drv command $KX_CMD_SOURCE_WEBSOCKET >/dev/null
   expect "the WebSocket source with that URL" drv wait-log-ends-with "$(esc $'\r\nText source: connected to '"$url")" 10000
   ws_send 'text 一行目'
@@ -2922,7 +2925,7 @@ scenario_websocket_settings_dialog() {
   xdotool key --delay 50 Escape Escape Escape
   [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-text-source-menu.png "$KX_E2E_SCREENSHOTS"/
   expect "closes with exit code 0" app_close
-  expect_eq "Capture.Source" "$(ini_get KestruneEX.ini Capture Source)" WebSocket
+  expect_eq "Capture.Source: the clipboard and the WebSocket" "$(ini_get KestruneEX.ini Capture Source)" Both
   expect_eq "Capture.WebSocketUrl" "$(ini_get KestruneEX.ini Capture WebSocketUrl)" "$url"
 }
 
@@ -2968,8 +2971,8 @@ scenario_websocket_close_unanswered() {
   }
   # Each time connected before the next switch, so that each leaves an open connection behind.
   for i in $(seq 2 11); do
-    switch_to "$KX_CMD_SOURCE_CLIPBOARD"
-    switch_to "$KX_CMD_SOURCE_WEBSOCKET"
+    switch_to "$KX_CMD_SOURCE_WEBSOCKET"  # off: no source
+    switch_to "$KX_CMD_SOURCE_WEBSOCKET"  # on again
     wait_file_line mute.log "^connected $i\$" 5
   done
   echo "    the longest switch took $longest ms; before: $before"
