@@ -8,6 +8,7 @@
 #   value_encodings_fuzz  ColorText, FontText, DecodeHexText and the integer rules
 #   chat_answer_fuzz      a translation server's answer, and the request built from any text
 #   chat_stream_fuzz      a streamed answer read in one piece and cut anywhere
+#   companion_protocol_fuzz  the reading companion's request heads, a page's frames and the server's own
 #   scripts/fuzz.sh [seconds] [target...]
 # Environment: KX_FUZZ_BUILD_DIR (default build/fuzz), KX_FUZZ_JOBS (default 1).
 # New inputs are kept in $KX_FUZZ_BUILD_DIR/<target>-corpus; a crash is
@@ -20,7 +21,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KX_FUZZ_BUILD_DIR:-$root/build/fuzz}"
 jobs="${KX_FUZZ_JOBS:-1}"
 targets=("$@")
-((${#targets[@]})) || targets=(settings_fuzz decode_fuzz append_log_fuzz agth_rules_fuzz value_encodings_fuzz chat_answer_fuzz chat_stream_fuzz)
+((${#targets[@]})) || targets=(settings_fuzz decode_fuzz append_log_fuzz agth_rules_fuzz value_encodings_fuzz chat_answer_fuzz chat_stream_fuzz
+  companion_protocol_fuzz)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKX_BUILD_FUZZERS=ON -DKX_BUILD_TESTS=OFF -DKX_BUILD_BENCH=OFF >/dev/null
@@ -40,6 +42,8 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus"
     seeds=("$root/fuzz/corpus/settings")
     extra=(-dict="$build/settings.dict")
+  elif [[ $target == companion_protocol_fuzz ]]; then
+    seeds=("$root/fuzz/corpus/companion")
   fi
   echo "== $target: ${seconds} s"
   "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -max_len=65536 \
