@@ -269,6 +269,7 @@ ws_open_connections() { # name
 # Clients of the reading companion (tests/e2e/companion_client), recording
 # into `name`.log; their pids gather in COMPANION_PIDS.
 KX_COMPANION_CLIENT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/companion_client/companion_client.py
+KX_COMPANION_BROWSER=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/companion_browser.py
 COMPANION_PIDS=()
 companion_client() { # name port path [client options...]
   local name=$1 port=$2 path=$3

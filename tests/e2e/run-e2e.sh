@@ -39,7 +39,7 @@ all_scenarios=(startup_with_engine startup_without_engine captures agth_helper_m
   websocket_source websocket_reconnect websocket_exit_flood websocket_settings_dialog
   websocket_turned_away websocket_close_unanswered websocket_url_user_info game_profiles
   engine_draft_replaced engine_keep_draft engine_fallback engine_deepl engine_papago game_memory memory_correction
-  memory_hotkeys companion_feeds companion_sources)
+  memory_hotkeys companion_feeds companion_sources companion_page)
 selected=(${KX_E2E_ONLY:-${all_scenarios[@]}})
 
 # Deals the scenarios out to KX_E2E_JOBS shards in turn, runs each shard as
@@ -2327,6 +2327,66 @@ scenario_memory_hotkeys() {
   other_stop
   expect "closes with exit code 0" app_close
   expect_eq "Hotkeys.Retranslate" "$(ini_get KestruneEX.ini Hotkeys Retranslate)" Ctrl+Alt+R
+}
+
+# The page in a real browser (headless Chromium): the lines captured after it
+# opened appear with their translations, a draft replaced in its place. Then
+# the "Reading companion" dialog: the page's address as a link, the addresses
+# for other devices, and a port in use said in the dialog and the log while
+# the server goes on as it was.
+scenario_companion_page() {
+  chat_server_start slow --delay 1
+  local port browser dlg=(--exact --class '#32770' 'Reading companion') text
+  port=$(free_port)
+  write_ini '[Agth]' 'AgthATrun=0' '[Setting]' 'FloodChk=0' '[WindowsPos]' 'MainLeft=40' 'MainTop=40' \
+    'MainWidth=640' 'MainHeight=230' '[Engine]' 'Kind=Server' "Url=http://127.0.0.1:$CHAT_PORT/v1/chat/completions" \
+    'Stream=0' 'Draft=ezTrans' '[Companion]' 'Enabled=1' "Port=$port"
+  app_start
+  app_ready
+  drv wait-log-contains "$(esc "Reading companion: http://127.0.0.1:$port/")" 5000 >/dev/null
+  cat >expect.json <<'JSON'
+[{"source": "こんにちは", "shown": "KO:こんにちは", "draft": "콘니치하"},
+ {"source": "さようなら", "shown": "KO:さようなら", "draft": "사요우나라"},
+ {"source": "ありがとう", "shown": "KO:ありがとう"}]
+JSON
+  /usr/bin/python3 "$KX_COMPANION_BROWSER" --url "http://127.0.0.1:$port/" --expect expect.json --ready browser.ready \
+    --screenshot screenshot-companion-page.png --timeout 30 >browser.out 2>&1 &
+  browser=$!
+  local i
+  for i in $(seq 300); do [[ -e browser.ready ]] && break; kill -0 "$browser" 2>/dev/null || break; sleep 0.1; done
+  expect "the page is connected" [ -e browser.ready ]
+  clip "$(sjis こんにちは)"
+  drv wait-log-ends-with "$(esc $'\r\n콘니치하')" 3000 >/dev/null
+  clip "$(sjis さようなら)"
+  clip "$(sjis ありがとう)"
+  expect "the page shows each line with its translation, the drafts replaced in place" wait "$browser"
+  sed 's/^/    /' browser.out
+  expect "screenshot-companion-page.png written" [ -s screenshot-companion-page.png ]
+  drv post-command $ID_OPTIONS_COMPANION >/dev/null
+  expect "the dialog opens" drv wait-window "${dlg[@]}" 10000
+  text=$(drv window-text "${dlg[@]}" 5000 | sed 's/^child class=[^ ]* //')
+  echo "$text" | sed 's/^/    /'
+  expect "the page's address as a link" grep -qxF -- "id=${IDC_COMPANION_LINK} text=<a>http://127.0.0.1:$port/</a>" <<<"$text"
+  expect "this computer only" grep -qxF -- "id=${IDC_COMPANION_ADDRESSES} text=Only this computer can connect." <<<"$text"
+  drv click-button "${dlg[@]}" --post 'Let other devices on this network connect' 5000 >/dev/null
+  expect "the addresses for other devices" wait_child_text "${dlg[@]}" -- ${IDC_COMPANION_ADDRESSES} \
+    "$(drv window-text "${dlg[@]}" 2000 | sed -n "s/^child class=[^ ]* id=${IDC_COMPANION_ADDRESSES} text=\(On a phone or tablet on this network, open:.*:$port\/\)$/\1/p" | head -n 1)" 3000
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-companion-dialog.png
+  drv click-button "${dlg[@]}" --post 'Let other devices on this network connect' 5000 >/dev/null
+  drv set-child-text "${dlg[@]}" "#${IDC_COMPANION_PORT}" "$CHAT_PORT" >/dev/null
+  drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
+  expect "a port in use is said in the dialog" wait_child_text "${dlg[@]}" -- ${IDC_COMPANION_STATUS} \
+    "Reading companion: port $CHAT_PORT is in use" 5000
+  expect "and in the log" drv wait-log-contains "$(esc "Reading companion: port $CHAT_PORT is in use")" 5000
+  drv click-button "${dlg[@]}" --post Cancel 5000 >/dev/null
+  expect "Cancel closes it" drv wait-window-gone "${dlg[@]}" 5000
+  expect "the page is still served on the port it had" python3 -c 'import sys, urllib.request
+sys.exit(0 if b"reading companion" in urllib.request.urlopen(sys.argv[1], timeout=5).read() else 1)' "http://127.0.0.1:$port/"
+  expect "closes with exit code 0" app_close
+  expect_eq "Companion.Port as it was" "$(ini_get KestruneEX.ini Companion Port)" "$port"
+  if [[ -n ${KX_E2E_SCREENSHOTS:-} ]]; then
+    cp screenshot-companion-page.png screenshot-companion-dialog.png "$KX_E2E_SCREENSHOTS"/
+  fi
 }
 
 # Two WebSocket sources and the clipboard at once: every line once, in the

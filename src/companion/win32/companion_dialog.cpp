@@ -78,7 +78,7 @@ void CompanionDialog::ShowAddresses()
         const std::vector<std::string> network = NetworkAddresses();
         addresses = network.empty() ? L"This computer has no network address now." : L"On a phone or tablet on this network, open:";
         for (const std::string& host : network)
-            addresses += L"  " + PageAddress(host, settings->Port);
+            addresses += L"\r\n" + PageAddress(host, settings->Port);
     }
     ::SetDlgItemTextW(Handle(), IDC_COMPANION_ADDRESSES, addresses.c_str());
     const std::wstring link = PageAddress("127.0.0.1", settings->Port);

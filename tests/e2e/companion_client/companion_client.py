@@ -4,7 +4,7 @@ connections to ws://127.0.0.1:PORT/PATH and records into OUT, one line each:
 "open <n>" once upgraded, "refused <n> <status line>" when the server said
 no, then "<n> <message as a JSON string>" for each text message, "close <n>
 <code>" for a close frame and "gone <n>" when the server ended the
-connection. Standard library only; ends by itself after --lifetime seconds.
+connection (with --times, "<n> at=<ms since 1970> <message>"). Standard library only; ends by itself after --lifetime seconds.
 
 Modes: read (the default) reads everything; never-read opens, then reads
 nothing more (a tab left in the background); garbage opens and then sends
@@ -85,7 +85,8 @@ def serve(n, args, record):
             if opcode in (1, 0):
                 message += payload
                 if first & 0x80:
-                    record(f"{n} " + json.dumps(message.decode("utf-8"), ensure_ascii=False))
+                    at = f"at={time.time() * 1000:.1f} " if args.times else ""
+                    record(f"{n} {at}" + json.dumps(message.decode("utf-8"), ensure_ascii=False))
                     message = b""
     except (EOFError, OSError):
         record(f"gone {n}")
@@ -99,6 +100,7 @@ def main():
     parser.add_argument("--connections", type=int, default=1)
     parser.add_argument("--mode", choices=["read", "never-read", "garbage"], default="read")
     parser.add_argument("--lifetime", type=float, default=60)
+    parser.add_argument("--times", action="store_true", help="each message with when it came (ms since 1970)")
     args = parser.parse_args()
     lock = threading.Lock()
     out = open(args.out, "a", encoding="utf-8")
