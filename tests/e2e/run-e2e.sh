@@ -2954,13 +2954,13 @@ scenario_websocket_settings_dialog() {
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
   expect "Test against a server that is up" wait_child_text "${dlg[@]}" -- ${IDC_WEBSOCKET_TESTRESULT} "Connected to $url." 10000
   expect "the test connection is closed with a close frame" wait_file_line dlg.log '^close-frame 1 code=1000$' 5
-  shot_of "$(drv window-info "${dlg[@]}")" screenshot-websocket-settings.png
-  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-websocket-settings.png "$KX_E2E_SCREENSHOTS"/
   # Several URLs, one a line: each tried, each told in its line's place.
   drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" "$(esc "$down"$'\r\n\r\n'" $url")" >/dev/null
   drv click-button "${dlg[@]}" --post Test 5000 >/dev/null
   expect "Test against a server that is down and one that is up" wait_child_text "${dlg[@]}" -- \
     ${IDC_WEBSOCKET_TESTRESULT} 'Cannot connect: the connection was refused.\r\nConnected to '"$url." 10000
+  shot_of "$(drv window-info "${dlg[@]}")" screenshot-websocket-settings.png
+  [[ -n ${KX_E2E_SCREENSHOTS:-} ]] && cp screenshot-websocket-settings.png "$KX_E2E_SCREENSHOTS"/
   drv set-child-text "${dlg[@]}" "#${IDC_WEBSOCKET_URL}" 'http://127.0.0.1:6677' >/dev/null
   drv click-button "${dlg[@]}" --post OK 5000 >/dev/null
   local box

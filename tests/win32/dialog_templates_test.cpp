@@ -4,6 +4,7 @@
 #include "agth/win32/agth_resource_ids.h"
 #include "app/win32/resource_ids.h"
 #include "capture/win32/capture_resource_ids.h"
+#include "companion/win32/companion_resource_ids.h"
 #include "settings/win32/settings_resource_ids.h"
 #include "settings/win32/profile_resource_ids.h"
 #include "translate/win32/translate_resource_ids.h"
@@ -60,13 +61,14 @@ std::string Describe(const Placed& p)
 TEST(DialogTemplates, EveryControlLiesInsideItsDialogAndApartFromTheOthers)
 {
     const INITCOMMONCONTROLSEX classes{sizeof classes, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                                                           ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+                                                           ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     ASSERT_TRUE(::InitCommonControlsEx(&classes));
     const std::string exe = kx::testing::WindowsPathOf(KX_APP_EXE_PATH);
     HMODULE program = ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr);
     for (int dialogId : {IDD_ABOUT, IDD_SETTINGS, IDD_AGTHHELPER, IDD_TEXTFILTERS, IDD_SUBSTITUTION,
-                         IDD_SERVERSETTINGS, IDD_WEBSOCKETSETTINGS, IDD_PROFILENAME, IDD_DEEPLSETTINGS, IDD_PAPAGOSETTINGS, IDD_CORRECTION}) {
+                         IDD_SERVERSETTINGS, IDD_WEBSOCKETSETTINGS, IDD_PROFILENAME, IDD_DEEPLSETTINGS, IDD_PAPAGOSETTINGS, IDD_CORRECTION,
+                         IDD_COMPANION}) {
         SCOPED_TRACE("dialog " + std::to_string(dialogId));
         HWND dialog = ::CreateDialogParamW(program, MAKEINTRESOURCEW(dialogId), nullptr, &NoHandling, 0);
         ASSERT_NE(dialog, nullptr);
