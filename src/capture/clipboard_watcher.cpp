@@ -31,18 +31,19 @@ void ClipboardWatcher::OnDrawClipboard(ReadSwitches switches)
     // depends on this window passing the notification on.
     std::exception_ptr failure;
     try {
-        const std::uint32_t sequence = clipboard_.SequenceNumber();
-        if (!AlreadyTaken(sequence)) {
-            if (switches.monitoring && !clipboard_.OwnedByThisProgram() && clipboard_.HasText(switches.unicode)) {
-                std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
-                if (!text)
-                    throw AppError("Cannot open clipboard");
-                if (!AlreadyTaken(text->sequence)) {
-                    lastTaken_ = text->sequence;
+        if (!switches.monitoring) {
+            lastTaken_ = clipboard_.SequenceNumber();
+        } else {
+            // The clipboard opened before anything else is asked: a hooker
+            // writing line after line waits for this read, and no line is
+            // overwritten while the reader is still on its way to it.
+            std::optional<ClipboardText> text = clipboard_.ReadText(switches.unicode);
+            if (!text)
+                throw AppError("Cannot open clipboard");
+            if (!AlreadyTaken(text->sequence)) {
+                lastTaken_ = text->sequence;
+                if (text->hasText && !text->ownCopy)
                     onText_(std::move(*text));
-                }
-            } else {
-                lastTaken_ = sequence;
             }
         }
     } catch (...) {

@@ -23,8 +23,9 @@ public:
     void Join();
     void Leave();
 
-    // WM_DRAWCLIPBOARD. Reads the text of a change not read before, when
-    // there is text and monitoring is on, hands it on, and always passes the
+    // WM_DRAWCLIPBOARD. With monitoring on, reads the clipboard at once and
+    // hands on the text of a change not taken before (none for a change
+    // without text or the program's own copy); always passes the
     // notification on, also when reading failed; such an error is raised
     // again afterwards. A change seen while monitoring is off is never read.
     void OnDrawClipboard(ReadSwitches switches);

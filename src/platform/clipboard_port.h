@@ -15,6 +15,8 @@ struct ClipboardText {
     std::u16string wide;   // the UTF-16 text, when that was read
     std::uint32_t sequence = 0;
     bool unicode = false;  // which of the two was read
+    bool hasText = true;   // the clipboard offered that kind of text
+    bool ownCopy = false;  // a window of this program put it there (a copy from the log): no capture, not read
 };
 
 class ClipboardPort {
@@ -25,18 +27,14 @@ public:
     // Leaves the chain, naming the next viewer; the result is ignored. Waits
     // for no other program longer than a forward does.
     virtual void LeaveViewerChain(WindowId nextViewer) = 0;
-    // True when the clipboard offers 8-bit text (CF_TEXT), or with `unicode`
-    // UTF-16 text (CF_UNICODETEXT). Either is made from the other by the system.
-    virtual bool HasText(bool unicode) = 0;
-    // True when a window of this program put the clipboard's content there
-    // (a copy from the log): that is no capture.
-    virtual bool OwnedByThisProgram() { return false; }
     // The number of the latest clipboard change (0 when the system does not
     // count them).
     virtual std::uint32_t SequenceNumber() = 0;
-    // The CF_TEXT bytes (or with `unicode` the CF_UNICODETEXT units) up to
-    // the first NUL, with the change number read while the clipboard was
-    // open; nullopt when the clipboard cannot be opened. Opens and closes it.
+    // Opens the clipboard first (a writer's next change waits from then on),
+    // then takes, while it is open, the change number, whose copy it is and
+    // the CF_TEXT bytes (or with `unicode` the CF_UNICODETEXT units; either
+    // is made from the other by the system) up to the first NUL; nullopt
+    // when the clipboard cannot be opened. Closes it again.
     virtual std::optional<ClipboardText> ReadText(bool unicode) = 0;
     // Passes a notification on with a 500 ms time-out, aborting if the
     // receiver is hung; failures (no next viewer) are ignored.

@@ -59,11 +59,6 @@ void Win32Clipboard::LeaveViewerChain(WindowId nextViewer)
         ::PostMessageW(first, WM_CHANGECBCHAIN, removed, following);
 }
 
-bool Win32Clipboard::HasText(bool unicode)
-{
-    return ::IsClipboardFormatAvailable(unicode ? CF_UNICODETEXT : CF_TEXT) != FALSE;
-}
-
 bool Win32Clipboard::OwnedByThisProgram()
 {
     HWND owner = ::GetClipboardOwner();
@@ -83,6 +78,9 @@ std::uint32_t Win32Clipboard::SequenceNumber()
 
 std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode)
 {
+    // Whose copy it is, asked before the clipboard is opened: a writer's
+    // next change waits only for what needs the clipboard open.
+    const bool ownCopy = OwnedByThisProgram();
     OpenedClipboard clipboard(viewer_);
     if (!clipboard.IsOpen())
         return std::nullopt;
@@ -91,7 +89,11 @@ std::optional<ClipboardText> Win32Clipboard::ReadText(bool unicode)
     ClipboardText result;
     result.sequence = ::GetClipboardSequenceNumber();
     result.unicode = unicode;
+    result.ownCopy = ownCopy;
+    if (result.ownCopy)
+        return result;
     HANDLE data = ::GetClipboardData(unicode ? CF_UNICODETEXT : CF_TEXT);
+    result.hasText = data != nullptr;
     if (!data)
         return result;
     const void* block = ::GlobalLock(data);

@@ -11,14 +11,15 @@ public:
 
     WindowId JoinViewerChain() override;
     void LeaveViewerChain(WindowId nextViewer) override;
-    bool HasText(bool unicode) override;
-    bool OwnedByThisProgram() override;
     std::uint32_t SequenceNumber() override;
     std::optional<ClipboardText> ReadText(bool unicode) override;
     void ForwardDrawClipboard(WindowId nextViewer) override;
     void ForwardChangeCbChain(WindowId nextViewer, WindowId removed, WindowId following) override;
 
 private:
+    // True when a window of this program owns the clipboard's content.
+    bool OwnedByThisProgram();
+
     HWND viewer_;
     // The last owner found to be another program's window: a hooker owns
     // change after change with the same window, and asking whose it is costs
