@@ -66,8 +66,9 @@ for _ in $(seq 100); do
   [[ -n $(received_at lines.log '"source":"w1000","shown":"w1000","final":true') ]] && break
   sleep 0.1
 done
-whole=$(python3 -c 'import json, sys
-finals = set()
+# The lines whole at the client (their final message), and when the last came.
+read -r whole last_client < <(python3 -c 'import json, sys
+finals, last = set(), ""
 for line in open(sys.argv[1], encoding="utf-8"):
     n, at, message = (line.rstrip("\n").split(" ", 2) + ["", ""])[:3]
     if not at.startswith("at="):
@@ -75,17 +76,8 @@ for line in open(sys.argv[1], encoding="utf-8"):
     line = json.loads(json.loads(message))
     if line["final"] and line["source"].startswith("w"):
         finals.add(line["source"])
-print(len(finals))' lines.log)
-last_client=$(python3 -c 'import json, sys
-last = ""
-for line in open(sys.argv[1], encoding="utf-8"):
-    n, at, message = (line.rstrip("\n").split(" ", 2) + ["", ""])[:3]
-    if not at.startswith("at="):
-        continue
-    line = json.loads(json.loads(message))
-    if line["final"] and line["source"].startswith("w"):
         last = at[3:]
-print(last)' lines.log)
+print(len(finals), last)' lines.log)
 burst_client=$(awk -v a="$last_client" -v b="$sent" 'BEGIN { printf "%.0f", a - b }')
 burst_log=$(awk -v a="$(painted_at painted.txt)" -v b="$sent" 'BEGIN { printf "%.0f", a - b }')
 app_close >/dev/null
