@@ -1863,9 +1863,8 @@ scenario_hotkeys_taken_and_changed() {
   expect_eq "a missing one written with its default" "$(ini_get KestruneEX.ini Hotkeys Translation)" Ctrl+Alt+T
 }
 
-# A translation server as the engine: named at start-up instead of ezTrans,
-# asked with the exact request body in UTF-8, its answer shown whole; when it
-# is down, the text untranslated and one reason line per ten seconds.
+# Captures of 5 and 50 MB shown in pieces while the window keeps answering,
+# the log ending with each capture's last letters.
 scenario_log_view_big_and_copy() {
   write_ini '[Agth]' 'AgthATrun=0' '[MainMenu]' 'Translation=0'
   app_start
@@ -1973,6 +1972,9 @@ scenario_subtitle_strip_look() {
   expect "closes with exit code 0" app_close
 }
 
+# A translation server as the engine: named at start-up instead of ezTrans,
+# asked with the exact request body in UTF-8, its answer shown whole; when it
+# is down, the text untranslated and one reason line per ten seconds.
 scenario_translation_server() {
   chat_server_start fast
   local url="http://127.0.0.1:$CHAT_PORT/v1/chat/completions" lines want text
