@@ -1,5 +1,6 @@
 #include "companion/line_feed.h"
 
+#include "common/text.h"
 #include "common/utf.h"
 
 #include <nlohmann/json.hpp>
@@ -19,6 +20,16 @@ std::string LineJson(const LineState& line)
     json["game"] = Utf8FromUtf16(line.game);
     // Text the program could not make valid UTF-8 of shows as U+FFFD.
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::u16string ServedText(std::u16string_view text)
+{
+    if (text.size() <= kMaxServedUnits)
+        return std::u16string(text);
+    std::size_t end = kMaxServedUnits;
+    if (IsLowSurrogate(text[end]) && IsHighSurrogate(text[end - 1]))
+        --end;
+    return std::u16string(text.substr(0, end));
 }
 
 LineFeed::Line* LineFeed::Find(std::uint64_t id)

@@ -8,6 +8,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kx {
@@ -29,6 +30,12 @@ struct LineState {
 
 // {"id":n,"source":"…","shown":"…","final":true|false,"game":"…"}
 std::string LineJson(const LineState& line);
+
+// What a client gets of a text: at most this many UTF-16 units (a capture of
+// megabytes would fill every client's queue and the backlog), never cut
+// inside a surrogate pair.
+inline constexpr std::size_t kMaxServedUnits = 65536;
+std::u16string ServedText(std::u16string_view text);
 
 class LineFeed {
 public:

@@ -191,3 +191,12 @@ TEST_F(ClientsFixture, AClientOverTheLimitIsRefusedAndOneThatStopsReadingIsDropp
     clients.CloseAll();
     EXPECT_EQ(Answer(second), CloseFrame(1001));
 }
+
+TEST(LineFeedRules, AHugeTextIsServedCutNeverInsideASurrogatePair)
+{
+    EXPECT_EQ(ServedText(u"short"), u"short");
+    std::u16string huge(kMaxServedUnits - 1, u'x');
+    huge += u"\U0001F600tail";
+    EXPECT_EQ(ServedText(huge), std::u16string(kMaxServedUnits - 1, u'x')) << "the pair at the cut left out whole";
+    EXPECT_EQ(ServedText(std::u16string(kMaxServedUnits + 5, u'y')).size(), kMaxServedUnits);
+}

@@ -339,7 +339,13 @@ std::u16string CompanionServer::Serve(std::optional<Address> address)
     shared->wake = ::WSACreateEvent();
     try {
         auto loop = std::make_unique<ServerLoop>(listener, page_, shared);
-        thread_ = std::thread([loop = std::move(loop)] { loop->Run(); });
+        thread_ = std::thread([loop = std::move(loop)] {
+            // Out of memory ends the serving, not the program.
+            try {
+                loop->Run();
+            } catch (const std::exception&) {
+            }
+        });
     } catch (const std::exception&) {
         return u"Reading companion: cannot start its thread";
     }
@@ -351,14 +357,14 @@ std::u16string CompanionServer::Serve(std::optional<Address> address)
 void CompanionServer::LineCaptured(std::uint64_t id, const std::u16string& source)
 {
     if (shared_)
-        shared_->Push({true, idBase_ + id, source, {}, false, game_});
+        shared_->Push({true, idBase_ + id, ServedText(source), {}, false, game_});
 }
 
 void CompanionServer::LineShown(std::uint64_t id, const std::u16string& source, const std::u16string& shown,
                                 bool final)
 {
     if (shared_)
-        shared_->Push({false, idBase_ + id, source, shown, final, {}});
+        shared_->Push({false, idBase_ + id, ServedText(source), ServedText(shown), final, {}});
 }
 
 std::string CompanionPage()
