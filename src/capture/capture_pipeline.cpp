@@ -21,7 +21,7 @@ std::size_t PieceEnd(const std::u16string& text, std::size_t end)
         return text.size();
     if (text[end] == u'\n' && text[end - 1] == u'\r')
         --end;
-    else if (IsLowSurrogate(text[end]) && IsHighSurrogate(text[end - 1]))
+    else if (CutsPair(text, end))
         --end;
     return end;
 }

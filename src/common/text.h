@@ -64,6 +64,12 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
 inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// True when a cut at `at` (0 < at < size) would part the halves of a surrogate pair.
+inline bool CutsPair(std::u16string_view text, std::size_t at)
+{
+    return IsLowSurrogate(text[at]) && IsHighSurrogate(text[at - 1]);
+}
+
 // The UTF-16 units of the character at `i`: 2 for a whole surrogate pair,
 // otherwise 1 (also for a surrogate without its other half).
 inline std::size_t CharacterUnits(std::u16string_view text, std::size_t i)

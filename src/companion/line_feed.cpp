@@ -27,7 +27,7 @@ std::u16string ServedText(std::u16string_view text)
     if (text.size() <= kMaxServedUnits)
         return std::u16string(text);
     std::size_t end = kMaxServedUnits;
-    if (IsLowSurrogate(text[end]) && IsHighSurrogate(text[end - 1]))
+    if (CutsPair(text, end))
         --end;
     return std::u16string(text.substr(0, end));
 }

@@ -31,7 +31,7 @@ std::size_t LogLayout::ChunkBoundary(std::size_t line, std::size_t index) const
     std::size_t boundary = std::min(end, start + index * kChunkUnits);
     // Never between the halves of a surrogate pair.
     const std::u16string& text = text_.Text();
-    if (boundary > start && boundary < end && IsLowSurrogate(text[boundary]) && IsHighSurrogate(text[boundary - 1]))
+    if (boundary > start && boundary < end && CutsPair(text, boundary))
         ++boundary;
     return boundary;
 }

@@ -3,15 +3,7 @@
 #include "common/text.h"
 #include "common/utf.h"
 
-#include <chrono>
-
 namespace kx {
-
-std::int64_t SteadyMilliseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 std::string OneLine(std::string reason)
 {

@@ -3,6 +3,8 @@
 // pieces it holds, the reason for a failure written as one line for the
 // log, at most one such line per ten seconds, the bound on what an answer
 // shows, and the words for a key that stayed home.
+#include "common/steady_clock.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -13,7 +15,6 @@
 namespace kx {
 
 using MillisecondClock = std::function<std::int64_t()>;  // milliseconds, never going back
-std::int64_t SteadyMilliseconds();
 
 inline constexpr std::int64_t kServerNoticeGapMs = 10000;
 // Short pieces are held for the next text as ezTrans holds them: what is,

@@ -2,6 +2,7 @@
 
 #include "companion/companion_clients.h"
 #include "companion/line_feed.h"
+#include "common/steady_clock.h"
 #include "common/text.h"
 #include "companion/win32/companion_resource_ids.h"
 
@@ -26,11 +27,6 @@ constexpr std::size_t kReadChunk = 16 * 1024;
 // A client that keeps sending is read this far a round, so that the others get their turn.
 constexpr std::size_t kReadPerRound = 256 * 1024;
 constexpr std::chrono::milliseconds kCloseWait{1000};  // for the clients to take their close frames
-
-std::int64_t NowMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now().time_since_epoch()).count();
-}
 
 // Closed at once, with no wait for what the other side has not taken.
 void CloseHard(SOCKET socket)
@@ -115,7 +111,7 @@ public:
                 ::WSAResetEvent(listenEvent_);
             }
             std::vector<FeedMessage> due;
-            feed_.SendDue(NowMs(), due);
+            feed_.SendDue(SteadyMilliseconds(), due);
             clients_.Broadcast(due);
             if (!closeBy)
                 AcceptAll();
@@ -137,7 +133,7 @@ private:
             events.push_back(connection.event);
         DWORD timeout = WSA_INFINITE;
         if (const std::optional<std::int64_t> due = feed_.NextDueMs())
-            timeout = static_cast<DWORD>(std::max<std::int64_t>(0, *due - NowMs()));
+            timeout = static_cast<DWORD>(std::max<std::int64_t>(0, *due - SteadyMilliseconds()));
         if (closeBy) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*closeBy - SteadyClock::now());
             timeout = std::min<DWORD>(timeout, static_cast<DWORD>(std::max<std::int64_t>(0, left.count())));
@@ -157,7 +153,7 @@ private:
             stop = shared_->stop;
         }
         std::vector<FeedMessage> messages;
-        const std::int64_t now = NowMs();
+        const std::int64_t now = SteadyMilliseconds();
         for (LineEvent& event : events) {
             if (event.captured)
                 feed_.Captured(event.id, std::move(event.source), std::move(event.game), messages);
