@@ -1,6 +1,7 @@
 #include "app/win32/capture_service.h"
 
 #include "capture/append_log.h"
+#include "common/steady_clock.h"
 #include "common/text.h"
 #include "common/utf.h"
 #include "translate/server_key.h"
@@ -104,9 +105,7 @@ void CaptureService::MarkOrigin(CapturedText& text, TextSource source, TextOrigi
     if (source != TextSource::Both)
         return;
     text.origin = origin;
-    text.readAtMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
+    text.readAtMs = SteadyMilliseconds();
 }
 
 void CaptureService::SetOnEngineStopped(std::function<void(EngineKind)> stopped)
@@ -141,23 +140,20 @@ void CaptureService::UseTextSource(TextSource source, const std::vector<std::str
             if (wanted.size() < kMaxWebSocketSources && std::find(wanted.begin(), wanted.end(), url) == wanted.end())
                 wanted.push_back(url);
     // The sources no longer wanted end side by side; the others keep their connections.
-    std::vector<std::unique_ptr<WebSocketSource>> kept;
-    std::vector<std::unique_ptr<WebSocketSource>> ending;
-    for (std::unique_ptr<WebSocketSource>& running : webSockets_) {
-        const bool still = std::find(wanted.begin(), wanted.end(), running->Url()) != wanted.end();
-        (still ? kept : ending).push_back(std::move(running));
-    }
-    for (const std::unique_ptr<WebSocketSource>& source : ending)
-        source->AskToStop();
-    for (const std::unique_ptr<WebSocketSource>& source : ending)
-        source->Stop(kSourceSwitchWait / static_cast<int>(ending.size()));
-    webSockets_.clear();
+    const auto ending = std::stable_partition(webSockets_.begin(), webSockets_.end(), [&](const auto& running) {
+        return std::find(wanted.begin(), wanted.end(), running->Url()) != wanted.end();
+    });
+    const auto endingCount = static_cast<int>(webSockets_.end() - ending);
+    for (auto source = ending; source != webSockets_.end(); ++source)
+        (*source)->AskToStop();
+    for (auto source = ending; source != webSockets_.end(); ++source)
+        (*source)->Stop(kSourceSwitchWait / endingCount);
+    webSockets_.erase(ending, webSockets_.end());
     for (const std::string& url : wanted) {
-        const auto running = std::find_if(kept.begin(), kept.end(), [&](const auto& s) { return s && s->Url() == url; });
-        if (running != kept.end()) {
-            webSockets_.push_back(std::move(*running));
+        const bool running = std::any_of(webSockets_.begin(), webSockets_.end(),
+                                         [&](const auto& source) { return source->Url() == url; });
+        if (running)
             continue;
-        }
         auto started = std::make_unique<WebSocketSource>(
             webSocketPort_, std::make_shared<Win32Clock>(),
             WebSocketSource::Handlers{[this](std::u16string text) { OnWebSocketText(std::move(text)); },
